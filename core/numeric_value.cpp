@@ -1,0 +1,5 @@
+#include "platform.h"
+
+namespace velmora {
+double NumericValue(std::u16string_view) { return 0; }
+}  // namespace velmora

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Installs what building and testing Velmora needs on a fresh Debian machine.
+# Idempotent: it installs only what is missing. Pass "native" to skip the
+# Windows tool chain and wine.
+set -euo pipefail
+
+want_windows=1
+[ "${1:-}" = "native" ] && want_windows=0
+
+missing=()
+need() {  # need <command-or-path> <package>
+  if ! command -v "$1" >/dev/null 2>&1 && [ ! -e "$1" ]; then missing+=("$2"); fi
+}
+need cmake cmake
+need g++ g++
+need clang++ clang
+need /usr/include/gtest/gtest.h libgtest-dev
+need /usr/include/benchmark/benchmark.h libbenchmark-dev
+need python3 python3
+if [ "$want_windows" = 1 ]; then
+  need i686-w64-mingw32-g++ g++-mingw-w64-i686
+  need x86_64-w64-mingw32-g++ g++-mingw-w64-x86-64
+  need widl mingw-w64-tools
+  need /usr/include/wine/wine/windows/oaidl.idl libwine-dev
+  need wine64 wine64
+  need /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll wine32:i386
+  need xvfb-run xvfb
+  need xdotool xdotool
+  need convert imagemagick
+fi
+# Some images ship a stand-in "convert" that cannot write pictures.
+if [ "$want_windows" = 1 ] && command -v convert >/dev/null && ! convert -version 2>/dev/null | grep -q ImageMagick; then
+  missing+=(imagemagick)
+fi
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+echo "setup: installing ${missing[*]}" >&2
+if [ "$(id -u)" != 0 ]; then
+  echo "setup: these packages are missing and installing them needs root: ${missing[*]}" >&2
+  exit 1
+fi
+if [ "$want_windows" = 1 ] && ! dpkg --print-foreign-architectures | grep -q i386; then
+  dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
