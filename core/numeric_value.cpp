@@ -1,5 +1,187 @@
+// The numeric value of a text, read the same way whatever the regional
+// settings say: "." is always the decimal point, and a comma simply ends the
+// number.
+//
+// The reading is done in two steps. ScanLeadingNumber takes the leading
+// number apart into exact pieces (sign, significant digits, decimal exponent
+// or radix); NumericValue turns those pieces into the nearest double, and the
+// number formatting rebuilds its text from the very same pieces, so the two
+// can never disagree on where a number ends.
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "errors.h"
 #include "platform.h"
 
+namespace velmora::number_reading {
+
+// Blanks, tabs and line feeds are skipped wherever they stand, so that digit
+// groups separated by blanks close up again.
+constexpr bool IsSkipped(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
+
+int DigitValue(char16_t c, int radix) {
+  int d = -1;
+  if (c >= u'0' && c <= u'9') d = c - u'0';
+  else if (c >= u'a' && c <= u'f') d = c - u'a' + 10;
+  else if (c >= u'A' && c <= u'F') d = c - u'A' + 10;
+  return d < radix ? d : -1;
+}
+
+// Exponents beyond this magnitude are kept at it: the value is then far
+// outside any range that can be shown or held, and the clamp keeps the
+// arithmetic on exponents from wrapping.
+constexpr std::int64_t kExponentClamp = 1'000'000'000'000;
+
+// The leading number of a text, in exact pieces.
+//   radix 10: the value is 0.digits x 10^exponent; digits has neither leading
+//             nor trailing zeros and is empty for zero.
+//   radix 16 or 8 (the &H and &O prefixes): the value is the integer whose
+//             digits are `digits` (no leading zeros, empty for zero);
+//             exponent is 0.
+// sawDigit tells whether the number had any digit at all, so that "-0" and a
+// lone "-" can be told apart. A sign may stand before the prefix too.
+void ScanLeadingNumber(std::u16string_view text, bool& negative, int& radix, std::string& digits,
+                       std::int64_t& exponent, bool& sawDigit) {
+  negative = false;
+  radix = 10;
+  digits.clear();
+  exponent = 0;
+  sawDigit = false;
+
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  auto peek = [&]() -> char16_t {
+    while (i < n && IsSkipped(text[i])) ++i;
+    return i < n ? text[i] : char16_t{0};
+  };
+
+  char16_t c = peek();
+  if (c == u'+' || c == u'-') {
+    negative = c == u'-';
+    ++i;
+    c = peek();
+  }
+
+  if (c == u'&') {
+    ++i;
+    const char16_t kind = peek();
+    if (kind == u'H' || kind == u'h') radix = 16;
+    else if (kind == u'O' || kind == u'o') radix = 8;
+    else return;  // a lone "&" is no number
+    ++i;
+    for (int d; (d = DigitValue(peek(), radix)) >= 0; ++i) {
+      sawDigit = true;
+      if (!digits.empty() || d != 0) digits.push_back(static_cast<char>(text[i]));
+    }
+    return;
+  }
+
+  bool point = false;
+  for (;; ++i) {
+    c = peek();
+    if (c >= u'0' && c <= u'9') {
+      sawDigit = true;
+      if (digits.empty() && c == u'0') {
+        if (point) --exponent;  // a zero right after the point shifts the value down
+      } else {
+        digits.push_back(static_cast<char>(c));
+        if (!point) ++exponent;
+      }
+    } else if (c == u'.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+
+  if (c == u'E' || c == u'e' || c == u'D' || c == u'd') {
+    ++i;
+    c = peek();
+    bool negativeExponent = false;
+    if (c == u'+' || c == u'-') {
+      negativeExponent = c == u'-';
+      ++i;
+      c = peek();
+    }
+    std::int64_t e = 0;
+    for (; c >= u'0' && c <= u'9'; ++i, c = peek()) {
+      e = e * 10 + (c - u'0');
+      if (e > kExponentClamp) e = kExponentClamp;
+    }
+    exponent += negativeExponent ? -e : e;
+  }
+
+  while (!digits.empty() && digits.back() == '0') digits.pop_back();
+  if (digits.empty()) exponent = 0;
+}
+
+}  // namespace velmora::number_reading
+
 namespace velmora {
-double NumericValue(std::u16string_view) { return 0; }
+
+namespace {
+
+// Octal digits regrouped as hexadecimal digits, three bits each, so that one
+// correctly rounded conversion serves both prefixes.
+std::string OctalToHex(const std::string& octal) {
+  std::string bits;
+  bits.reserve(octal.size() * 3 + 3);
+  for (char d : octal) {
+    const int v = d - '0';
+    bits.push_back(v & 4 ? '1' : '0');
+    bits.push_back(v & 2 ? '1' : '0');
+    bits.push_back(v & 1 ? '1' : '0');
+  }
+  bits.insert(0, (4 - bits.size() % 4) % 4, '0');
+  std::string hex;
+  hex.reserve(bits.size() / 4);
+  for (std::size_t k = 0; k < bits.size(); k += 4) {
+    const int v = (bits[k] - '0') * 8 + (bits[k + 1] - '0') * 4 + (bits[k + 2] - '0') * 2 + (bits[k + 3] - '0');
+    hex.push_back("0123456789abcdef"[v]);
+  }
+  return hex;
+}
+
+// Decimal exponents past which a double is certainly infinite or certainly
+// zero; between them the conversion itself decides.
+constexpr std::int64_t kSurelyOverflows = 400;
+constexpr std::int64_t kSurelyUnderflows = -400;
+
+}  // namespace
+
+double NumericValue(std::u16string_view text) {
+  bool negative = false, sawDigit = false;
+  int radix = 10;
+  std::string digits;
+  std::int64_t exponent = 0;
+  number_reading::ScanLeadingNumber(text, negative, radix, digits, exponent, sawDigit);
+  if (digits.empty()) return 0.0;
+
+  std::string spelled;
+  std::chars_format format = std::chars_format::general;
+  if (radix == 10) {
+    if (exponent > kSurelyOverflows) ThrowOverflow("number beyond the range of a double");
+    if (exponent < kSurelyUnderflows) return 0.0;
+    spelled = "0." + digits + "e" + std::to_string(exponent);
+  } else {
+    spelled = radix == 16 ? digits : OctalToHex(digits);
+    format = std::chars_format::hex;
+  }
+
+  double value = 0.0;
+  const auto [end, ec] = std::from_chars(spelled.data(), spelled.data() + spelled.size(), value, format);
+  (void)end;
+  if (ec == std::errc::result_out_of_range) {
+    // Out of range on the small side is a value too close to zero to hold.
+    if (radix != 10 || exponent > 0) ThrowOverflow("number beyond the range of a double");
+    return 0.0;
+  }
+  if (ec != std::errc{} || !std::isfinite(value)) ThrowOverflow("number beyond the range of a double");
+  return negative ? -value : value;
+}
+
 }  // namespace velmora
