@@ -125,9 +125,11 @@ std::u16string FormattaNumero(std::u16string Testo) {
   number_reading::ScanLeadingNumber(ToReadingForm(std::move(Testo)), negative, radix, digits, exponent, sawDigit);
 
   std::string whole = radix == 10 ? RoundDecimal(digits, exponent) : IntegerToDecimal(digits, radix);
-  // A negative number that rounds to zero keeps its sign as "-0": the sign
-  // key on a zero field gives "-0", and the digits typed after it must stay
-  // negative. A lone "-" holds no number and is plain "0".
+  // A negative number that rounds to zero is written "-0", the very text
+  // the sign key makes of a zero field: the sign the user put stays in sight
+  // (the field stays red until the sign key is pressed again) and the digits
+  // typed after it keep the number negative. A lone "-" holds no number and
+  // is plain "0".
   const bool minus = negative && (sawDigit || !whole.empty());
   if (whole.empty()) whole = "0";
 
