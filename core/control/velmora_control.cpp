@@ -114,8 +114,11 @@ void VelmoraControl::UserControl_InitProperties() {
 void VelmoraControl::UserControl_Resize() {
   text1_.setWidth(host_.ScaleWidth());
   text1_.setHeight(host_.ScaleHeight());
-  // Read the size again: the container may have answered differently.
-  text1_.Move(0, 0, host_.ScaleWidth(), host_.ScaleHeight());
+  // Read the size again, width before height (the order of arguments would
+  // leave it to the compiler): the container may answer differently now.
+  const std::int32_t width = host_.ScaleWidth();
+  const std::int32_t height = host_.ScaleHeight();
+  text1_.Move(0, 0, width, height);
 }
 
 // ---- Events of Text1 ------------------------------------------------------
