@@ -1,0 +1,64 @@
+// The control's own window: the parent of Text1 and the window a container
+// sees. It exists for the whole life of the control object, whether or not a
+// container ever shows it: it starts as a hidden pop-up window with no owner
+// and is reparented into the container's window, as a child, for in-place
+// activation, and back out when the control is deactivated.
+//
+// It paints nothing of its own. Notifications that its children send to
+// their parent (WM_COMMAND, WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC) are reflected
+// back to the child that sent them as OCM_COMMAND, OCM_CTLCOLOREDIT and
+// OCM_CTLCOLORSTATIC (olectl.h), with the original wParam and lParam, so that
+// a child window class handles its own notifications (see EditTextBox).
+//
+// Single-threaded: create and use it on the container's user-interface
+// thread.
+#pragma once
+
+#include <windows.h>
+
+namespace velmora::win32 {
+
+class ControlWindow {
+ public:
+  // Creates the window, hidden, registering its class on first use.
+  // Throws VelmoraError when the window cannot be created.
+  ControlWindow();
+  ~ControlWindow();
+  ControlWindow(const ControlWindow&) = delete;
+  ControlWindow& operator=(const ControlWindow&) = delete;
+
+  HWND hwnd() const { return hwnd_; }
+
+  // Makes the window a child of parent (WS_CHILD, clipped siblings) at its
+  // current rectangle in parent's client coordinates; nullptr takes it back
+  // out to a hidden, ownerless pop-up window. The visibility is kept when
+  // reparenting into a window and dropped when taken back out.
+  void SetParentWindow(HWND parent);
+  HWND ParentWindow() const;  // nullptr while not in a container
+  void Show();
+  void Hide();
+  // Position and size, in the parent's client coordinates (pixels).
+  void SetRect(const RECT& rect);
+
+  // When set, the child covers the whole client area after every WM_SIZE
+  // (and at once). nullptr stops it.
+  void FillWith(HWND child);
+
+  // The window class, registered once per module. UnregisterClass is for
+  // the module's unload, when no control window is left.
+  static const wchar_t* ClassName();
+  static void UnregisterWindowClass();
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void FillNow();
+
+  HWND hwnd_ = nullptr;
+  HWND fill_ = nullptr;
+};
+
+// The module that holds this code (the .ocx, or the test program).
+HINSTANCE ThisModule();
+
+}  // namespace velmora::win32

@@ -1,0 +1,410 @@
+#include "edit_textbox.h"
+
+#include <olectl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+
+#include "errors.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace velmora::win32 {
+
+namespace {
+
+const wchar_t kBoxProperty[] = L"Velmora.EditTextBox";
+constexpr int kText1Id = 1;
+
+std::int16_t ShiftState() {
+  std::int16_t shift = 0;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= kShiftMask;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= kCtrlMask;
+  if (GetKeyState(VK_MENU) < 0) shift |= kAltMask;
+  return shift;
+}
+
+}  // namespace
+
+// Follows the font object: every change of one of its properties puts the
+// font's new HFONT into the EDIT.
+class EditTextBox::FontSink final : public IPropertyNotifySink {
+ public:
+  explicit FontSink(EditTextBox* box) : box_(box) {}
+  void Detach() { box_ = nullptr; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (!out) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IPropertyNotifySink)) {
+      *out = static_cast<IPropertyNotifySink*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override {
+    if (!box_) return S_OK;
+    try {
+      box_->ApplyFont();
+    } catch (...) {
+      box_->Report();
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+
+ private:
+  ~FontSink() = default;
+  EditTextBox* box_;
+  std::atomic<ULONG> refs_{1};
+};
+
+EditTextBox::EditTextBox(ControlWindow& window) {
+  // Single line, scrolling sideways as the caret moves; a tab stop for a
+  // container that moves the focus with IsDialogMessage.
+  edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL,
+                          0, 0, 0, 0, window.hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kText1Id)),
+                          ThisModule(), nullptr);
+  if (!edit_)
+    throw VelmoraError(ErrorNumber::ServiceFailed,
+                       "CreateWindowEx (Text1) failed (error " + std::to_string(GetLastError()) + ")");
+  SetPropW(edit_, kBoxProperty, this);
+  editProc_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditTextBox::EditProc)));
+  // No limit until one is set: the EDIT's own default is 32767.
+  SendMessageW(edit_, EM_SETLIMITTEXT, 0, 0);
+  try {
+    setFont(OleFont::CreateDefault());
+  } catch (...) {
+    Destroy();
+    throw;
+  }
+}
+
+EditTextBox::~EditTextBox() { Destroy(); }
+
+void EditTextBox::Destroy() {
+  DisconnectFont();
+  if (edit_) {
+    // Unhooked first: destroying a focused EDIT sends WM_KILLFOCUS, which
+    // must not reach an owner that is going away.
+    HWND edit = edit_;
+    SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc_));
+    RemovePropW(edit, kBoxProperty);
+    edit_ = nullptr;
+    DestroyWindow(edit);
+  }
+  if (hfont_ && hfontOwner_) hfontOwner_->ReleaseHfont(hfont_);
+  hfont_ = nullptr;
+  hfontOwner_.Reset();
+  if (ownBrush_) DeleteObject(ownBrush_);
+  ownBrush_ = nullptr;
+}
+
+HWND EditTextBox::Edit() const {
+  if (!edit_) throw VelmoraError(ErrorNumber::ServiceFailed, "Text1 has no window");
+  return edit_;
+}
+
+COLORREF EditTextBox::ToColorRef(std::uint32_t colour) {
+  if (colour & 0x80000000u) return GetSysColor(static_cast<int>(colour & 0xFFu));
+  return static_cast<COLORREF>(colour & 0x00FFFFFFu);
+}
+
+// ---- the window procedure --------------------------------------------------
+
+LRESULT CALLBACK EditTextBox::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* self = static_cast<EditTextBox*>(GetPropW(hwnd, kBoxProperty));
+  if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  return self->HandleMessage(msg, wParam, lParam);
+}
+
+LRESULT EditTextBox::CallEdit(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return CallWindowProcW(editProc_, edit_, msg, wParam, lParam);
+}
+
+void EditTextBox::Report() {
+  std::exception_ptr error = std::current_exception();
+  if (onError_) {
+    try {
+      onError_(error);
+    } catch (...) {
+      // The error handler is the last stop inside a window procedure.
+    }
+  }
+}
+
+LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      return OnKeyDown(msg, wParam, lParam);
+    case WM_CHAR:
+      return OnChar(wParam, lParam);
+    case WM_GETDLGCODE: {
+      // Enter and Escape belong to the control (next and previous field), so
+      // a dialog-style container must hand them over instead of pressing its
+      // default or cancel button.
+      LRESULT code = CallEdit(msg, wParam, lParam);
+      if (const auto* m = reinterpret_cast<const MSG*>(lParam)) {
+        const bool key = (m->message == WM_KEYDOWN || m->message == WM_CHAR) &&
+                         (m->wParam == VK_RETURN || m->wParam == VK_ESCAPE);
+        if (key) code |= DLGC_WANTALLKEYS;
+      }
+      return code;
+    }
+    case WM_KILLFOCUS: {
+      LRESULT result = CallEdit(msg, wParam, lParam);
+      if (events_) {
+        try {
+          events_->Text1_LostFocus();
+        } catch (...) {
+          Report();
+        }
+      }
+      return result;
+    }
+    case OCM_COMMAND:
+      if (HIWORD(wParam) == EN_CHANGE && !assigning_) {
+        try {
+          OnTextChanged();
+        } catch (...) {
+          Report();
+        }
+      }
+      return 0;
+    case OCM_CTLCOLOREDIT:
+    case OCM_CTLCOLORSTATIC:
+      return reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam)));
+    case WM_NCDESTROY: {
+      // Destroyed with the control window: the object outlives its EDIT.
+      LRESULT result = CallEdit(msg, wParam, lParam);
+      RemovePropW(edit_, kBoxProperty);
+      edit_ = nullptr;
+      return result;
+    }
+    default:
+      return CallEdit(msg, wParam, lParam);
+  }
+}
+
+LRESULT EditTextBox::OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam) {
+  std::int16_t keyCode = static_cast<std::int16_t>(wParam & 0xFFFF);
+  if (events_) {
+    try {
+      events_->Text1_KeyDown(keyCode, ShiftState());
+    } catch (...) {
+      Report();  // whatever the handler already did to KeyCode holds
+    }
+  }
+  if (keyCode != 0) return CallEdit(msg, static_cast<WPARAM>(static_cast<std::uint16_t>(keyCode)), lParam);
+  // A swallowed key does nothing at all: the message loop has already
+  // queued the character it types (TranslateMessage runs before the
+  // key-down is dispatched), and that character goes too.
+  const UINT charMsg = msg == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+  MSG queued{};
+  if (PeekMessageW(&queued, edit_, charMsg, charMsg, PM_NOREMOVE | PM_NOYIELD) &&
+      ((queued.lParam >> 16) & 0x1FF) == ((lParam >> 16) & 0x1FF))
+    PeekMessageW(&queued, edit_, charMsg, charMsg, PM_REMOVE | PM_NOYIELD);
+  return 0;
+}
+
+LRESULT EditTextBox::OnChar(WPARAM wParam, LPARAM lParam) {
+  std::int16_t keyAscii = static_cast<std::int16_t>(wParam & 0xFFFF);
+  if (events_) {
+    try {
+      events_->Text1_KeyPress(keyAscii);
+    } catch (...) {
+      Report();
+    }
+  }
+  // 0 keeps the character from the EDIT: a refused Ctrl+V (22) pastes
+  // nothing, because the EDIT pastes on the character, not on the key.
+  if (keyAscii == 0) return 0;
+  return CallEdit(WM_CHAR, static_cast<WPARAM>(static_cast<std::uint16_t>(keyAscii)), lParam);
+}
+
+HBRUSH EditTextBox::OnCtlColor(HDC dc) {
+  SetTextColor(dc, ToColorRef(foreColor_));
+  SetBkColor(dc, ToColorRef(backColor_));
+  if (backColor_ & 0x80000000u) return GetSysColorBrush(static_cast<int>(backColor_ & 0xFFu));
+  if (!ownBrush_) ownBrush_ = CreateSolidBrush(ToColorRef(backColor_));
+  return ownBrush_;
+}
+
+void EditTextBox::OnTextChanged() {
+  // The EDIT also notifies edits that leave the text as it was (Backspace
+  // at the start, a character typed over the same selected character):
+  // only a real change is one.
+  std::u16string text = Text();
+  if (text == lastText_) return;
+  lastText_ = std::move(text);
+  if (events_) events_->Text1_Change();
+}
+
+// ---- properties -------------------------------------------------------------
+
+std::u16string EditTextBox::Text() const {
+  HWND edit = Edit();
+  const int length = GetWindowTextLengthW(edit);
+  std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
+  const int got = GetWindowTextW(edit, reinterpret_cast<wchar_t*>(text.data()), length + 1);
+  text.resize(static_cast<std::size_t>(std::max(got, 0)));
+  return text;
+}
+
+void EditTextBox::setText(const std::u16string& text) {
+  HWND edit = Edit();
+  if (text != Text()) {
+    // The EDIT notifies an assignment too (and an identical one as well);
+    // the change is reported here instead, exactly once, after the caret
+    // has gone home, as the contract wants.
+    assigning_ = true;
+    const BOOL done = SetWindowTextW(edit, reinterpret_cast<const wchar_t*>(text.c_str()));
+    assigning_ = false;
+    if (!done) throw VelmoraError(ErrorNumber::ServiceFailed, "Text1: the text could not be set");
+  }
+  SendMessageW(edit, EM_SETSEL, 0, 0);
+  SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+  OnTextChanged();
+}
+
+std::int32_t EditTextBox::SelStart() const {
+  DWORD start = 0, end = 0;
+  SendMessageW(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return static_cast<std::int32_t>(start);
+}
+
+std::int32_t EditTextBox::SelLength() const {
+  DWORD start = 0, end = 0;
+  SendMessageW(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return static_cast<std::int32_t>(end - start);
+}
+
+void EditTextBox::setSelStart(std::int32_t start) {
+  if (start < 0) ThrowInvalidPropertyValue("SelStart");
+  HWND edit = Edit();
+  const std::int32_t at = std::min(start, static_cast<std::int32_t>(GetWindowTextLengthW(edit)));
+  SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(at), static_cast<LPARAM>(at));
+  SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+}
+
+void EditTextBox::setSelLength(std::int32_t length) {
+  if (length < 0) ThrowInvalidPropertyValue("SelLength");
+  HWND edit = Edit();
+  const std::int64_t start = SelStart();
+  const std::int64_t end = std::min<std::int64_t>(start + length, GetWindowTextLengthW(edit));
+  SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
+  SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+}
+
+void EditTextBox::setMaxLength(std::int32_t length) {
+  if (length < 0) ThrowInvalidPropertyValue("MaxLength");
+  // 0 asks the EDIT for its largest limit; the property still reads 0. The
+  // limit binds typing only: a longer text already there, or assigned
+  // later, is kept whole.
+  SendMessageW(Edit(), EM_SETLIMITTEXT, static_cast<WPARAM>(length), 0);
+  maxLength_ = length;
+}
+
+void EditTextBox::setBackColor(std::uint32_t colour) {
+  HWND edit = Edit();
+  backColor_ = colour;
+  if (ownBrush_) DeleteObject(ownBrush_);
+  ownBrush_ = nullptr;
+  InvalidateRect(edit, nullptr, TRUE);
+}
+
+void EditTextBox::setForeColor(std::uint32_t colour) {
+  HWND edit = Edit();
+  foreColor_ = colour;
+  InvalidateRect(edit, nullptr, TRUE);
+}
+
+bool EditTextBox::Enabled() const { return IsWindowEnabled(Edit()) != FALSE; }
+
+void EditTextBox::setEnabled(bool enabled) { EnableWindow(Edit(), enabled ? TRUE : FALSE); }
+
+void EditTextBox::Resize(int left, int top, int width, int height, UINT flags) {
+  SetWindowPos(Edit(), nullptr, left, top, std::max(width, 0), std::max(height, 0),
+               flags | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void EditTextBox::setWidth(std::int32_t width) {
+  RECT rect{};
+  GetWindowRect(Edit(), &rect);
+  Resize(0, 0, width, rect.bottom - rect.top, SWP_NOMOVE);
+}
+
+void EditTextBox::setHeight(std::int32_t height) {
+  RECT rect{};
+  GetWindowRect(Edit(), &rect);
+  Resize(0, 0, rect.right - rect.left, height, SWP_NOMOVE);
+}
+
+void EditTextBox::Move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
+  Resize(left, top, width, height, 0);
+}
+
+// ---- font -------------------------------------------------------------------
+
+void EditTextBox::setFont(FontRef font) {
+  std::shared_ptr<OleFont> ole = OleFont::From(font);  // refuses null before anything changes
+  Edit();
+  if (ole != font_) {
+    DisconnectFont();
+    font_ = std::move(ole);
+    // Later changes to the font object, by whoever holds it, reach the EDIT
+    // through the font's property notifications. A font object without them
+    // is still used, as it stands now.
+    ComPtr<IConnectionPointContainer> points;
+    if (SUCCEEDED(font_->font()->QueryInterface(IID_IConnectionPointContainer,
+                                                reinterpret_cast<void**>(points.GetAddressOf()))) &&
+        SUCCEEDED(points->FindConnectionPoint(IID_IPropertyNotifySink, fontPoint_.GetAddressOf()))) {
+      fontSink_ = new FontSink(this);
+      if (FAILED(fontPoint_->Advise(fontSink_, &fontCookie_))) {
+        fontCookie_ = 0;
+        fontPoint_.Reset();
+        fontSink_->Detach();
+        fontSink_->Release();
+        fontSink_ = nullptr;
+      }
+    }
+  }
+  ApplyFont();
+}
+
+void EditTextBox::ApplyFont() {
+  if (!font_ || !edit_) return;
+  IFont* font = font_->font();
+  HFONT hfont = nullptr;
+  ThrowIfFailed(font->get_hFont(&hfont), "IFont::get_hFont");
+  // The OLE font may drop its HFONT when it changes; the lock keeps the one
+  // the EDIT draws with alive until the next one is in place.
+  ThrowIfFailed(font->AddRefHfont(hfont), "IFont::AddRefHfont");
+  SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(hfont), TRUE);
+  if (hfont_ && hfontOwner_) hfontOwner_->ReleaseHfont(hfont_);
+  hfont_ = hfont;
+  hfontOwner_ = font;
+}
+
+void EditTextBox::DisconnectFont() {
+  if (fontPoint_ && fontCookie_) fontPoint_->Unadvise(fontCookie_);
+  fontCookie_ = 0;
+  fontPoint_.Reset();
+  if (fontSink_) {
+    fontSink_->Detach();
+    fontSink_->Release();
+    fontSink_ = nullptr;
+  }
+}
+
+}  // namespace velmora::win32

@@ -1,0 +1,63 @@
+// OLE fonts behind the core's Font interface. The control hands its font
+// around by reference: Text1 uses one OLE font object, a container or a
+// script may hold the same object through IFontDisp and change it later, and
+// the text box follows (see EditTextBox::setFont).
+//
+// Needs COM initialised on the calling thread (the container's thread).
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+#include <wrl/client.h>
+
+#include <memory>
+#include <string>
+
+#include "font.h"
+
+namespace velmora::win32 {
+
+// Throws VelmoraError for a failed HRESULT: a control error (FACILITY_CONTROL,
+// as CTL_E_INVALIDPROPERTYVALUE) keeps its number, E_INVALIDARG is "invalid
+// property value" (380), anything else "invalid procedure call" (5).
+void ThrowIfFailed(HRESULT hr, const char* what);
+
+class OleFont final : public Font {
+ public:
+  // Wraps an existing OLE font (an ambient font, one given by a container
+  // or a script); the object is shared, not copied.
+  explicit OleFont(Microsoft::WRL::ComPtr<IFont> font);
+
+  // A new OLE font with the description's name, size, weight and styles.
+  static std::shared_ptr<OleFont> Create(const Font& description);
+  // The font of a control that never got one from its container: the
+  // classic dialog face at 8.25 points where it exists as itself, else a
+  // face that does (see the .cpp).
+  static std::shared_ptr<OleFont> CreateDefault();
+  // The OLE font behind a font reference: the object itself when it is an
+  // OLE font, else a new OLE font with the same description. Refuses null
+  // with "invalid property value".
+  static std::shared_ptr<OleFont> From(const FontRef& font);
+
+  IFont* font() const { return font_.Get(); }
+  Microsoft::WRL::ComPtr<IFontDisp> FontDisp() const;
+
+  std::u16string Name() const override;
+  void setName(const std::u16string& name) override;
+  double Size() const override;  // points, from the CY size (1/10000 point)
+  void setSize(double points) override;
+  bool Bold() const override;
+  void setBold(bool bold) override;
+  bool Italic() const override;
+  void setItalic(bool italic) override;
+  bool Underline() const override;
+  void setUnderline(bool underline) override;
+  bool Strikethrough() const override;
+  void setStrikethrough(bool strike) override;
+
+ private:
+  Microsoft::WRL::ComPtr<IFont> font_;
+};
+
+}  // namespace velmora::win32
