@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "com_util.h"
 #include "errors.h"
 
 namespace velmora::win32 {
@@ -23,19 +24,10 @@ ATOM g_class = 0;
 
 }  // namespace
 
-HINSTANCE ThisModule() {
-  // The address of a function of ours names our module, whether that is the
-  // control library or a test program linking the same code.
-  HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-  return module;
-}
-
 const wchar_t* ControlWindow::ClassName() { return L"VelmoraControlWindow"; }
 
 void ControlWindow::UnregisterWindowClass() {
-  if (g_class != 0 && ::UnregisterClassW(ClassName(), ThisModule())) g_class = 0;
+  if (g_class != 0 && ::UnregisterClassW(ClassName(), ModuleInstance())) g_class = 0;
 }
 
 ControlWindow::ControlWindow() {
@@ -45,7 +37,7 @@ ControlWindow::ControlWindow() {
     // No background brush and no redraw styles: Text1 covers the window and
     // the window itself never paints.
     wc.lpfnWndProc = &ControlWindow::WindowProc;
-    wc.hInstance = ThisModule();
+    wc.hInstance = ModuleInstance();
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.lpszClassName = ClassName();
     g_class = RegisterClassExW(&wc);
@@ -55,7 +47,7 @@ ControlWindow::ControlWindow() {
   // A hidden pop-up without owner: it exists and can parent Text1 before any
   // container shows the control (a message-only window cannot be shown
   // later, and a script's object never gets a container window at all).
-  hwnd_ = CreateWindowExW(kExStyle, ClassName(), L"", kParkedStyle, 0, 0, 0, 0, nullptr, nullptr, ThisModule(),
+  hwnd_ = CreateWindowExW(kExStyle, ClassName(), L"", kParkedStyle, 0, 0, 0, 0, nullptr, nullptr, ModuleInstance(),
                           this);
   if (!hwnd_) ThrowLastError("CreateWindowEx (control window)");
 }

@@ -58,7 +58,4 @@ class ControlWindow {
   HWND fill_ = nullptr;
 };
 
-// The module that holds this code (the .ocx, or the test program).
-HINSTANCE ThisModule();
-
 }  // namespace velmora::win32

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <string>
 
+#include "com_util.h"
 #include "errors.h"
 
 using Microsoft::WRL::ComPtr;
@@ -72,7 +73,7 @@ EditTextBox::EditTextBox(ControlWindow& window) {
   // container that moves the focus with IsDialogMessage.
   edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL,
                           0, 0, 0, 0, window.hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kText1Id)),
-                          ThisModule(), nullptr);
+                          ModuleInstance(), nullptr);
   if (!edit_)
     throw VelmoraError(ErrorNumber::ServiceFailed,
                        "CreateWindowEx (Text1) failed (error " + std::to_string(GetLastError()) + ")");
@@ -386,10 +387,10 @@ void EditTextBox::ApplyFont() {
   if (!font_ || !edit_) return;
   IFont* font = font_->font();
   HFONT hfont = nullptr;
-  ThrowIfFailed(font->get_hFont(&hfont), "IFont::get_hFont");
+  CheckHresult(font->get_hFont(&hfont), "IFont::get_hFont");
   // The OLE font may drop its HFONT when it changes; the lock keeps the one
   // the EDIT draws with alive until the next one is in place.
-  ThrowIfFailed(font->AddRefHfont(hfont), "IFont::AddRefHfont");
+  CheckHresult(font->AddRefHfont(hfont), "IFont::AddRefHfont");
   SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(hfont), TRUE);
   if (hfont_ && hfontOwner_) hfontOwner_->ReleaseHfont(hfont_);
   hfont_ = hfont;

@@ -11,7 +11,7 @@ using Microsoft::WRL::ComPtr;
 
 namespace velmora::win32 {
 
-void ThrowIfFailed(HRESULT hr, const char* what) {
+void CheckHresult(HRESULT hr, const char* what) {
   if (SUCCEEDED(hr)) return;
   char text[32];
   std::snprintf(text, sizeof text, " (0x%08lX)", static_cast<unsigned long>(hr));
@@ -74,7 +74,7 @@ ComPtr<IFont> NewFont(const std::u16string& name, CY size, bool bold, bool itali
   desc.fUnderline = ToBool(underline);
   desc.fStrikethrough = ToBool(strike);
   ComPtr<IFont> font;
-  ThrowIfFailed(OleCreateFontIndirect(&desc, IID_IFont, reinterpret_cast<void**>(font.GetAddressOf())),
+  CheckHresult(OleCreateFontIndirect(&desc, IID_IFont, reinterpret_cast<void**>(font.GetAddressOf())),
                 "OleCreateFontIndirect");
   return font;
 }
@@ -115,63 +115,63 @@ std::shared_ptr<OleFont> OleFont::From(const FontRef& font) {
 
 ComPtr<IFontDisp> OleFont::FontDisp() const {
   ComPtr<IFontDisp> disp;
-  ThrowIfFailed(font_.As(&disp), "IFont::QueryInterface(IFontDisp)");
+  CheckHresult(font_.As(&disp), "IFont::QueryInterface(IFontDisp)");
   return disp;
 }
 
 std::u16string OleFont::Name() const {
   Bstr name;
-  ThrowIfFailed(font_->get_Name(name.put()), "IFont::get_Name");
+  CheckHresult(font_->get_Name(name.put()), "IFont::get_Name");
   return name.str();
 }
 
 void OleFont::setName(const std::u16string& name) {
   Bstr bstr(name);
-  ThrowIfFailed(font_->put_Name(bstr.get()), "IFont::put_Name");
+  CheckHresult(font_->put_Name(bstr.get()), "IFont::put_Name");
 }
 
 double OleFont::Size() const {
   CY size{};
-  ThrowIfFailed(font_->get_Size(&size), "IFont::get_Size");
+  CheckHresult(font_->get_Size(&size), "IFont::get_Size");
   return static_cast<double>(size.int64) / 10000.0;
 }
 
-void OleFont::setSize(double points) { ThrowIfFailed(font_->put_Size(PointsToCy(points)), "IFont::put_Size"); }
+void OleFont::setSize(double points) { CheckHresult(font_->put_Size(PointsToCy(points)), "IFont::put_Size"); }
 
 bool OleFont::Bold() const {
   BOOL bold = FALSE;
-  ThrowIfFailed(font_->get_Bold(&bold), "IFont::get_Bold");
+  CheckHresult(font_->get_Bold(&bold), "IFont::get_Bold");
   return bold != FALSE;
 }
 
-void OleFont::setBold(bool bold) { ThrowIfFailed(font_->put_Bold(ToBool(bold)), "IFont::put_Bold"); }
+void OleFont::setBold(bool bold) { CheckHresult(font_->put_Bold(ToBool(bold)), "IFont::put_Bold"); }
 
 bool OleFont::Italic() const {
   BOOL italic = FALSE;
-  ThrowIfFailed(font_->get_Italic(&italic), "IFont::get_Italic");
+  CheckHresult(font_->get_Italic(&italic), "IFont::get_Italic");
   return italic != FALSE;
 }
 
-void OleFont::setItalic(bool italic) { ThrowIfFailed(font_->put_Italic(ToBool(italic)), "IFont::put_Italic"); }
+void OleFont::setItalic(bool italic) { CheckHresult(font_->put_Italic(ToBool(italic)), "IFont::put_Italic"); }
 
 bool OleFont::Underline() const {
   BOOL underline = FALSE;
-  ThrowIfFailed(font_->get_Underline(&underline), "IFont::get_Underline");
+  CheckHresult(font_->get_Underline(&underline), "IFont::get_Underline");
   return underline != FALSE;
 }
 
 void OleFont::setUnderline(bool underline) {
-  ThrowIfFailed(font_->put_Underline(ToBool(underline)), "IFont::put_Underline");
+  CheckHresult(font_->put_Underline(ToBool(underline)), "IFont::put_Underline");
 }
 
 bool OleFont::Strikethrough() const {
   BOOL strike = FALSE;
-  ThrowIfFailed(font_->get_Strikethrough(&strike), "IFont::get_Strikethrough");
+  CheckHresult(font_->get_Strikethrough(&strike), "IFont::get_Strikethrough");
   return strike != FALSE;
 }
 
 void OleFont::setStrikethrough(bool strike) {
-  ThrowIfFailed(font_->put_Strikethrough(ToBool(strike)), "IFont::put_Strikethrough");
+  CheckHresult(font_->put_Strikethrough(ToBool(strike)), "IFont::put_Strikethrough");
 }
 
 }  // namespace velmora::win32

@@ -18,10 +18,12 @@
 
 namespace velmora::win32 {
 
-// Throws VelmoraError for a failed HRESULT: a control error (FACILITY_CONTROL,
-// as CTL_E_INVALIDPROPERTYVALUE) keeps its number, E_INVALIDARG is "invalid
+// Throws VelmoraError for a failed HRESULT, for code that the core calls (a
+// Font's properties, the text box): a control error (FACILITY_CONTROL, as
+// CTL_E_INVALIDPROPERTYVALUE) keeps its number, E_INVALIDARG is "invalid
 // property value" (380), anything else "invalid procedure call" (5).
-void ThrowIfFailed(HRESULT hr, const char* what);
+// (com_util.h's ThrowIfFailed carries the HRESULT itself to a COM edge.)
+void CheckHresult(HRESULT hr, const char* what);
 
 class OleFont final : public Font {
  public:

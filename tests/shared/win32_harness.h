@@ -1,0 +1,121 @@
+// Test harness for windows under wine and Xvfb: a form (a top-level window
+// with tab stops, as a container's form is), a message pump that can run
+// IsDialogMessage as a dialog-style container does, and real keystrokes
+// through SendInput into the focused window.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+namespace velmora::testing {
+
+// Runs the message loop until it has been quiet for quietMs. With a dialog
+// window, messages go through IsDialogMessage first (Tab, Enter, Escape
+// handling of a dialog-style container).
+inline void Pump(HWND dialog = nullptr, DWORD quietMs = 25) {
+  DWORD quietSince = GetTickCount();
+  const DWORD start = quietSince;
+  for (;;) {
+    MSG msg;
+    bool any = false;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      any = true;
+      if (dialog && IsDialogMessageW(dialog, &msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    const DWORD now = GetTickCount();
+    if (any) quietSince = now;
+    if (now - quietSince >= quietMs || now - start > 5000) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+}
+
+inline INPUT KeyInput(WORD vk, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  switch (vk) {
+    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_HOME: case VK_END:
+    case VK_INSERT: case VK_DELETE: case VK_PRIOR: case VK_NEXT:
+      input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+      break;
+    default:
+      break;
+  }
+  return input;
+}
+
+// Presses and releases vk with the modifiers of shift (1 Shift, 2 Ctrl,
+// 4 Alt) held, then pumps.
+inline void PressKey(WORD vk, int shift = 0, HWND dialog = nullptr) {
+  static const WORD kModifiers[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
+  std::vector<INPUT> inputs;
+  for (int m = 0; m < 3; ++m)
+    if (shift & (1 << m)) inputs.push_back(KeyInput(kModifiers[m], false));
+  inputs.push_back(KeyInput(vk, false));
+  inputs.push_back(KeyInput(vk, true));
+  for (int m = 2; m >= 0; --m)
+    if (shift & (1 << m)) inputs.push_back(KeyInput(kModifiers[m], true));
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  Pump(dialog);
+}
+
+// A container's form: a visible top-level window that moves the focus with
+// Tab when pumped through IsDialogMessage. Tests share one (Shared()): wine
+// without a window manager waits two seconds for every top-level window
+// that is hidden or destroyed after it was shown; children come and go
+// freely.
+class Form {
+ public:
+  static Form& Shared() {
+    static Form* form = new Form;  // lives until the process ends
+    return *form;
+  }
+
+  Form() {
+    static ATOM atom = [] {
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = DefWindowProcW;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+      wc.lpszClassName = L"VelmoraTestForm";
+      return RegisterClassW(&wc);
+    }();
+    (void)atom;
+    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, L"VelmoraTestForm", L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                            400, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  }
+  ~Form() {
+    if (hwnd_) DestroyWindow(hwnd_);
+  }
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+  HWND hwnd() const { return hwnd_; }
+
+  // A plain edit field with a tab stop, after the form's other children.
+  HWND AddEdit(int x) {
+    HWND edit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, x,
+                                100, 80, 24, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetWindowPos(edit, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return edit;
+  }
+  // Puts a child last in the tab order.
+  void Last(HWND child) {
+    SetWindowPos(child, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  void Focus(HWND child) {
+    SetForegroundWindow(hwnd_);
+    SetActiveWindow(hwnd_);
+    SetFocus(child);
+    Pump();
+  }
+
+ private:
+  HWND hwnd_ = nullptr;
+};
+
+}  // namespace velmora::testing
