@@ -135,6 +135,8 @@ std::string ToUtf8(const std::u16string& text) {
     char32_t c = text[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;  // a lone surrogate has no UTF-8 form
     }
     if (c < 0x80) {
       out += static_cast<char>(c);
@@ -171,6 +173,13 @@ std::u16string FromUtf8(const std::string& text) {
     for (int k = 1; k <= extra; ++k) {
       if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) { bad = true; break; }
       c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    }
+    // Overlong forms, encoded surrogates and values beyond U+10FFFF are not
+    // characters: they would come out as other characters or as a broken
+    // surrogate pair, so they are replaced like any other bad byte.
+    if (!bad) {
+      static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+      bad = c < kLeast[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF);
     }
     if (bad) { out += u'\uFFFD'; ++i; continue; }
     i += extra + 1;
