@@ -83,7 +83,7 @@ const CheckRow kRows[] = {
     {"ShortEmptyMask", 8, u"  /  /  ", 1990, false},
     {"ShortLeapDayOfTwoThousand", 8, u"29/02/00", 1990, true},
     {"ShortLeapDayCommonYear", 8, u"29/02/01", 1990, false},
-    {"ShortFourDigitYearTooLong", 8, u"1/1/1967", 1990, true},
+    {"ShortStyleFourDigitYearFitsEightCharacters", 8, u"1/1/1967", 1990, true},
     // Day and month, completed with this year.
     {"DayMonth", 5, u"14/12", 1967, true},
     {"DayMonthLeapDayInLeapYear", 5, u"29/02", 1968, true},
