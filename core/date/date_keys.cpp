@@ -13,9 +13,12 @@
 // only inside the text:
 //   - a position outside the text is absent: a key whose target position is
 //     absent is swallowed and changes nothing;
-//   - a reset to the mask keeps the text's length: each position the mask
-//     covers takes the mask's character, a position beyond the mask keeps
-//     its own, since the mask has nothing to put there;
+//   - erasing the whole field writes the mask itself, so a field holding a
+//     misfit text gets its proper mask back; a partial reset works only on
+//     the positions inside the text, each taking the mask's character as
+//     far as the mask reaches;
+//   - with the empty mask nothing counts as the whole field, so Delete
+//     never wipes a text it cannot address;
 //   - a text too long for 16-bit positions is refused with an overflow
 //     error before anything, the key included, is changed.
 #include <cstdint>
@@ -102,9 +105,8 @@ void ForwardErase(TextBox& Text1, std::int16_t& KeyCode, const std::u16string& m
   const std::int16_t selLength = SelLengthOf(Text1);
   const std::int16_t start = SelStartOf(Text1);
   KeyCode = 0;  // Delete is always swallowed
-  if (selLength == L) {
-    ResetToMask(text, mask, 1);
-    Text1.setText(text);
+  if (selLength == L && L > 0) {
+    Text1.setText(mask);
     return;
   }
   const int p = start + 1;
@@ -126,8 +128,7 @@ void BackwardErase(TextBox& Text1, std::int16_t& KeyAscii, const std::u16string&
   const std::int16_t start = SelStartOf(Text1);
   KeyAscii = 0;
   if (selLength == LengthOf(text, "date text length")) {
-    ResetToMask(text, mask, 1);
-    Text1.setText(text);
+    Text1.setText(mask);
     return;
   }
   if (start == 0) return;
