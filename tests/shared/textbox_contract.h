@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,9 @@ struct Row {
   std::string expectLog;
   std::int32_t expectMaxLength = -1;  // -1: the start's limit
 };
+
+// A row prints as its name (test frameworks find this by argument lookup).
+inline void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
 inline std::string Printable(const std::u16string& text) {
   std::string out;
