@@ -81,18 +81,23 @@ void ScanLeadingNumber(std::u16string_view text, bool& negative, int& radix, std
   }
 
   bool point = false;
-  for (;; ++i) {
+  digits.reserve(n - i);
+  for (;;) {
     c = peek();
     if (c >= u'0' && c <= u'9') {
       sawDigit = true;
       if (digits.empty() && c == u'0') {
         if (point) --exponent;  // a zero right after the point shifts the value down
-      } else {
-        digits.push_back(static_cast<char>(c));
-        if (!point) ++exponent;
+        ++i;
+        continue;
       }
+      // A run of significant digits, taken in one go.
+      const std::size_t start = i;
+      while (i < n && text[i] >= u'0' && text[i] <= u'9') digits.push_back(static_cast<char>(text[i++]));
+      if (!point) exponent += static_cast<std::int64_t>(i - start);
     } else if (c == u'.' && !point) {
       point = true;
+      ++i;
     } else {
       break;
     }

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "errors.h"
@@ -54,15 +55,15 @@ std::u16string ToReadingForm(std::u16string text) {
 // The whole number 0.digits x 10^exponent rounds to, as decimal digits
 // without leading zeros ("" for zero). Halves go away from zero: 0.5 gives 1
 // and 1.234,5 gives 1.235, as the display format of the platform rounds.
-std::string RoundDecimal(const std::string& digits, std::int64_t exponent) {
+std::string RoundDecimal(std::string digits, std::int64_t exponent) {
   if (digits.empty() || exponent < 0) return {};
   // Refused before anything is built: an exponent such as 1e999999999 would
   // otherwise ask for a billion digits.
   if (exponent > kMostDigits) ThrowTooLong();
   const auto whole = static_cast<std::size_t>(exponent);
-  std::string result = digits.substr(0, std::min(whole, digits.size()));
-  if (result.size() < whole) result.append(whole - result.size(), '0');
   const bool roundUp = digits.size() > whole && digits[whole] >= '5';
+  std::string result = std::move(digits);
+  result.resize(whole, '0');  // drops the decimals or pads with zeros
   if (roundUp) {
     std::size_t k = result.size();
     while (k > 0 && result[k - 1] == '9') result[--k] = '0';
@@ -124,7 +125,7 @@ std::u16string FormattaNumero(std::u16string Testo) {
   std::int64_t exponent = 0;
   number_reading::ScanLeadingNumber(ToReadingForm(std::move(Testo)), negative, radix, digits, exponent, sawDigit);
 
-  std::string whole = radix == 10 ? RoundDecimal(digits, exponent) : IntegerToDecimal(digits, radix);
+  std::string whole = radix == 10 ? RoundDecimal(std::move(digits), exponent) : IntegerToDecimal(digits, radix);
   // A negative number that rounds to zero is written "-0", the very text
   // the sign key makes of a zero field: the sign the user put stays in sight
   // (the field stays red until the sign key is pressed again) and the digits
@@ -137,12 +138,18 @@ std::u16string FormattaNumero(std::u16string Testo) {
   const std::int64_t length = (minus ? 1 : 0) + count + (count - 1) / 3;
   if (length > kLongestText) ThrowTooLong();
 
-  std::u16string result;
-  result.reserve(static_cast<std::size_t>(length));
-  if (minus) result.push_back(u'-');
-  for (std::int64_t k = 0; k < count; ++k) {
-    if (k > 0 && (count - k) % 3 == 0) result.push_back(u'.');
-    result.push_back(static_cast<char16_t>(whole[static_cast<std::size_t>(k)]));
+  std::u16string result(static_cast<std::size_t>(length), u'.');
+  std::size_t out = 0;
+  if (minus) result[out++] = u'-';
+  // The first group holds one to three digits, every later group three.
+  std::size_t untilSeparator = whole.size() % 3 == 0 ? 3 : whole.size() % 3;
+  for (char digit : whole) {
+    if (untilSeparator == 0) {
+      ++out;  // the "." already stands there
+      untilSeparator = 3;
+    }
+    result[out++] = static_cast<char16_t>(digit);
+    --untilSeparator;
   }
   return result;
 }
