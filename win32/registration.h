@@ -4,10 +4,24 @@
 #pragma once
 
 #include <windows.h>
+#include <oleidl.h>
 
 #include <string>
 
 namespace velmora::win32 {
+
+// How the control wants its container to treat it (IOleObject::GetMiscStatus
+// answers the same): it has a window of its own (inside-out), is activated
+// as soon as it is visible so that it can take the focus without a click,
+// wants its client site before any other call so that its first window
+// already sees the container, redraws itself when resized, and cannot be
+// linked to from inside a container.
+inline constexpr DWORD kVelmoraControlMiscStatus =
+    OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
+    OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
+
+inline constexpr wchar_t kVelmoraControlProgId[] = L"Velmora.VelmoraControl";
+inline constexpr wchar_t kGeneraleProgId[] = L"Velmora.Generale";
 
 // Registers everything for the server at `module_path` (the OCX's full
 // path). On failure, what was written is removed again.
