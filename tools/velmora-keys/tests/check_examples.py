@@ -87,6 +87,19 @@ ROWS = [
     ("not a date for --today", ["--today", "2023-02-29", "--keys", ""], {"status": 2}),
     ("missing key file", ["--keys-file", "/nonexistent/keys"], {"status": 2}),
     ("MaxLength the text box refuses is a core error", ["--maxlength", "-1", "--keys", ""], {"status": 1}),
+    # 16-bit positions cannot address this text: an overflow, not an edit.
+    ("key in a number beyond 32,767 characters overflows",
+     ["--number", "--text", "1" * 40000, "--keys", "5"], {"status": 1}),
+    ("key in another field leaves a huge text alone",
+     ["--number", "--text", "1" * 40000, "--keys", "{BLUR}5"], {"focus": "next", "events": []}),
+    ("literal braces, plus and caret are typed",
+     ["--plain", "--keys", "{{}{}}{+}{^}"], {"text": "{}+^"}),
+    ("Ctrl+V in a date beeps", ["--keys", "^v"], {"text": MASK, "events": [B]}),
+    ("mouse selection over the date then a digit",
+     ["--text", "14/12/1967", "--keys", "{BLUR}{SEL 3 7}5"],
+     {"text": "14/5 /    ", "selStart": 4, "focus": "control"}),
+    ("Shift+Tab typed in the control goes back",
+     ["--keys", "+{TAB}"], {"focus": "previous", "events": [D]}),
 ]
 
 
