@@ -132,7 +132,7 @@ std::u16string FormattaNumero(std::u16string Testo) {
   // typed after it keep the number negative. A lone "-" holds no number and
   // is plain "0".
   const bool minus = negative && (sawDigit || !whole.empty());
-  if (whole.empty()) whole = "0";
+  if (whole.empty()) whole.push_back('0');
 
   const auto count = static_cast<std::int64_t>(whole.size());
   const std::int64_t length = (minus ? 1 : 0) + count + (count - 1) / 3;
