@@ -4,6 +4,9 @@
 # that none of the keys is left. Runs in the prefix of scripts/test-win32.sh.
 # Usage: registration_test.sh <Velmora.ocx> <objdump> <pointer size>
 set -uo pipefail
+# reg names the default value in the user's language ("(Predefinito)" under
+# Italian settings); registration itself does not depend on the locale.
+export LC_ALL=C
 ocx=$1
 pointer_size=$3
 view=/reg:32
