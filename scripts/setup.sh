@@ -21,6 +21,7 @@ if [ "$want_windows" = 1 ]; then
   need i686-w64-mingw32-g++ g++-mingw-w64-i686
   need x86_64-w64-mingw32-g++ g++-mingw-w64-x86-64
   need widl mingw-w64-tools
+  need /usr/lib/wine/widl wine64-tools
   need /usr/include/wine/wine/windows/oaidl.idl libwine-dev
   need wine64 wine64
   need /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll wine32:i386
