@@ -205,7 +205,17 @@ STDMETHODIMP ControlObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DIS
     ITypeInfo& info = VtableTypeInfo();
     // The accessor sets rich error information; ITypeInfo::Invoke turns it
     // into the caller's EXCEPINFO with DISP_E_EXCEPTION.
-    return info.Invoke(static_cast<_VelmoraControl*>(this), id, flags, params, result, exception, argError);
+    HRESULT hr = info.Invoke(static_cast<_VelmoraControl*>(this), id, flags, params, result, exception, argError);
+    // The colours are OLE_COLOR, an unsigned 32-bit type that scripting
+    // clients cannot hold (VBScript answers "type not supported" for it):
+    // late-bound callers get the same 32 bits as a signed long, the type
+    // in which every automation client handles colours.
+    if (SUCCEEDED(hr) && result != nullptr && V_VT(result) == VT_UI4) {
+      const ULONG colour = V_UI4(result);
+      V_VT(result) = VT_I4;
+      V_I4(result) = static_cast<LONG>(colour);
+    }
+    return hr;
   });
 }
 
