@@ -1,0 +1,288 @@
+#include "form.h"
+
+#include <olectl.h>
+
+#include "form_bag.h"
+
+namespace velmora::demo {
+
+namespace {
+
+constexpr wchar_t kFormClass[] = L"VelmoraDemoForm";
+// The form's font, which the controls also get as their ambient font: a
+// face that looks the same under wine and on Windows.
+constexpr wchar_t kFontFace[] = L"DejaVu Sans";
+constexpr int kFontPoints = 10;
+
+// Layout in pixels: caption column, field column, rows.
+constexpr int kMargin = 12, kCaptionWidth = 190, kFieldWidth = 170, kRowHeight = 26, kRowStep = 36;
+
+int Dpi() {
+  HDC dc = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(nullptr, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+ATOM RegisterFormClass(HINSTANCE instance, WNDPROC proc) {
+  static ATOM atom = 0;
+  if (atom) return atom;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kFormClass;
+  atom = RegisterClassExW(&wc);
+  return atom;
+}
+
+HMENU BuildMenu() {
+  HMENU form = CreatePopupMenu();
+  AppendMenuW(form, MF_STRING, kCommandSave, L"&Salva\tCtrl+S");
+  AppendMenuW(form, MF_STRING, kCommandProperties, L"&Propriet\u00E0 del campo...\tF4");
+  AppendMenuW(form, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(form, MF_STRING, kCommandExit, L"&Esci");
+  HMENU bar = CreateMenu();
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(form), L"&Modulo");
+  return bar;
+}
+
+}  // namespace
+
+std::unique_ptr<Form> Form::Create(const std::wstring& title, bool withMenu) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  if (!RegisterFormClass(instance, &Form::WindowProc)) return nullptr;
+  std::unique_ptr<Form> form(new Form());
+  form->font_ = CreateFontW(-MulDiv(kFontPoints, Dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, kFontFace);
+  ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'S', kCommandSave}, {FVIRTKEY, VK_F4, kCommandProperties}};
+  if (withMenu) form->accelerators_ = CreateAcceleratorTableW(keys, 2);
+  RECT frame = {0, 0, kMargin * 3 + kCaptionWidth + kFieldWidth, 7 * kRowStep + kMargin};
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  AdjustWindowRectEx(&frame, style, withMenu, WS_EX_CONTROLPARENT);
+  form->hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, title.c_str(), style, 40, 40,
+                                frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                withMenu ? BuildMenu() : nullptr, instance, form.get());
+  if (!form->hwnd_) return nullptr;
+  form->frame_.Attach(NewFormFrame(form->hwnd_, form->accelerators_));
+  return form;
+}
+
+Form::~Form() {
+  Clear();
+  frame_.Reset();
+  if (hwnd_) {
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+  }
+  if (accelerators_) DestroyAcceleratorTable(accelerators_);
+  if (font_) DeleteObject(font_);
+}
+
+LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  switch (msg) {
+    case WM_COMMAND:
+      // IDOK and IDCANCEL come from dialog navigation (Enter and Escape in
+      // a plain field): the form has no default or cancel button.
+      if (self && self->onCommand_ && lParam == 0 && LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL)
+        self->onCommand_(LOWORD(wParam));
+      return 0;
+    case WM_CLOSE:
+      if (self && self->onCommand_) self->onCommand_(kCommandExit);
+      return 0;
+    default: break;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+RECT Form::NextRow(int& top, int height) {
+  RECT r = {kMargin * 2 + kCaptionWidth, top, kMargin * 2 + kCaptionWidth + kFieldWidth, top + height};
+  top += kRowStep;
+  return r;
+}
+
+void Form::AddCaption(const std::wstring& caption) { pendingCaption_ = caption; }
+
+HRESULT Form::AddControl(const std::string& name, REFCLSID clsid, IPropertyBag* bag, const RECT* at,
+                         const char** failedStep) {
+  int top = nextTop_;
+  const RECT rect = at ? *at : NextRow(top, kRowHeight);
+  Field field;
+  field.name = name;
+  if (!pendingCaption_.empty()) {
+    field.label = CreateWindowExW(0, L"STATIC", pendingCaption_.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, kMargin,
+                                  rect.top + 4, kCaptionWidth, kRowHeight - 4, hwnd_, nullptr, nullptr, nullptr);
+    SendMessageW(field.label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    pendingCaption_.clear();
+  }
+  HRESULT hr = ControlSite::Create(*this, name, clsid, bag, rect, &field.control, failedStep);
+  if (FAILED(hr)) {
+    if (field.label) DestroyWindow(field.label);
+    return hr;
+  }
+  // Tab order is window order: a control's window joins the form at the
+  // top, so it goes after the fields placed before it.
+  if (HWND window = field.control->window())
+    SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (!at) nextTop_ = top;
+  fields_.push_back(std::move(field));
+  return S_OK;
+}
+
+HWND Form::AddPlainEdit(const std::string& name, const RECT* at) {
+  int top = nextTop_;
+  const RECT rect = at ? *at : NextRow(top, kRowHeight);
+  Field field;
+  field.name = name;
+  if (!pendingCaption_.empty()) {
+    field.label = CreateWindowExW(0, L"STATIC", pendingCaption_.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, kMargin,
+                                  rect.top + 4, kCaptionWidth, kRowHeight - 4, hwnd_, nullptr, nullptr, nullptr);
+    SendMessageW(field.label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    pendingCaption_.clear();
+  }
+  field.edit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+                               rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, hwnd_, nullptr,
+                               nullptr, nullptr);
+  SendMessageW(field.edit, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  if (!at) nextTop_ = top;
+  HWND edit = field.edit;
+  fields_.push_back(std::move(field));
+  return edit;
+}
+
+void Form::Clear() {
+  uiActive_ = nullptr;
+  for (auto& field : fields_) {
+    if (field.control) field.control->Close();
+  }
+  for (auto& field : fields_) {
+    field.control.reset();
+    if (field.edit) DestroyWindow(field.edit);
+    if (field.label) DestroyWindow(field.label);
+  }
+  fields_.clear();
+  nextTop_ = kMargin;
+}
+
+HRESULT Form::Load(FormFile& file, std::string* error) {
+  for (FormSection& section : file.sections) {
+    const std::string* cls = section.Find("Class");
+    const std::string* caption = section.Find("Caption");
+    if (caption) AddCaption(Widen(ParseValue(*caption).text));
+    const std::string kind = cls ? ParseValue(*cls).text : std::string();
+    if (EqualNoCase(kind, "Edit")) {
+      HWND edit = AddPlainEdit(section.name);
+      if (const std::string* text = section.Find("Text")) SetWindowTextW(edit, Widen(ParseValue(*text).text).c_str());
+      continue;
+    }
+    CLSID clsid{};
+    HRESULT hr = kind.empty() ? E_INVALIDARG : CLSIDFromProgID(Widen(kind).c_str(), &clsid);
+    if (FAILED(hr)) {
+      if (error)
+        *error = "[" + section.name + "]: class \"" + kind + "\" is not registered (run regsvr32 on the control)";
+      return hr;
+    }
+    IPropertyBag* bag = NewFormPropertyBag(section);
+    const char* step = nullptr;
+    hr = AddControl(section.name, clsid, bag, nullptr, &step);
+    bag->Release();
+    if (FAILED(hr)) {
+      if (error) {
+        char code[16];
+        wsprintfA(code, "0x%08lX", static_cast<unsigned long>(hr));
+        *error = "[" + section.name + "]: placing the control failed at " + (step ? step : "?") + " (" + code + ")";
+      }
+      return hr;
+    }
+  }
+  // The window fits the fields it holds.
+  RECT client = {0, 0, kMargin * 3 + kCaptionWidth + kFieldWidth, nextTop_ - (kRowStep - kRowHeight) + kMargin};
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
+  AdjustWindowRectEx(&client, style, GetMenu(hwnd_) != nullptr, WS_EX_CONTROLPARENT);
+  SetWindowPos(hwnd_, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return S_OK;
+}
+
+HRESULT Form::Save(FormFile& file, std::string* error) {
+  for (auto& field : fields_) {
+    FormSection* section = file.Find(field.name);
+    if (!section) {
+      file.sections.push_back(FormSection{field.name, {}});
+      section = &file.sections.back();
+    }
+    if (field.edit) {
+      const int n = GetWindowTextLengthW(field.edit);
+      std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+      GetWindowTextW(field.edit, text.data(), n + 1);
+      text.resize(static_cast<std::size_t>(n));
+      section->Set("Text", FormatValue(FormValue::Text(Narrow(text))));
+      continue;
+    }
+    IPropertyBag* bag = NewFormPropertyBag(*section);
+    HRESULT hr = field.control->Save(bag);
+    bag->Release();
+    if (FAILED(hr)) {
+      if (error) {
+        char code[16];
+        wsprintfA(code, "0x%08lX", static_cast<unsigned long>(hr));
+        *error = "[" + field.name + "]: the control refused to save its properties (" + code + ")";
+      }
+      return hr;
+    }
+  }
+  return S_OK;
+}
+
+Form::Field* Form::FocusedField() {
+  HWND focus = GetFocus();
+  if (!focus) return nullptr;
+  for (auto& field : fields_) {
+    HWND w = field.edit ? field.edit : field.control ? field.control->window() : nullptr;
+    if (w && (w == focus || IsChild(w, focus))) return &field;
+  }
+  return nullptr;
+}
+
+void Form::Show() {
+  ShowWindow(hwnd_, SW_SHOW);
+  UpdateWindow(hwnd_);
+}
+
+bool Form::PreTranslate(MSG& msg) { return PreTranslateFormMessage(hwnd_, frame_.Get(), accelerators_, msg); }
+
+HRESULT Form::AmbientFont(IFontDisp** font) {
+  FONTDESC desc{};
+  desc.cbSizeofstruct = sizeof desc;
+  desc.lpstrName = const_cast<LPOLESTR>(kFontFace);
+  desc.cySize.int64 = kFontPoints * 10000;
+  desc.sWeight = FW_NORMAL;
+  desc.sCharset = DEFAULT_CHARSET;
+  return OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(font));
+}
+
+// One UI-active control at a time: the one that takes the focus replaces
+// the one that had it.
+void Form::UIActivating(ControlSite* site) {
+  if (uiActive_ && uiActive_ != site) {
+    ControlSite* previous = uiActive_;
+    uiActive_ = nullptr;
+    previous->UIDeactivate();
+  }
+  uiActive_ = site;
+}
+
+void Form::UIDeactivated(ControlSite* site) {
+  if (uiActive_ == site) uiActive_ = nullptr;
+}
+
+void Form::EventFired(const std::string& field, const std::string& event) { events_.emplace_back(field, event); }
+
+}  // namespace velmora::demo
