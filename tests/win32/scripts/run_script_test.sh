@@ -11,11 +11,16 @@ pointer_size=$2
 script=$3
 marker=VELMORA-SCRIPT-DONE
 windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
-cscript='C:\windows\syswow64\cscript.exe'
-if [ "$pointer_size" = 8 ]; then cscript='C:\windows\system32\cscript.exe'; fi
+# The wine command is a 32-bit launcher: a 64-bit program named through it
+# is redirected to its 32-bit twin, so the 64-bit script host is started by
+# the 64-bit loader itself.
+host=(wine cscript)
+if [ "$pointer_size" = 8 ]; then
+  host=("$(command -v wine64 || echo /usr/lib/wine/wine64)" cscript)
+fi
 
 wine regsvr32 /s "$(windows_path "$ocx")" || { echo "FAIL: regsvr32 $ocx"; exit 1; }
-output=$(wine "$cscript" //nologo "$(windows_path "$script")" 2>&1 | tr -d '\r')
+output=$("${host[@]}" //nologo "$(windows_path "$script")" 2>&1 | tr -d '\r')
 wine regsvr32 /u /s "$(windows_path "$ocx")"
 printf '%s\n' "$output"
 if ! printf '%s\n' "$output" | grep -qx "$marker"; then
