@@ -56,6 +56,68 @@ DISPID PropertyDispid(const std::u16string& name) noexcept {
 
 // ---- Creation, identity ----------------------------------------------------
 
+class ControlObject::FontWatch final : public IPropertyNotifySink {
+ public:
+  explicit FontWatch(ControlObject* owner) noexcept : owner_(owner) {}
+  void Detach() noexcept { owner_ = nullptr; }
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
+    static const InterfaceEntry table[] = {Entry<FontWatch, IPropertyNotifySink>()};
+    return QueryInterfaceFromTable(this, table, riid, ppv);
+  }
+  STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
+  STDMETHODIMP_(ULONG) Release() noexcept override {
+    ULONG left = refs_.Release();
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHODIMP OnChanged(DISPID) noexcept override {
+    if (owner_) owner_->dirty_ = true;
+    return S_OK;
+  }
+  STDMETHODIMP OnRequestEdit(DISPID) noexcept override { return S_OK; }
+
+ private:
+  ~FontWatch() = default;
+  ModuleReference module_;
+  RefCount refs_;
+  ControlObject* owner_;
+};
+
+void ControlObject::WatchFont() noexcept {
+  UnwatchFont();
+  try {
+    auto font = std::dynamic_pointer_cast<OleFont>(control_.Font());
+    if (!font) return;
+    ComPtr<IConnectionPointContainer> container;
+    if (FAILED(font->font()->QueryInterface(IID_IConnectionPointContainer,
+                                            reinterpret_cast<void**>(container.GetAddressOf()))))
+      return;
+    ComPtr<IConnectionPoint> point;
+    if (FAILED(container->FindConnectionPoint(IID_IPropertyNotifySink, &point))) return;
+    auto* watch = new FontWatch(this);
+    if (SUCCEEDED(point->Advise(watch, &fontCookie_))) {
+      fontPoint_ = std::move(point);
+      fontWatch_ = watch;
+    } else {
+      watch->Release();
+    }
+  } catch (...) {
+    // Without a watch the setters still mark the control dirty.
+  }
+}
+
+void ControlObject::UnwatchFont() noexcept {
+  if (fontPoint_) fontPoint_->Unadvise(fontCookie_);
+  fontPoint_.Reset();
+  fontCookie_ = 0;
+  if (fontWatch_) {
+    fontWatch_->Detach();
+    fontWatch_->Release();
+    fontWatch_ = nullptr;
+  }
+}
+
 ControlObject::ControlObject(IUnknown* outer)
     : inner_(*this),
       outer_(outer ? outer : &inner_),
@@ -71,6 +133,7 @@ ControlObject::ControlObject(IUnknown* outer)
 }
 
 ControlObject::~ControlObject() {
+  UnwatchFont();
   embedding_.ReleaseContainer();
   events_.Clear();
   propertyNotify_.Clear();
@@ -89,6 +152,7 @@ HRESULT ControlObject::Create(IUnknown* outer, REFIID riid, void** ppv) noexcept
     // client that never calls InitNew or Load (a script) still has the
     // date mask, the limit and a font.
     object->control_.UserControl_Initialize();
+    object->WatchFont();
     object->dirty_ = false;
     return S_OK;
   });
@@ -486,6 +550,7 @@ void ControlObject::Resized() {
 
 void ControlObject::PropertyChanged(const std::u16string& name) {
   dirty_ = true;
+  if (name == u"Font") WatchFont();
   const DISPID id = PropertyDispid(name);
   for (const ComPtr<IUnknown>& sink : propertyNotify_.Sinks()) {
     // What the container does with the notification is its business; a

@@ -169,6 +169,11 @@ class ControlObject final : public _VelmoraControl,
   void RaiseChange() override;
 
   void FireEvent(DISPID id);
+  // Follows the font object in use: a change made through the font itself
+  // (a script's Font.Bold = True) is a change to save, like any setter.
+  class FontWatch;
+  void WatchFont() noexcept;
+  void UnwatchFont() noexcept;
   ITypeLib& TypeLibrary();
   ITypeInfo& VtableTypeInfo();
   // Everything that starts an object's persistent life: exactly one of
@@ -191,6 +196,9 @@ class ControlObject final : public _VelmoraControl,
   bool initialized_ = false;
   bool dirty_ = false;
   bool clearDirtyOnSaveCompleted_ = false;
+  FontWatch* fontWatch_ = nullptr;  // owned through COM reference counting
+  ComPtr<IConnectionPoint> fontPoint_;
+  DWORD fontCookie_ = 0;
   // Last: it gives back what the container lent before the rest goes.
   OleEmbedding embedding_;
 };

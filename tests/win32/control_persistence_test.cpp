@@ -574,6 +574,29 @@ TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
          storage->Save(docfile.Get(), TRUE);
          storage->SaveCompleted(nullptr);
        }, S_FALSE},
+      {"the font changed through the font object", [&] {
+         ComPtr<IFontDisp> disp;
+         ComPtr<IFont> font;
+         c->get_Font(&disp);
+         disp.As(&font);
+         font->put_Italic(TRUE);
+       }, S_OK},
+      {"saved and cleared again", [&] {
+         TestBag b;
+         bag->Save(&b, TRUE, TRUE);
+       }, S_FALSE},
+      {"a new font put by reference, then changed", [&] {
+         FONTDESC desc{sizeof(FONTDESC), const_cast<LPOLESTR>(L"DejaVu Sans"), {{80000, 0}}, FW_NORMAL,
+                       DEFAULT_CHARSET, FALSE, FALSE, FALSE};
+         ComPtr<IFontDisp> disp;
+         OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(disp.GetAddressOf()));
+         c->putref_Font(disp.Get());
+         TestBag b;
+         bag->Save(&b, TRUE, TRUE);
+         ComPtr<IFont> font;
+         disp.As(&font);
+         font->put_Bold(TRUE);
+       }, S_OK},
   };
   for (const auto& step : steps) {
     step.act();
