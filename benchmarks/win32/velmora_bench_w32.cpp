@@ -2,7 +2,7 @@
 // the bare EDIT box of the same window. A program that prints figures, not
 // a timed test; scripts/bench.sh runs it under wine.
 //
-//   velmora-bench-w32 [--reps N] [--only keys|load]
+//   velmora-bench-w32 [--reps N] [--only keys|load] [--keys N --side control|bare]
 //
 // keys: 10,000 keystrokes (digits, and Backspaces erasing them) delivered
 //   through the form's message loop to a number-mode Velmora control's
@@ -60,9 +60,9 @@ std::wstring TextOf(HWND hwnd) {
 
 // The keys: blocks of 8 digits and 8 Backspaces, 10,000 keys in all. The
 // number field rebuilds its grouping on every one of them.
-std::vector<WORD> Keys() {
+std::vector<WORD> Keys(int count) {
   std::vector<WORD> keys;
-  for (int block = 0; block < 625; ++block) {
+  for (int block = 0; block < count / 16; ++block) {
     for (WORD d = 0; d < 8; ++d) keys.push_back(static_cast<WORD>('1' + d));
     for (int k = 0; k < 8; ++k) keys.push_back(VK_BACK);
   }
@@ -88,7 +88,9 @@ FormSection NumberField() {
   return FormSection{"Numero", {{"DateValue", "False"}, {"MaxLength", "20"}, {"Text", "\"\""}}};
 }
 
-int Keystrokes(int reps, const CLSID& clsid) {
+// keyCount other than 10,000 and a side ("control" or "bare") serve a
+// profile of one side: the figure printed is then that side's alone.
+int Keystrokes(int reps, const CLSID& clsid, int keyCount, const std::string& side) {
   auto form = Form::Create(L"velmora-bench keys", false);
   if (!form) return 1;
   FormSection section = NumberField();
@@ -110,7 +112,7 @@ int Keystrokes(int reps, const CLSID& clsid) {
   }
   // Both boxes refuse nothing here: the same keys make the same work.
   SendMessageW(bare, EM_SETLIMITTEXT, 20, 0);
-  const std::vector<WORD> keys = Keys();
+  const std::vector<WORD> keys = Keys(keyCount);
   // A check, and a warm-up: the control groups the digits it is typed.
   SetFocus(text1);
   Type(*form, text1, std::vector<WORD>(keys.begin(), keys.begin() + 8));
@@ -122,17 +124,25 @@ int Keystrokes(int reps, const CLSID& clsid) {
   }
   std::vector<double> velmora, floor;
   for (int r = 0; r < reps; ++r) {
-    SetFocus(text1);
-    Drain(*form);
-    auto start = Clock::now();
-    Type(*form, text1, keys);
-    velmora.push_back(Ms(Clock::now() - start));
-
-    SetFocus(bare);
-    Drain(*form);
-    start = Clock::now();
-    Type(*form, bare, keys);
-    floor.push_back(Ms(Clock::now() - start));
+    if (side != "bare") {
+      SetFocus(text1);
+      Drain(*form);
+      const auto start = Clock::now();
+      Type(*form, text1, keys);
+      velmora.push_back(Ms(Clock::now() - start));
+    }
+    if (side != "control") {
+      SetFocus(bare);
+      Drain(*form);
+      const auto start = Clock::now();
+      Type(*form, bare, keys);
+      floor.push_back(Ms(Clock::now() - start));
+    }
+  }
+  if (!side.empty()) {
+    std::printf("keys   %d keystrokes, %s side only: %8.1f ms\n", keyCount, side.c_str(),
+                Median(side == "bare" ? floor : velmora));
+    return 0;
   }
   const double v = Median(velmora), f = Median(floor);
   std::printf("keys   10,000 keystrokes: Velmora %8.1f ms, bare EDIT %8.1f ms, ratio %5.2f (target <= 1.20)\n", v, f,
@@ -215,12 +225,15 @@ int FormLoad(int reps, const CLSID& clsid) {
 
 int main(int argc, char** argv) {
   int reps = 5;
-  std::string only;
+  std::string only, side;
+  int keyCount = 10000;
   for (int k = 1; k < argc; ++k) {
     if (!std::strcmp(argv[k], "--reps") && k + 1 < argc) reps = std::max(1, std::atoi(argv[++k]));
+    else if (!std::strcmp(argv[k], "--keys") && k + 1 < argc) keyCount = std::max(16, std::atoi(argv[++k]));
+    else if (!std::strcmp(argv[k], "--side") && k + 1 < argc) side = argv[++k];
     else if (!std::strcmp(argv[k], "--only") && k + 1 < argc) only = argv[++k];
     else {
-      std::fprintf(stderr, "usage: velmora-bench-w32 [--reps N] [--only keys|load]\n");
+      std::fprintf(stderr, "usage: velmora-bench-w32 [--reps N] [--only keys|load] [--keys N --side control|bare]\n");
       return 2;
     }
   }
@@ -232,7 +245,7 @@ int main(int argc, char** argv) {
     rc = 1;
   } else {
     std::printf("median of %d repetitions, %s-bit\n", reps, sizeof(void*) == 8 ? "64" : "32");
-    if (only.empty() || only == "keys") rc |= velmora::demo::Keystrokes(reps, clsid);
+    if (only.empty() || only == "keys") rc |= velmora::demo::Keystrokes(reps, clsid, keyCount, side);
     if (only.empty() || only == "load") rc |= velmora::demo::FormLoad(reps, clsid);
   }
   OleUninitialize();
