@@ -17,6 +17,8 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <string>
+
 #include "com_util.h"
 
 namespace velmora {
@@ -27,6 +29,35 @@ namespace velmora::win32 {
 
 class ControlWindow;
 class EditTextBox;
+
+// How the control wants to be treated, answered by IOleObject::GetMiscStatus
+// and IQuickActivate, and the value self-registration writes as the class's
+// MiscStatus: the site comes before the stored properties (they may read
+// ambient properties), the control is activated as soon as it is shown and
+// stays active (its face is a live edit box), it is laid out again when
+// resized, and it cannot be linked into.
+inline constexpr DWORD kVelmoraMiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE |
+                                            OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE |
+                                            OLEMISC_INSIDEOUT;  // 131473
+
+// The control's size before any container gives it one: 1125 x 300 twips,
+// in HIMETRIC (0.01 mm).
+inline constexpr SIZEL kDefaultExtent = {1984, 529};
+
+// What the control looks like while it is not active: its text in its font
+// and colours on its background, inside the sunken edge of an edit box.
+struct TextBoxLook {
+  std::wstring text;
+  COLORREF back = RGB(255, 255, 255);
+  COLORREF fore = RGB(0, 0, 0);
+  HFONT font = nullptr;  // borrowed; nullptr for the system font
+  bool enabled = true;
+  // Device units of the target per pixel of the control on screen: the
+  // font is scaled by it when printing or drawing into a metafile.
+  double scale = 1.0;
+};
+// Paints the look into any DC, within bounds (logical units of the DC).
+void PaintTextBoxLook(HDC dc, const RECT& bounds, const TextBoxLook& look);
 
 // What the embedding asks of the control object that holds it.
 class EmbeddingOwner {
@@ -49,6 +80,10 @@ class EmbeddingOwner {
   // The control's inner size changed (after SetObjectRects or SetExtent):
   // the owner runs UserControl_Resize.
   virtual void Resized() = 0;
+  // An ambient property changed (DISPID_UNKNOWN: any number of them). The
+  // embedding has already re-read what it uses itself (user mode) and asked
+  // the container to redraw the control's view.
+  virtual void AmbientPropertyChanged(DISPID /*id*/) {}
 
  protected:
   ~EmbeddingOwner() = default;
@@ -78,6 +113,17 @@ class OleEmbedding {
   // the sites, the frame and the advise sinks. The owner calls it before it
   // is destroyed; it is safe to call more than once.
   void ReleaseContainer() noexcept;
+
+  // True while the container has frozen events (IOleControl::FreezeEvents):
+  // the owner does not raise events then.
+  bool EventsFrozen() const noexcept;
+  // The container's user mode (run time); true when the site does not say.
+  bool UserMode() const noexcept;
+  bool InPlaceActive() const noexcept;
+  bool UIActive() const noexcept;
+  // The control's look changed (text, colours, font, enabled): tells the
+  // container's view sink so an inactive control is drawn again.
+  void ViewChanged() noexcept;
 
  private:
   struct Impl;

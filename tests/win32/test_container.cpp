@@ -1,0 +1,622 @@
+#include "test_container.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "com_util.h"
+#include "objects.h"
+#include "velmora_h.h"
+
+namespace velmora::testing {
+
+namespace {
+
+// ---- the container's objects ------------------------------------------------------
+
+// A minimal IUnknown skeleton for the container's own objects.
+template <class Self>
+class Counted {
+ public:
+  ULONG DoAddRef() { return ++refs_; }
+  ULONG DoRelease() {
+    const ULONG left = --refs_;
+    if (left == 0) delete static_cast<Self*>(this);
+    return left;
+  }
+
+ private:
+  std::atomic<ULONG> refs_{1};
+};
+
+#define COUNTED_IUNKNOWN                                                     \
+  STDMETHODIMP_(ULONG) AddRef() noexcept override { return DoAddRef(); }   \
+  STDMETHODIMP_(ULONG) Release() noexcept override { return DoRelease(); }
+
+// Receives the control's events.
+class EventSink final : public IDispatch, public Counted<EventSink> {
+ public:
+  explicit EventSink(Log& log) : log_(log) {}
+  COUNTED_IUNKNOWN
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
+    if (!ppv) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+        IsEqualIID(riid, DIID___VelmoraControl)) {
+      *ppv = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
+    *count = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept override {
+    log_.entries.push_back(id == 1 ? "DataNonValida" : id == 2 ? "Change" : "Event" + std::to_string(id));
+    return S_OK;
+  }
+
+ private:
+  Log& log_;
+};
+
+// Takes over a new object's first reference (mingw's ComPtr::Attach adds
+// one more, which would keep the object alive for ever).
+template <class T>
+ComPtr<T> Adopt(T* object) {
+  ComPtr<T> owned;
+  *owned.ReleaseAndGetAddressOf() = object;
+  return owned;
+}
+
+}  // namespace
+
+// The form's frame: it records the UI-active object for the loop.
+class FormFrame final : public IOleInPlaceFrame, public Counted<FormFrame> {
+ public:
+  explicit FormFrame(TestForm& form) : form_(form) {}
+  COUNTED_IUNKNOWN
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
+    if (!ppv) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleWindow) ||
+        IsEqualIID(riid, IID_IOleInPlaceUIWindow) || IsEqualIID(riid, IID_IOleInPlaceFrame)) {
+      *ppv = static_cast<IOleInPlaceFrame*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP GetWindow(HWND* out) noexcept override {
+    *out = form_.hwnd();
+    return S_OK;
+  }
+  STDMETHODIMP ContextSensitiveHelp(BOOL) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP GetBorder(LPRECT) noexcept override { return INPLACE_E_NOTOOLSPACE; }
+  STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) noexcept override { return INPLACE_E_NOTOOLSPACE; }
+  STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) noexcept override { return S_OK; }
+  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) noexcept override {
+    form_.active_ = object;
+    return S_OK;
+  }
+  STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) noexcept override { return S_OK; }
+  STDMETHODIMP RemoveMenus(HMENU) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP SetStatusText(LPCOLESTR) noexcept override { return S_OK; }
+  STDMETHODIMP EnableModeless(BOOL) noexcept override { return S_OK; }
+  STDMETHODIMP TranslateAccelerator(LPMSG, WORD) noexcept override { return S_FALSE; }
+
+ private:
+  TestForm& form_;
+};
+
+namespace {
+
+// One control's site: client site, in-place site, control site, and the
+// ambient properties through IDispatch.
+class Site final : public IOleClientSite,
+                   public IOleInPlaceSite,
+                   public IOleControlSite,
+                   public IDispatch,
+                   public Counted<Site> {
+ public:
+  Site(TestForm& form, Placed& placed, IOleInPlaceFrame* frame, RECT rect)
+      : form_(form), placed_(placed), frame_(frame), rect_(rect) {}
+  COUNTED_IUNKNOWN
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite))
+      *ppv = static_cast<IOleClientSite*>(this);
+    else if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite))
+      *ppv = static_cast<IOleInPlaceSite*>(this);
+    else if (IsEqualIID(riid, IID_IOleControlSite))
+      *ppv = static_cast<IOleControlSite*>(this);
+    else if (IsEqualIID(riid, IID_IDispatch))
+      *ppv = static_cast<IDispatch*>(this);
+    if (!*ppv) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  void Note(const char* what) { placed_.log.entries.push_back(what); }
+
+  // IOleClientSite
+  STDMETHODIMP SaveObject() noexcept override {
+    Note("SaveObject");
+    return S_OK;
+  }
+  STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** out) noexcept override {
+    *out = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP GetContainer(IOleContainer** out) noexcept override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP ShowObject() noexcept override {
+    Note("ShowObject");
+    return S_OK;
+  }
+  STDMETHODIMP OnShowWindow(BOOL) noexcept override { return S_OK; }
+  STDMETHODIMP RequestNewObjectLayout() noexcept override { return E_NOTIMPL; }
+
+  // IOleWindow, IOleInPlaceSite
+  STDMETHODIMP GetWindow(HWND* out) noexcept override {
+    Note("GetWindow");
+    *out = placed_.host;
+    return S_OK;
+  }
+  STDMETHODIMP ContextSensitiveHelp(BOOL) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP CanInPlaceActivate() noexcept override {
+    Note("CanInPlaceActivate");
+    return S_OK;
+  }
+  STDMETHODIMP OnInPlaceActivate() noexcept override {
+    Note("OnInPlaceActivate");
+    return S_OK;
+  }
+  STDMETHODIMP OnUIActivate() noexcept override {
+    Note("OnUIActivate");
+    form_.SiteUIActivating(&placed_);
+    return S_OK;
+  }
+  STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
+                                LPOLEINPLACEFRAMEINFO info) noexcept override {
+    Note("GetWindowContext");
+    *frame = frame_.Get();
+    frame_->AddRef();
+    *doc = nullptr;  // the form is frame and document at once
+    RECT client{};
+    GetClientRect(placed_.host, &client);
+    *pos = client;
+    *clip = client;
+    info->fMDIApp = FALSE;
+    info->hwndFrame = form_.hwnd();
+    info->haccel = nullptr;
+    info->cAccelEntries = 0;
+    return S_OK;
+  }
+  STDMETHODIMP Scroll(SIZE) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP OnUIDeactivate(BOOL) noexcept override {
+    Note("OnUIDeactivate");
+    return S_OK;
+  }
+  STDMETHODIMP OnInPlaceDeactivate() noexcept override {
+    Note("OnInPlaceDeactivate");
+    return S_OK;
+  }
+  STDMETHODIMP DiscardUndoState() noexcept override { return S_OK; }
+  STDMETHODIMP DeactivateAndUndo() noexcept override { return S_OK; }
+  STDMETHODIMP OnPosRectChange(LPCRECT) noexcept override { return S_OK; }
+
+  // IOleControlSite
+  STDMETHODIMP OnControlInfoChanged() noexcept override { return S_OK; }
+  STDMETHODIMP LockInPlaceActive(BOOL) noexcept override { return S_OK; }
+  STDMETHODIMP GetExtendedControl(IDispatch** out) noexcept override {
+    *out = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP TransformCoords(POINTL*, POINTF*, DWORD) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP TranslateAccelerator(MSG* msg, DWORD) noexcept override {
+    // The form has no accelerators; Tab is the dialog loop's.
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_TAB) Note("TranslateAccelerator(Tab)");
+    return S_FALSE;
+  }
+  STDMETHODIMP OnFocus(BOOL got) noexcept override {
+    Note(got ? "OnFocus(1)" : "OnFocus(0)");
+    return S_OK;
+  }
+  STDMETHODIMP ShowPropertyFrame() noexcept override { return E_NOTIMPL; }
+
+  // IDispatch: the ambient properties.
+  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
+    *count = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                      UINT*) noexcept override {
+    if (!result) return E_POINTER;
+    VariantInit(result);
+    const Ambients& a = form_.ambients();
+    switch (id) {
+      case DISPID_AMBIENT_USERMODE:
+        result->vt = VT_BOOL;
+        result->boolVal = a.userMode ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+      case DISPID_AMBIENT_BACKCOLOR:
+        result->vt = VT_I4;
+        result->lVal = static_cast<LONG>(a.back);
+        return S_OK;
+      case DISPID_AMBIENT_FORECOLOR:
+        result->vt = VT_I4;
+        result->lVal = static_cast<LONG>(a.fore);
+        return S_OK;
+      case DISPID_AMBIENT_FONT:
+        if (!a.font) return DISP_E_MEMBERNOTFOUND;
+        result->vt = VT_DISPATCH;
+        result->pdispVal = a.font.Get();
+        result->pdispVal->AddRef();
+        return S_OK;
+      case DISPID_AMBIENT_LOCALEID:
+        result->vt = VT_I4;
+        result->lVal = 0x0410;
+        return S_OK;
+      default:
+        return DISP_E_MEMBERNOTFOUND;
+    }
+  }
+
+ private:
+  TestForm& form_;
+  Placed& placed_;
+  ComPtr<IOleInPlaceFrame> frame_;
+  RECT rect_;
+};
+
+LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void RegisterClasses() {
+  static bool done = [] {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = FormProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = L"VelmoraTestContainerForm";
+    RegisterClassW(&wc);
+    wc.lpszClassName = L"VelmoraTestContainerHost";
+    RegisterClassW(&wc);
+    return true;
+  }();
+  (void)done;
+}
+
+INPUT Key(WORD vk, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  if (vk == VK_DELETE || vk == VK_LEFT || vk == VK_RIGHT || vk == VK_HOME || vk == VK_END)
+    input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+  return input;
+}
+
+}  // namespace
+
+// ---- control creation and properties -------------------------------------------
+
+ComPtr<IUnknown> CreateTestControl() {
+  ComPtr<IUnknown> object;
+  if (FAILED(CreateVelmoraControl(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.GetAddressOf()))))
+    object.Reset();
+  return object;
+}
+
+HRESULT PutProperty(IUnknown* control, DISPID id, const VARIANT& value) {
+  ComPtr<IDispatch> dispatch;
+  HRESULT hr = control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.GetAddressOf()));
+  if (FAILED(hr)) return hr;
+  VARIANT arg = value;
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS params{&arg, &named, 1, 1};
+  return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
+                          nullptr);
+}
+
+HRESULT GetProperty(IUnknown* control, DISPID id, VARIANT* value) {
+  ComPtr<IDispatch> dispatch;
+  HRESULT hr = control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.GetAddressOf()));
+  if (FAILED(hr)) return hr;
+  DISPPARAMS none{};
+  return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value, nullptr, nullptr);
+}
+
+HRESULT PutInt(IUnknown* control, DISPID id, long value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = value;
+  return PutProperty(control, id, v);
+}
+
+HRESULT PutBool(IUnknown* control, DISPID id, bool value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_BOOL;
+  v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+  return PutProperty(control, id, v);
+}
+
+HRESULT PutText(IUnknown* control, const std::wstring& text) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_BSTR;
+  v.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  HRESULT hr = PutProperty(control, kDispText, v);
+  VariantClear(&v);
+  return hr;
+}
+
+long GetInt(IUnknown* control, DISPID id) {
+  VARIANT v;
+  VariantInit(&v);
+  long out = 0;
+  if (SUCCEEDED(GetProperty(control, id, &v)) && SUCCEEDED(VariantChangeType(&v, &v, 0, VT_I4))) out = v.lVal;
+  VariantClear(&v);
+  return out;
+}
+
+std::vector<std::string> Log::Events() const {
+  std::vector<std::string> events;
+  for (const std::string& entry : entries)
+    if (entry == "Change" || entry == "DataNonValida") events.push_back(entry);
+  return events;
+}
+
+// ---- Placed --------------------------------------------------------------------------
+
+HWND Placed::ControlWindow() const {
+  ComPtr<IOleWindow> window;
+  HWND hwnd = nullptr;
+  if (object && SUCCEEDED(object->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(window.GetAddressOf()))))
+    window->GetWindow(&hwnd);
+  return hwnd;
+}
+
+HWND Placed::Edit() const {
+  HWND window = ControlWindow();
+  return window ? ::GetWindow(window, GW_CHILD) : nullptr;
+}
+
+std::wstring Placed::Text() const {
+  HWND edit = Edit();
+  if (!edit) return L"";
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+int Placed::Caret() const {
+  DWORD start = 0, end = 0;
+  SendMessageW(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return static_cast<int>(start);
+}
+
+// ---- TestForm ---------------------------------------------------------------------------
+
+TestForm::TestForm(Loop loop) : loop_(loop) {
+  RegisterClasses();
+  hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, L"VelmoraTestContainerForm", L"form",
+                          WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 240, nullptr, nullptr,
+                          GetModuleHandleW(nullptr), nullptr);
+  frame_ = Adopt<IOleInPlaceFrame>(new FormFrame(*this));
+  SetForegroundWindow(hwnd_);
+}
+
+TestForm::~TestForm() {
+  while (!controls_.empty()) RemoveControl(controls_.back().get());
+  active_.Reset();
+  frame_.Reset();
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+HWND TestForm::AddField(int x, int y) {
+  HWND edit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, x,
+                              y, 90, 24, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetWindowPos(edit, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  return edit;
+}
+
+Placed* TestForm::AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActivate) {
+  failure_.clear();
+  if (!object) {
+    failure_ = "no object";
+    return nullptr;
+  }
+  auto placed = std::make_unique<Placed>();
+  placed->object = object;
+  placed->host = CreateWindowExW(WS_EX_CONTROLPARENT, L"VelmoraTestContainerHost", L"",
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, rect.left, rect.top,
+                                 rect.right - rect.left, rect.bottom - rect.top, hwnd_, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+  SetWindowPos(placed->host, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  auto* site = new Site(*this, *placed, frame_.Get(), rect);
+  placed->site = Adopt<IUnknown>(static_cast<IOleClientSite*>(site));
+  auto fail = [&](const char* step, HRESULT hr) -> Placed* {
+    char text[96];
+    snprintf(text, sizeof(text), "%s failed: 0x%08lx", step, static_cast<unsigned long>(hr));
+    failure_ = text;
+    controls_.push_back(std::move(placed));
+    RemoveControl(controls_.back().get());
+    return nullptr;
+  };
+
+  ComPtr<IOleObject> ole;
+  HRESULT hr = object->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(ole.GetAddressOf()));
+  if (FAILED(hr)) return fail("QueryInterface(IOleObject)", hr);
+  ComPtr<IDispatch> sink = Adopt<IDispatch>(new EventSink(placed->log));
+  ComPtr<IQuickActivate> quick;
+  if (quickActivate &&
+      SUCCEEDED(object->QueryInterface(IID_IQuickActivate, reinterpret_cast<void**>(quick.GetAddressOf())))) {
+    QACONTAINER container{};
+    container.cbSize = sizeof(container);
+    container.pClientSite = static_cast<IOleClientSite*>(site);
+    container.pUnkEventSink = sink.Get();
+    container.dwAmbientFlags = ambients_.userMode ? QACONTAINER_USERMODE : 0;
+    container.colorFore = ambients_.fore;
+    container.colorBack = ambients_.back;
+    QACONTROL control{};
+    control.cbSize = sizeof(control);
+    hr = quick->QuickActivate(&container, &control);
+    if (FAILED(hr)) return fail("QuickActivate", hr);
+    placed->eventCookie = control.dwEventCookie;
+  } else {
+    hr = ole->SetClientSite(static_cast<IOleClientSite*>(site));
+    if (FAILED(hr)) return fail("SetClientSite", hr);
+  }
+  if (placed->eventCookie == 0) {
+    ComPtr<IConnectionPointContainer> points;
+    if (SUCCEEDED(object->QueryInterface(IID_IConnectionPointContainer,
+                                         reinterpret_cast<void**>(points.GetAddressOf()))) &&
+        SUCCEEDED(points->FindConnectionPoint(DIID___VelmoraControl, placed->eventPoint.GetAddressOf())))
+      placed->eventPoint->Advise(sink.Get(), &placed->eventCookie);
+  }
+  ComPtr<IPersistStreamInit> persist;
+  if (SUCCEEDED(object->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(persist.GetAddressOf())))) {
+    hr = persist->InitNew();
+    if (FAILED(hr)) return fail("InitNew", hr);
+  }
+  HDC screen = GetDC(nullptr);
+  SIZEL extent{MulDiv(rect.right - rect.left, 2540, GetDeviceCaps(screen, LOGPIXELSX)),
+               MulDiv(rect.bottom - rect.top, 2540, GetDeviceCaps(screen, LOGPIXELSY))};
+  ReleaseDC(nullptr, screen);
+  hr = ole->SetExtent(DVASPECT_CONTENT, &extent);
+  if (FAILED(hr)) return fail("SetExtent", hr);
+  RECT client{0, 0, rect.right - rect.left, rect.bottom - rect.top};
+  hr = ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(site), 0, placed->host, &client);
+  if (FAILED(hr)) return fail("DoVerb(OLEIVERB_INPLACEACTIVATE)", hr);
+  controls_.push_back(std::move(placed));
+  return controls_.back().get();
+}
+
+void TestForm::RemoveControl(Placed* placed) {
+  for (auto it = controls_.begin(); it != controls_.end(); ++it) {
+    if (it->get() != placed) continue;
+    std::unique_ptr<Placed> gone = std::move(*it);
+    controls_.erase(it);
+    if (uiActive_ == gone.get()) {
+      uiActive_ = nullptr;
+      active_.Reset();
+    }
+    ComPtr<IOleObject> ole;
+    if (gone->object &&
+        SUCCEEDED(gone->object->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(ole.GetAddressOf())))) {
+      ole->Close(OLECLOSE_NOSAVE);
+      ole->SetClientSite(nullptr);
+    }
+    if (!gone->eventPoint && gone->eventCookie) {
+      // Connected through quick activation: the cookie is the connection
+      // point's all the same.
+      ComPtr<IConnectionPointContainer> points;
+      if (gone->object && SUCCEEDED(gone->object->QueryInterface(IID_IConnectionPointContainer,
+                                                                 reinterpret_cast<void**>(points.GetAddressOf()))))
+        points->FindConnectionPoint(DIID___VelmoraControl, gone->eventPoint.GetAddressOf());
+    }
+    if (gone->eventPoint) gone->eventPoint->Unadvise(gone->eventCookie);
+    gone->eventPoint.Reset();
+    ole.Reset();
+    gone->object.Reset();
+    gone->site.Reset();
+    if (gone->host) DestroyWindow(gone->host);
+    return;
+  }
+}
+
+void TestForm::AmbientChanged(DISPID id) {
+  for (const auto& placed : controls_) {
+    ComPtr<IOleControl> control;
+    if (SUCCEEDED(placed->object->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(control.GetAddressOf()))))
+      control->OnAmbientPropertyChange(id);
+  }
+}
+
+IOleInPlaceActiveObject* TestForm::ActiveObject() const { return active_.Get(); }
+
+void TestForm::SiteUIActivating(Placed* placed) {
+  if (uiActive_ && uiActive_ != placed) {
+    ComPtr<IOleInPlaceObject> previous;
+    if (SUCCEEDED(uiActive_->object->QueryInterface(IID_IOleInPlaceObject,
+                                                    reinterpret_cast<void**>(previous.GetAddressOf()))))
+      previous->UIDeactivate();
+  }
+  uiActive_ = placed;
+}
+
+void TestForm::Pump(DWORD quietMs) {
+  DWORD quietSince = GetTickCount();
+  const DWORD start = quietSince;
+  for (;;) {
+    MSG msg;
+    bool any = false;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      any = true;
+      if (loop_ == Loop::kTranslateAccelerator && active_ && msg.message >= WM_KEYFIRST &&
+          msg.message <= WM_KEYLAST) {
+        ++translateCalls;
+        ComPtr<IOleInPlaceActiveObject> active = active_;
+        if (active->TranslateAccelerator(&msg) == S_OK) continue;
+      }
+      if (IsDialogMessageW(hwnd_, &msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    const DWORD now = GetTickCount();
+    if (any) quietSince = now;
+    if (now - quietSince >= quietMs || now - start > 5000) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+}
+
+void TestForm::Type(const std::wstring& keys, bool shift) {
+  for (wchar_t ch : keys) {
+    WORD vk = 0;
+    bool withShift = shift;
+    switch (ch) {
+      case L'\b': vk = VK_BACK; break;
+      case 0x7f: vk = VK_DELETE; break;
+      case L'\r': vk = VK_RETURN; break;
+      case 0x1b: vk = VK_ESCAPE; break;
+      case L'\t': vk = VK_TAB; break;
+      default: {
+        const SHORT scan = VkKeyScanW(ch);
+        vk = static_cast<WORD>(scan & 0xFF);
+        if (scan & 0x100) withShift = true;
+      }
+    }
+    std::vector<INPUT> inputs;
+    if (withShift) inputs.push_back(Key(VK_SHIFT, false));
+    inputs.push_back(Key(vk, false));
+    inputs.push_back(Key(vk, true));
+    if (withShift) inputs.push_back(Key(VK_SHIFT, true));
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Pump();
+  }
+}
+
+void TestForm::Focus(HWND window) {
+  SetForegroundWindow(hwnd_);
+  SetActiveWindow(hwnd_);
+  SetFocus(window);
+  Pump();
+}
+
+}  // namespace velmora::testing

@@ -1,0 +1,140 @@
+// A test container that behaves like a real form: one top-level window with
+// plain edit fields and controls, each control in a host window of its own
+// with a full site (client site, in-place site, control site, ambient
+// properties through IDispatch), a frame that knows the UI-active object,
+// and a message loop that gives that object the first look at every key
+// (TranslateAccelerator) and then runs IsDialogMessage, so that Tab, and
+// the Tab keystrokes the control sends for Enter and Escape, move the focus
+// between the fields.
+//
+// Controls come from CreateTestControl: the library's own control object,
+// created as the class factory creates it.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+#include <ocidl.h>
+#include <olectl.h>
+#include <wrl/client.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velmora::testing {
+
+using Microsoft::WRL::ComPtr;
+
+// Dispatch identifiers of the control's properties.
+inline constexpr DISPID kDispTastoInvio = 0x68030000;
+inline constexpr DISPID kDispVirgola = 0x68030001;
+inline constexpr DISPID kDispText = 0x68030002;
+inline constexpr DISPID kDispForeColor = 0x68030003;
+inline constexpr DISPID kDispEnabled = 0x68030004;
+inline constexpr DISPID kDispBackColor = 0x68030005;
+inline constexpr DISPID kDispDateValue = 0x68030006;
+inline constexpr DISPID kDispMaxLength = 0x68030007;
+
+// A new control object (its IUnknown), or null.
+ComPtr<IUnknown> CreateTestControl();
+
+// Reads and writes a property by dispatch identifier.
+HRESULT PutProperty(IUnknown* control, DISPID id, const VARIANT& value);
+HRESULT GetProperty(IUnknown* control, DISPID id, VARIANT* value);
+HRESULT PutInt(IUnknown* control, DISPID id, long value);  // as VT_I4, converted by the control
+HRESULT PutBool(IUnknown* control, DISPID id, bool value);
+HRESULT PutText(IUnknown* control, const std::wstring& text);
+long GetInt(IUnknown* control, DISPID id);
+
+// What the container's sinks and sites heard, in order: events by name
+// ("Change", "DataNonValida"), site calls ("OnUIActivate", ...).
+struct Log {
+  std::vector<std::string> entries;
+  std::vector<std::string> Events() const;  // only Change and DataNonValida
+  void Clear() { entries.clear(); }
+};
+
+struct Ambients {
+  bool userMode = true;
+  OLE_COLOR back = 0x80000005;
+  OLE_COLOR fore = 0x80000008;
+  ComPtr<IFontDisp> font;  // null: the site has no ambient font
+};
+
+class TestForm;
+
+// One control on the form.
+class Placed {
+ public:
+  ComPtr<IUnknown> object;
+  HWND host = nullptr;  // the site's window
+  Log log;              // site calls and events of this control
+  HWND ControlWindow() const;  // through IOleWindow, or null when inactive
+  HWND Edit() const;           // Text1
+  std::wstring Text() const;
+  int Caret() const;
+
+ private:
+  friend class TestForm;
+  ComPtr<IUnknown> site;  // the site object (IOleClientSite and friends)
+  DWORD eventCookie = 0;
+  ComPtr<IConnectionPoint> eventPoint;
+};
+
+class TestForm {
+ public:
+  enum class Loop { kTranslateAccelerator, kPlainDispatch };
+  explicit TestForm(Loop loop = Loop::kTranslateAccelerator);
+  ~TestForm();
+  TestForm(const TestForm&) = delete;
+  TestForm& operator=(const TestForm&) = delete;
+
+  HWND hwnd() const { return hwnd_; }
+  Ambients& ambients() { return ambients_; }
+
+  // A plain edit field with a tab stop, last in the tab order.
+  HWND AddField(int x, int y);
+  // Places a control at rect (pixels of the form), last in the tab order:
+  // quick activation when the control offers it (else SetClientSite and
+  // the sinks through the connection points), InitNew, the extent, then
+  // DoVerb(OLEIVERB_INPLACEACTIVATE). Null when a step fails (the step's
+  // name and HRESULT go to failure()).
+  Placed* AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActivate = true);
+  // Takes a control off the form: Close, SetClientSite(null), the event
+  // connection, and the host window.
+  void RemoveControl(Placed* placed);
+  const std::string& failure() const { return failure_; }
+
+  // Tells every control that an ambient property changed.
+  void AmbientChanged(DISPID id);
+
+  // Runs the container's loop until the queue has been quiet for quietMs.
+  void Pump(DWORD quietMs = 30);
+  // Types keys as a user does (SendInput into the focused window), one
+  // after another, pumping after each: characters, and "\b" Backspace,
+  // "\x7f" Delete, "\r" Enter, "\x1b" Escape, "\t" Tab. With shift held for
+  // all of them when shift is true.
+  void Type(const std::wstring& keys, bool shift = false);
+  void Focus(HWND window);
+
+  // The UI-active object the frame was given, or null.
+  IOleInPlaceActiveObject* ActiveObject() const;
+  // Called by a site: UI-deactivates the previous UI-active control.
+  void SiteUIActivating(Placed* placed);
+  Placed* uiActive() const { return uiActive_; }
+  const std::vector<std::unique_ptr<Placed>>& controls() const { return controls_; }
+  long translateCalls = 0;  // how many messages the loop offered the active object
+
+ private:
+  friend class FormFrame;
+  Loop loop_;
+  HWND hwnd_ = nullptr;
+  Ambients ambients_;
+  ComPtr<IOleInPlaceFrame> frame_;
+  ComPtr<IOleInPlaceActiveObject> active_;
+  Placed* uiActive_ = nullptr;
+  std::vector<std::unique_ptr<Placed>> controls_;
+  std::string failure_;
+};
+
+}  // namespace velmora::testing
