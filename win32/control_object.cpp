@@ -3,8 +3,6 @@
 // control asks for. Persistence is in control_persistence.cpp.
 #include "control_object.h"
 
-#include <mutex>
-
 #include "errors.h"
 #include "ole_font.h"
 #include "platform.h"
@@ -38,12 +36,20 @@ constexpr DISPID kChangeId = 2;
 
 VARIANT_BOOL ToVariantBool(std::int16_t value) { return static_cast<VARIANT_BOOL>(value); }
 
+// One platform for the whole module: every control beeps and sends keys
+// the same way, and the core reaches it without knowing about Windows.
+// Installed once, at the first creation, so that a program that installs
+// a platform of its own later (a test) keeps it. (A plain flag, not
+// std::call_once: that would link the thread library's once machinery and
+// its system errors into the OCX; two apartments racing here would only
+// install the same platform twice.)
+Win32Platform g_platform;
+bool g_platformInstalled = false;
+
 void InstallWindowsPlatformOnce() {
-  // One platform for the whole module: every control beeps and sends keys
-  // the same way, and the core reaches it without knowing about Windows.
-  static Win32Platform platform;
-  static std::once_flag once;
-  std::call_once(once, [] { velmora::InstallPlatform(&platform); });
+  if (g_platformInstalled) return;
+  g_platformInstalled = true;
+  velmora::InstallPlatform(&g_platform);
 }
 
 }  // namespace
