@@ -1,27 +1,64 @@
 #!/usr/bin/env bash
-# The main job: builds the core and the key-script player, and plays the
-# demonstration script into a new control, printing what the field shows
-# and which events fired after each line of the script.
+# The main job: the demo form. Installs what it needs (scripts/setup.sh),
+# builds Velmora.ocx and the demo container for 32-bit Windows, registers
+# the control with regsvr32 in a wine prefix of its own under the build
+# folder, runs the form on a virtual display on the shipped key script,
+# prints the transcript (what every field shows and which events fired
+# after each step) and writes the picture of the form.
+#
+#   scripts/run.sh [PICTURE.png]      (default: docs/demo.png, the README's picture)
+#
+# VELMORA_BUILD chooses the build folder (default: build), VELMORA_ARCH the
+# bitness (i686, the default, or x86_64).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${VELMORA_BUILD:-$root/build}
+arch=${VELMORA_ARCH:-i686}
+picture=${1:-$root/docs/demo.png}
 
-bash "$root/scripts/setup.sh" native
-cmake -S "$root" -B "$out/native" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$out/native" -j "$(nproc)" --target velmora-keys >/dev/null
+die() { echo "run.sh: $*" >&2; exit 1; }
 
-keys="$out/native/tools/velmora-keys/velmora-keys"
-play() {
-  echo "\$ velmora-keys $*"
-  "$keys" --today 2026-12-08 "$@"
-  echo
-}
-# A date typed over the mask and confirmed with Enter; then wiped and an
-# impossible date left with Escape (see the demonstration script).
-play --keys-file "$root/tools/velmora-keys/demo.keys"
-# A whole number rebuilt as it is typed, then signed (the text turns red).
-play --number --keys "14121967-"
-# Decimals after the comma, and a refused second comma.
-play --number --virgola --maxlength 12 --keys "1234,56,"
-# A short date (day/month) completed with the present year when left.
-play --maxlength 5 --keys "2902{TAB}"
+case "$arch" in i686|x86_64) ;; *) die "VELMORA_ARCH must be i686 or x86_64, not $arch" ;; esac
+mkdir -p "$out"
+bash "$root/scripts/setup.sh" || die "the tools the demo needs are missing (see above); run as root to install them"
+for tool in cmake wine wineserver xvfb-run "$arch-w64-mingw32-g++-posix" widl; do
+  command -v "$tool" >/dev/null 2>&1 || die "$tool is missing after setup"
+done
+
+build=$out/win32-$arch
+echo "-- building Velmora.ocx and the demo form ($arch) in $build" >&2
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-w64-mingw32.cmake" \
+  -DCMAKE_BUILD_TYPE=MinSizeRel >"$out/run-configure.log" 2>&1 ||
+  die "configuring failed; see $out/run-configure.log"
+cmake --build "$build" -j "$(nproc)" --target Velmora velmora-demo >"$out/run-build.log" 2>&1 ||
+  die "building failed; see $out/run-build.log"
+
+mkdir -p "$out/demo" "$(dirname "$picture")"
+picture=$(cd "$(dirname "$picture")" && pwd)/$(basename "$picture")
+export WINEPREFIX=$out/demo/wineprefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# The Italian locale is given to wine alone (bash would warn that the
+# host has no such glibc locale).
+export VELMORA_BIN=$build/bin VELMORA_DEMO=$root/demo VELMORA_PICTURE=$picture
+# One virtual display for the whole run; wineserver -w waits for wine's own
+# processes so none outlives it.
+xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
+  set -u
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "-- making the wine prefix $WINEPREFIX (once)" >&2
+    wineboot -i >/dev/null 2>&1
+  fi
+  ocx=$(winepath -w "$VELMORA_BIN/Velmora.ocx")
+  if ! wine regsvr32 /s "$ocx"; then
+    echo "run.sh: regsvr32 could not register $VELMORA_BIN/Velmora.ocx" >&2
+    wineserver -w
+    exit 1
+  fi
+  cd "$VELMORA_DEMO"
+  env LC_ALL=it_IT.UTF-8 wine "$VELMORA_BIN/velmora-demo.exe" --form form.txt --script demo.keys --screenshot "$VELMORA_PICTURE" | tr -d "\r"
+  rc=${PIPESTATUS[0]}
+  wineserver -w
+  exit $rc
+' || die "the demo form did not run to the end (see above)"
+echo >&2
+echo "-- the picture of the form: $picture" >&2
