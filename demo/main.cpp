@@ -2,6 +2,7 @@
 // field, hosted by our own container.
 //
 //   velmora-demo [--form FILE] [--script FILE] [--screenshot FILE.png] [--save-as FILE]
+//                [--page-screenshot FILE.png]
 //
 // Without --script or --screenshot the form opens for a person: type into
 // it, F4 (or the menu) opens the focused control's property pages, Ctrl+S
@@ -9,7 +10,9 @@
 // the form as a user would (SendInput), and after each step the program
 // prints what every field shows, where the focus is and which events
 // fired; --screenshot then writes a picture of the form, --save-as saves
-// the form's properties into another file, and the program ends.
+// the form's properties into another file, --page-screenshot opens the
+// focused control's property pages in the OLE property frame and writes a
+// picture of it, and the program ends.
 #include <windows.h>
 #include <ole2.h>
 
@@ -262,6 +265,30 @@ bool Screenshot(HWND hwnd, const std::string& path) {
   return ok && WriteFile(path, EncodePng(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h), rgb));
 }
 
+// --page-screenshot: the property frame is modal, so a timer that runs
+// inside its loop finds the frame, takes its picture and closes it.
+struct FrameShot {
+  HWND form = nullptr;
+  std::string path;
+  bool written = false;
+};
+FrameShot* g_frameShot = nullptr;
+
+BOOL CALLBACK FindFrame(HWND hwnd, LPARAM found) {
+  if (hwnd == g_frameShot->form || !IsWindowVisible(hwnd)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = hwnd;
+  return FALSE;
+}
+
+void CALLBACK ShootFrame(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND frame = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), &FindFrame, reinterpret_cast<LPARAM>(&frame));
+  if (!frame) return;  // not shown yet: the next tick
+  KillTimer(nullptr, timer);
+  g_frameShot->written = Screenshot(frame, g_frameShot->path);
+  PostMessageW(frame, WM_COMMAND, IDCANCEL, 0);
+}
+
 void FocusFirstField(Form& form) {
   SetForegroundWindow(form.Window());
   if (form.fields().empty()) return;
@@ -271,7 +298,7 @@ void FocusFirstField(Form& form) {
 }
 
 int Run(int argc, char** argv) {
-  std::string formPath = "form.txt", scriptPath, screenshotPath, saveAsPath;
+  std::string formPath = "form.txt", scriptPath, screenshotPath, saveAsPath, pagePath;
   for (int k = 1; k < argc; ++k) {
     const std::string arg = argv[k];
     auto value = [&](std::string* out) {
@@ -284,11 +311,13 @@ int Run(int argc, char** argv) {
     else if (arg == "--script") ok = value(&scriptPath);
     else if (arg == "--screenshot") ok = value(&screenshotPath);
     else if (arg == "--save-as") ok = value(&saveAsPath);
+    else if (arg == "--page-screenshot") ok = value(&pagePath);
     else ok = false;
     if (!ok)
-      return Fail("usage: velmora-demo [--form FILE] [--script FILE] [--screenshot FILE.png] [--save-as FILE]");
+      return Fail("usage: velmora-demo [--form FILE] [--script FILE] [--screenshot FILE.png] [--save-as FILE]"
+                  " [--page-screenshot FILE.png]");
   }
-  const bool headless = !scriptPath.empty() || !screenshotPath.empty() || !saveAsPath.empty();
+  const bool headless = !scriptPath.empty() || !screenshotPath.empty() || !saveAsPath.empty() || !pagePath.empty();
 
   std::string text;
   if (!ReadFile(formPath, &text)) return Fail("cannot read the form file " + formPath);
@@ -385,6 +414,24 @@ int Run(int argc, char** argv) {
   if (!screenshotPath.empty() && !Screenshot(form->Window(), screenshotPath))
     rc = Fail("cannot write the picture " + screenshotPath);
   if (!saveAsPath.empty() && !save(saveAsPath)) rc = 1;
+  if (!pagePath.empty()) {
+    // The property pages of the field that has the focus, as F4 opens them.
+    Form::Field* field = form->FocusedField();
+    if (!field || !field->control) field = &form->fields().front();
+    FrameShot shot{form->Window(), pagePath, false};
+    g_frameShot = &shot;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 300, &ShootFrame);
+    const HRESULT hr = field->control ? field->control->ShowPropertyFrame(form->Window()) : E_UNEXPECTED;
+    KillTimer(nullptr, timer);
+    g_frameShot = nullptr;
+    if (FAILED(hr)) {
+      char code[16];
+      wsprintfA(code, "0x%08lX", static_cast<unsigned long>(hr));
+      rc = Fail(std::string("the property frame did not open (") + code + ")");
+    } else if (!shot.written) {
+      rc = Fail("cannot write the picture " + pagePath);
+    }
+  }
   form.reset();
   return rc;
 }

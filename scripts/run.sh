@@ -4,7 +4,8 @@
 # the control with regsvr32 in a wine prefix of its own under the build
 # folder, runs the form on a virtual display on the shipped key script,
 # prints the transcript (what every field shows and which events fired
-# after each step) and writes the picture of the form.
+# after each step) and writes the picture of the form, and one of the first
+# control's property page in the OLE property frame (PICTURE-page.png).
 #
 #   scripts/run.sh [PICTURE.png]      (default: docs/demo.png, the README's picture)
 #
@@ -39,7 +40,8 @@ export WINEPREFIX=$out/demo/wineprefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # The Italian locale is given to wine alone (bash would warn that the
 # host has no such glibc locale).
-export VELMORA_BIN=$build/bin VELMORA_DEMO=$root/demo VELMORA_PICTURE=$picture
+page_picture=$(dirname "$picture")/$(basename "$picture" .png)-page.png
+export VELMORA_BIN=$build/bin VELMORA_DEMO=$root/demo VELMORA_PICTURE=$picture VELMORA_PAGE_PICTURE=$page_picture
 # One virtual display for the whole run; wineserver -w waits for wine's own
 # processes so none outlives it.
 xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
@@ -57,8 +59,12 @@ xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
   cd "$VELMORA_DEMO"
   env LC_ALL=it_IT.UTF-8 wine "$VELMORA_BIN/velmora-demo.exe" --form form.txt --script demo.keys --screenshot "$VELMORA_PICTURE" | tr -d "\r"
   rc=${PIPESTATUS[0]}
+  # The page of the first field in the OLE property frame, as F4 shows it.
+  [ $rc = 0 ] && { env LC_ALL=it_IT.UTF-8 wine "$VELMORA_BIN/velmora-demo.exe" --form form.txt \
+                     --page-screenshot "$VELMORA_PAGE_PICTURE" || rc=$?; }
   wineserver -w
   exit $rc
 ' || die "the demo form did not run to the end (see above)"
 echo >&2
 echo "-- the picture of the form: $picture" >&2
+echo "-- its property page in the OLE property frame: $page_picture" >&2

@@ -43,6 +43,13 @@ elif command -v convert >/dev/null && convert -version 2>/dev/null | grep -q Ima
   [ "${colours:-0}" -gt 8 ] || fail "the screenshot has $colours colours: blank?"
 fi
 
+# The property frame opens on the focused control's pages.
+if ! run --form "$src/form.txt" --page-screenshot "$work/page.png" 2>"$work/err.txt"; then
+  fail "the property frame: $(cat "$work/err.txt")"
+elif [ "$(head -c 8 "$work/page.png" | od -An -tx1 | tr -d ' \n')" != 89504e470d0a1a0a ]; then
+  fail "the property frame's picture is not a PNG"
+fi
+
 # 3. Saving: every field's section holds what it showed, and a saved form
 #    loads and saves back byte for byte.
 for want in 'Text=14/12/1967' 'Text=05/03/67' 'Text=-14.121.967' 'ForeColor=255' 'Text=1.234.567,89' \
