@@ -78,7 +78,10 @@ class ControlObject::FontWatch final : public IPropertyNotifySink {
     return left;
   }
   STDMETHODIMP OnChanged(DISPID) noexcept override {
-    if (owner_) owner_->dirty_ = true;
+    if (owner_) {
+      owner_->dirty_ = true;
+      owner_->embedding_.ViewChanged();
+    }
     return S_OK;
   }
   STDMETHODIMP OnRequestEdit(DISPID) noexcept override { return S_OK; }
@@ -557,6 +560,9 @@ void ControlObject::Resized() {
 void ControlObject::PropertyChanged(const std::u16string& name) {
   dirty_ = true;
   if (name == u"Font") WatchFont();
+  // Every property shows in the control's look (the text, colours, font,
+  // enabled state) or may change it: an inactive control is drawn again.
+  embedding_.ViewChanged();
   const DISPID id = PropertyDispid(name);
   for (const ComPtr<IUnknown>& sink : propertyNotify_.Sinks()) {
     // What the container does with the notification is its business; a
@@ -599,10 +605,13 @@ void ControlObject::RaiseDataNonValida() { FireEvent(kDataNonValidaId); }
 void ControlObject::RaiseChange() {
   // The text is a saved setting: any change of it is a change to save.
   dirty_ = true;
+  embedding_.ViewChanged();
   FireEvent(kChangeId);
 }
 
 void ControlObject::FireEvent(DISPID id) {
+  // A container that froze events (while it loads a form, say) hears none.
+  if (embedding_.EventsFrozen()) return;
   DISPPARAMS none{};
   for (const ComPtr<IUnknown>& sink : events_.Sinks()) {
     // Every sink hears the event, whatever an earlier one answered.

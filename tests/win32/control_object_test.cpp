@@ -457,6 +457,23 @@ TEST_F(ControlObjectTest, LeavingAnImpossibleDateRaisesDataNonValidaAfterChange)
   EXPECT_EQ(second.refs, 1u);
 }
 
+TEST_F(ControlObjectTest, FrozenEventsAreNotRaised) {
+  Sink sink;
+  Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&sink));
+  ComPtr<IOleControl> oleControl;
+  ASSERT_EQ(control.As(&oleControl), S_OK);
+  ASSERT_EQ(oleControl->FreezeEvents(TRUE), S_OK);
+  ASSERT_EQ(control->put_Text(UniqueBstr::FromWide(L"1").get()), S_OK);
+  EXPECT_TRUE(sink.events.empty());
+  ASSERT_EQ(oleControl->FreezeEvents(FALSE), S_OK);
+  ASSERT_EQ(control->put_Text(UniqueBstr::FromWide(L"2").get()), S_OK);
+  EXPECT_EQ(sink.events, std::vector<DISPID>{2});
+  control.Reset();
+  dispatch.Reset();
+  oleControl.Reset();
+  EXPECT_EQ(sink.refs, 1u);
+}
+
 TEST_F(ControlObjectTest, ConnectionPointsAreFoundAndEnumerated) {
   ComPtr<IConnectionPointContainer> container;
   ASSERT_EQ(control.As(&container), S_OK);
