@@ -23,9 +23,13 @@
 
 #include "control_window.h"
 #include "edit_textbox.h"
+#include "registration.h"
 #include "velmora_h.h"
 
 namespace velmora::win32 {
+
+// GetMiscStatus must answer what the registry says of the class.
+static_assert(kVelmoraMiscStatus == kVelmoraControlMiscStatus);
 
 namespace {
 

@@ -386,3 +386,54 @@ TEST_F(Embedding, ManyActivationsAndFocusedDestructionLeakNothing) {
 
 }  // namespace
 }  // namespace velmora::testing
+
+namespace velmora::testing {
+namespace {
+
+using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+using CanUnloadNowFn = HRESULT(WINAPI*)();
+
+// The OCX itself, as a container loads it: controls from its class factory
+// placed, typed into, activated and closed, and then nothing keeps the
+// library loaded.
+TEST(EmbeddedOcx, UnloadsAfterEveryControlIsReleased) {
+  ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+  win32::Win32Platform platform;
+  ScopedPlatform installed(platform);
+  HMODULE ocx = LoadLibraryW(L"Velmora.ocx");
+  ASSERT_NE(ocx, nullptr);
+  auto getClassObject =
+      reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(ocx, "DllGetClassObject")));
+  auto canUnloadNow = reinterpret_cast<CanUnloadNowFn>(reinterpret_cast<void*>(GetProcAddress(ocx, "DllCanUnloadNow")));
+  ASSERT_TRUE(getClassObject && canUnloadNow);
+  {
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(getClassObject(CLSID_VelmoraControl, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf())),
+              S_OK);
+    TestForm form;
+    HWND field = form.AddField(10, 10);
+    for (int i = 0; i < 3; ++i) {
+      ComPtr<IUnknown> control;
+      ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(control.GetAddressOf())), S_OK);
+      Placed* placed = form.AddControl(control, RECT{110, 10 + 35 * i, 310, 40 + 35 * i}, i % 2 == 0);
+      ASSERT_NE(placed, nullptr) << form.failure();
+    }
+    Placed* first = form.controls().front().get();
+    form.Focus(first->Edit());
+    form.Type(L"311299\r");
+    EXPECT_EQ(first->Text(), L"  /  /    ") << "the year was left incomplete";
+    EXPECT_NE(GetFocus(), first->Edit()) << "Enter moved on";
+    EXPECT_EQ(Join(first->log.Events()), "Change, Change, Change, Change, Change, Change, Change, DataNonValida")
+        << "the incomplete date is wiped when the field is left";
+    form.Focus(form.controls().back()->Edit());
+    EXPECT_EQ(canUnloadNow(), S_FALSE) << "controls alive";
+    form.RemoveControl(form.controls().back().get());  // destroyed while focused
+    (void)field;
+  }
+  EXPECT_EQ(canUnloadNow(), S_OK);
+  FreeLibrary(ocx);
+  OleUninitialize();
+}
+
+}  // namespace
+}  // namespace velmora::testing

@@ -127,7 +127,10 @@ INSTANTIATE_TEST_SUITE_P(Form, TypedKeys,
 
 // Tab, Shift+Tab and the Tab keystrokes sent for Enter and Escape walk
 // through plain fields and several controls alike.
-class FocusWalk : public TypedKeys {};
+class FocusWalk : public TypedKeys {
+ protected:
+  void TypeDigitsOnce(TestForm::Loop loop);
+};
 
 TEST_F(FocusWalk, TabAndEnterWalkThroughFieldsAndControls) {
   TestForm form;
@@ -160,7 +163,15 @@ TEST_F(FocusWalk, TabAndEnterWalkThroughFieldsAndControls) {
 }
 
 TEST_F(FocusWalk, KeysReachTheEditOnceThroughTranslateAccelerator) {
-  TestForm form;
+  for (TestForm::Loop loop : {TestForm::Loop::kTranslateAccelerator, TestForm::Loop::kTranslateMessageFirst}) {
+    SCOPED_TRACE(loop == TestForm::Loop::kTranslateAccelerator ? "offered before translation"
+                                                               : "offered after translation");
+    TypeDigitsOnce(loop);
+  }
+}
+
+void FocusWalk::TypeDigitsOnce(TestForm::Loop loop) {
+  TestForm form(loop);
   Placed* placed = form.AddControl(CreateTestControl(), RECT{110, 10, 310, 40});
   ASSERT_NE(placed, nullptr) << form.failure();
   PutBool(placed->object.Get(), kDispDateValue, false);

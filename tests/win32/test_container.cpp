@@ -569,6 +569,16 @@ void TestForm::Pump(DWORD quietMs) {
     bool any = false;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       any = true;
+      if (loop_ == Loop::kTranslateMessageFirst) {
+        TranslateMessage(&msg);
+        ComPtr<IOleInPlaceActiveObject> active = active_;
+        if (active && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+          ++translateCalls;
+          if (active->TranslateAccelerator(&msg) == S_OK) continue;
+        }
+        DispatchMessageW(&msg);
+        continue;
+      }
       if (loop_ == Loop::kTranslateAccelerator && active_ && msg.message >= WM_KEYFIRST &&
           msg.message <= WM_KEYLAST) {
         ++translateCalls;

@@ -83,7 +83,11 @@ class Placed {
 
 class TestForm {
  public:
-  enum class Loop { kTranslateAccelerator, kPlainDispatch };
+  // kTranslateAccelerator: the active object first, then IsDialogMessage.
+  // kPlainDispatch: IsDialogMessage and dispatch, the active object never
+  // asked. kTranslateMessageFirst: a loop that translates every message
+  // before it offers it to the active object, and has no dialog handling.
+  enum class Loop { kTranslateAccelerator, kPlainDispatch, kTranslateMessageFirst };
   explicit TestForm(Loop loop = Loop::kTranslateAccelerator);
   ~TestForm();
   TestForm(const TestForm&) = delete;
