@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -235,17 +236,26 @@ class Ocx {
   Ocx() : module_(LoadLibraryW(BesideProgram(L"Velmora.ocx").c_str())) {
     if (module_ == nullptr) return;
     auto* get = reinterpret_cast<GetClassObject*>(reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
-    if (get != nullptr) get(CLSID_Generale, IID_IClassFactory, &factory_);
+    if (get == nullptr) return;
+    get(CLSID_Generale, IID_IClassFactory, &factory_);
+    get(CLSID_VelmoraControl, IID_IClassFactory, &controlFactory_);
   }
   ~Ocx() {
     factory_.Reset();
+    controlFactory_.Reset();
     if (module_) FreeLibrary(module_);
   }
   IClassFactory* factory() const { return factory_.Get(); }
+  // A new VelmoraControl, as a script's CreateObject makes it.
+  ComPtr<IDispatch> NewControl() const {
+    ComPtr<IDispatch> control;
+    if (controlFactory_) controlFactory_->CreateInstance(nullptr, IID_IDispatch, &control);
+    return control;
+  }
 
  private:
   HMODULE module_;
-  ComPtr<IClassFactory> factory_;
+  ComPtr<IClassFactory> factory_, controlFactory_;
 };
 
 void Pump() {
@@ -259,6 +269,45 @@ void Pump() {
   }
 }
 
+// One page action: a click on the button with that caption, or a text typed
+// into Text1 or txtMaxLength.
+struct Action {
+  enum Kind { Click, Text1, TxtMaxLength } kind;
+  const wchar_t* value;
+};
+
+// A property of a real control by name, as any late-bound client reads and
+// writes it.
+DISPID IdOf(IDispatch* object, const wchar_t* name) {
+  std::wstring copy(name);
+  LPOLESTR names[] = {copy.data()};
+  DISPID id = DISPID_UNKNOWN;
+  object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  return id;
+}
+short GetShort(IDispatch* object, const wchar_t* name) {
+  DISPPARAMS none{};
+  VARIANT result;
+  VariantInit(&result);
+  if (FAILED(object->Invoke(IdOf(object, name), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result,
+                            nullptr, nullptr)) ||
+      FAILED(VariantChangeType(&result, &result, 0, VT_I2))) {
+    return -999;
+  }
+  return V_I2(&result);
+}
+HRESULT PutShort(IDispatch* object, const wchar_t* name, short value, VARTYPE type) {
+  VARIANT argument;
+  VariantInit(&argument);
+  V_VT(&argument) = type;
+  if (type == VT_BOOL) V_BOOL(&argument) = value;
+  else V_I2(&argument) = value;
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS params{&argument, &named, 1, 1};
+  return object->Invoke(IdOf(object, name), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr,
+                        nullptr, nullptr);
+}
+
 // A host's window holding the page, a test site and the selected controls.
 class PageTest : public ::testing::Test {
  protected:
@@ -266,17 +315,7 @@ class PageTest : public ::testing::Test {
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     ASSERT_NE(ocx_.factory(), nullptr) << "no class factory for Generale";
     ASSERT_EQ(ocx_.factory()->CreateInstance(nullptr, IID_IPropertyPage2, &page_), S_OK);
-    static ATOM atom = [] {
-      WNDCLASSW wc{};
-      wc.lpfnWndProc = DefWindowProcW;
-      wc.hInstance = GetModuleHandleW(nullptr);
-      wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-      wc.lpszClassName = L"VelmoraPageTestHost";
-      return RegisterClassW(&wc);
-    }();
-    (void)atom;
-    host_ = CreateWindowExW(WS_EX_CONTROLPARENT, L"VelmoraPageTestHost", L"Generale", WS_OVERLAPPED | WS_CAPTION |
-                            WS_VISIBLE, 20, 20, 460, 320, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    host_ = SharedHost();
     ASSERT_NE(host_, nullptr);
     ASSERT_EQ(page_->SetPageSite(&site_), S_OK);
   }
@@ -287,8 +326,25 @@ class PageTest : public ::testing::Test {
       page_->SetPageSite(nullptr);
       page_.Reset();
     }
-    if (host_) DestroyWindow(host_);
+    real_.clear();
     OleUninitialize();
+  }
+
+  // One host window serves every test: destroying a top-level window costs
+  // about two seconds under wine and Xvfb.
+  static HWND SharedHost() {
+    static HWND host = [] {
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = DefWindowProcW;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+      wc.lpszClassName = L"VelmoraPageTestHost";
+      RegisterClassW(&wc);
+      return CreateWindowExW(WS_EX_CONTROLPARENT, L"VelmoraPageTestHost", L"Generale",
+                             WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 20, 20, 460, 320, nullptr, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    }();
+    return host;
   }
 
   FakeControl& Add(short dateValue, short maxLength, short virgola = 0, short tastoInvio = 0) {
@@ -298,6 +354,11 @@ class PageTest : public ::testing::Test {
   HRESULT Select() {
     std::vector<IUnknown*> objects;
     for (auto& control : controls_) objects.push_back(control.get());
+    return page_->SetObjects(static_cast<ULONG>(objects.size()), objects.data());
+  }
+  HRESULT SelectReal() {
+    std::vector<IUnknown*> objects;
+    for (auto& control : real_) objects.push_back(control.Get());
     return page_->SetObjects(static_cast<ULONG>(objects.size()), objects.data());
   }
   HRESULT Activate() {
@@ -358,14 +419,27 @@ class PageTest : public ::testing::Test {
     SendMessageW(button, BM_CLICK, 0, 0);
     Pump();
   }
+  void Do(const std::vector<Action>& actions);
   static bool Checked(HWND button) { return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
   Ocx ocx_;
+  std::vector<ComPtr<IDispatch>> real_;  // real controls, after the OCX they live in
   TestSite site_;
   std::vector<std::unique_ptr<FakeControl>> controls_;
   ComPtr<IPropertyPage2> page_;
   HWND host_ = nullptr;
 };
+
+void PageTest::Do(const std::vector<Action>& actions) {
+  for (const Action& action : actions) {
+    switch (action.kind) {
+      case Action::Click: Click(action.value); break;
+      case Action::Text1: SetWindowTextW(Child(PageControl::Text1), action.value); break;
+      case Action::TxtMaxLength: SetWindowTextW(Child(L""), action.value); break;
+    }
+    Pump();
+  }
+}
 
 constexpr wchar_t kData[] = L"Data (14/12/1967)";
 constexpr wchar_t kNumero[] = L"Numero (14.121.967)";
@@ -540,12 +614,6 @@ INSTANTIATE_TEST_SUITE_P(
                       LoadRow{"DateValueOneIsNotTrue", 1, 10, 0, 0, kLong, false, L"10"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// One page action: a click on the button with that caption, or a text typed
-// into Text1 (text1) or txtMaxLength (max).
-struct Action {
-  enum Kind { Click, Text1, TxtMaxLength } kind;
-  const wchar_t* value;
-};
 
 struct ApplyRow {
   const char* name;
@@ -564,14 +632,7 @@ TEST_P(PageApplyTest, WritesTheSettingsToEverySelectedControl) {
   for (int i = 0; i < row.selected; ++i) Add(row.dateValue, row.maxLength, row.virgola, row.tastoInvio);
   ASSERT_EQ(Select(), S_OK);
   ASSERT_EQ(Activate(), S_OK);
-  for (const Action& action : row.actions) {
-    switch (action.kind) {
-      case Action::Click: Click(action.value); break;
-      case Action::Text1: SetWindowTextW(Child(PageControl::Text1), action.value); break;
-      case Action::TxtMaxLength: SetWindowTextW(Child(L""), action.value); break;
-    }
-    Pump();
-  }
+  Do(row.actions);
   EXPECT_EQ(page_->IsPageDirty(), row.dirty ? S_OK : S_FALSE);
   EXPECT_EQ(site_.dirtyCalls > 0, row.dirty);
 
@@ -629,6 +690,75 @@ INSTANTIATE_TEST_SUITE_P(
                  {"DateValue(BOOL)=-1 MaxLength(I2)=8 TastoInvio(BOOL)=0"}},
         ApplyRow{"SeveralControlsSameValues", 0, 7, 0, 0, 3, {{Action::Click, kData}}, true, S_OK,
                  {kDate10, kDate10, kDate10}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The same page over real VelmoraControl objects of the OCX: the values
+// reach the controls' own properties through their type library dispatch,
+// which converts MaxLength's double to 16 bits itself.
+struct Settings {
+  short dateValue, maxLength, virgola, tastoInvio;
+  bool operator==(const Settings&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Settings& s) {
+  return out << "{DateValue " << s.dateValue << ", MaxLength " << s.maxLength << ", Virgola " << s.virgola
+             << ", TastoInvio " << s.tastoInvio << "}";
+}
+
+struct RealRow {
+  const char* name;
+  Settings before;  // of both selected controls
+  std::vector<Action> actions;
+  bool applies;
+  Settings first, second;  // afterwards
+};
+
+class PageRealControlTest : public PageTest, public ::testing::WithParamInterface<RealRow> {};
+
+TEST_P(PageRealControlTest, AppliesToBothControls) {
+  const RealRow& row = GetParam();
+  for (int i = 0; i < 2; ++i) {
+    ComPtr<IDispatch> control = ocx_.NewControl();
+    ASSERT_TRUE(control) << "no VelmoraControl from the OCX";
+    ASSERT_EQ(PutShort(control.Get(), L"DateValue", row.before.dateValue, VT_BOOL), S_OK);
+    ASSERT_EQ(PutShort(control.Get(), L"MaxLength", row.before.maxLength, VT_I2), S_OK);
+    ASSERT_EQ(PutShort(control.Get(), L"Virgola", row.before.virgola, VT_BOOL), S_OK);
+    ASSERT_EQ(PutShort(control.Get(), L"TastoInvio", row.before.tastoInvio, VT_BOOL), S_OK);
+    real_.push_back(control);
+  }
+  ASSERT_EQ(SelectReal(), S_OK);
+  ASSERT_EQ(Activate(), S_OK);
+  EXPECT_EQ(Checked(Child(kData)), row.before.dateValue == -1) << "loaded from the first control";
+  Do(row.actions);
+  SetErrorInfo(0, nullptr);
+  const HRESULT hr = page_->Apply();
+  EXPECT_EQ(SUCCEEDED(hr), row.applies) << std::hex << hr;
+  if (!row.applies) {
+    ComPtr<IErrorInfo> error;
+    EXPECT_EQ(GetErrorInfo(0, &error), S_OK) << "a failed apply describes itself";
+  }
+  auto settings = [](IDispatch* c) {
+    return Settings{GetShort(c, L"DateValue"), GetShort(c, L"MaxLength"), GetShort(c, L"Virgola"),
+                    GetShort(c, L"TastoInvio")};
+  };
+  EXPECT_EQ(settings(real_[0].Get()), row.first);
+  EXPECT_EQ(settings(real_[1].Get()), row.second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PageRealControlTest,
+    ::testing::Values(
+        RealRow{"NumberToShortDateKeepsVirgola", {0, 12, -1, 0}, {{Action::Click, kData}, {Action::Click, kShort}},
+                true, {-1, 8, -1, 0}, {-1, 8, -1, 0}},
+        RealRow{"DateToNumberWithChecks", {-1, 10, 0, 0},
+                {{Action::Click, kNumero}, {Action::Click, kVirgolaBox}, {Action::Click, kInvioBox},
+                 {Action::Text1, L"9"}},
+                true, {0, 9, -1, -1}, {0, 9, -1, -1}},
+        RealRow{"HalfToEvenByTheControlsDispatch", {0, 12, 0, 0}, {{Action::Text1, L"2.5"}}, true, {0, 2, 0, 0},
+                {0, 2, 0, 0}},
+        RealRow{"OverflowStopsAtTheFirstControl", {0, 12, 0, -1},
+                {{Action::Click, kVirgolaBox}, {Action::Click, kInvioBox}, {Action::Text1, L"40000"}}, false,
+                {0, 12, -1, -1}, {0, 12, 0, -1}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PageTest, AClickOnTheOtherModeSwitchesTheViewAtOnce) {
