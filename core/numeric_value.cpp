@@ -7,12 +7,13 @@
 // or radix); NumericValue turns those pieces into the nearest double, and the
 // number formatting rebuilds its text from the very same pieces, so the two
 // can never disagree on where a number ends.
-#include <charconv>
+#include <cerrno>
+#include <clocale>
+#include <cstdlib>
 #include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include "errors.h"
 #include "platform.h"
@@ -130,25 +131,45 @@ namespace velmora {
 
 namespace {
 
-// Octal digits regrouped as hexadecimal digits, three bits each, so that one
-// correctly rounded conversion serves both prefixes.
-std::string OctalToHex(const std::string& octal) {
-  std::string bits;
-  bits.reserve(octal.size() * 3 + 3);
-  for (char d : octal) {
-    const int v = d - '0';
-    bits.push_back(v & 4 ? '1' : '0');
-    bits.push_back(v & 2 ? '1' : '0');
-    bits.push_back(v & 1 ? '1' : '0');
+// An &H or &O integer (digits without leading zeros): exact while it fits
+// 64 bits; beyond that the bits shifted out are kept as a sticky bit, so the
+// one conversion to double still rounds correctly.
+double RadixToDouble(const std::string& digits, int radix) {
+  const int bitsPerDigit = radix == 16 ? 4 : 3;
+  std::uint64_t top = 0;
+  std::int64_t shift = 0;
+  bool sticky = false;
+  for (char c : digits) {
+    const unsigned d = static_cast<unsigned>(number_reading::DigitValue(static_cast<char16_t>(c), radix));
+    if ((top >> (64 - bitsPerDigit)) == 0) {
+      top = (top << bitsPerDigit) | d;
+    } else {
+      shift += bitsPerDigit;
+      sticky = sticky || d != 0;
+      if (shift > 2048) ThrowOverflow("number beyond the range of a double");
+    }
   }
-  bits.insert(0, (4 - bits.size() % 4) % 4, '0');
-  std::string hex;
-  hex.reserve(bits.size() / 4);
-  for (std::size_t k = 0; k < bits.size(); k += 4) {
-    const int v = (bits[k] - '0') * 8 + (bits[k + 1] - '0') * 4 + (bits[k + 2] - '0') * 2 + (bits[k + 3] - '0');
-    hex.push_back("0123456789abcdef"[v]);
-  }
-  return hex;
+  if (sticky) top |= 1;
+  const double value = std::ldexp(static_cast<double>(top), static_cast<int>(shift));
+  if (!std::isfinite(value)) ThrowOverflow("number beyond the range of a double");
+  return value;
+}
+
+// The C library's reading, made independent of the regional settings by
+// spelling the decimal point the way the current C locale expects it.
+double DecimalToDouble(const std::string& digits, std::int64_t exponent) {
+  const char* point = std::localeconv()->decimal_point;
+  std::string spelled = "0";
+  spelled += (point && *point) ? point : ".";
+  spelled += digits;
+  spelled += 'e';
+  spelled += std::to_string(exponent);
+  errno = 0;
+  const double value = std::strtod(spelled.c_str(), nullptr);
+  if (!std::isfinite(value) || (errno == ERANGE && exponent > 0))
+    ThrowOverflow("number beyond the range of a double");
+  // Out of range on the small side is a value too close to zero to hold.
+  return errno == ERANGE ? 0.0 : value;
 }
 
 // Decimal exponents past which a double is certainly infinite or certainly
@@ -166,26 +187,14 @@ double NumericValue(std::u16string_view text) {
   number_reading::ScanLeadingNumber(text, negative, radix, digits, exponent, sawDigit);
   if (digits.empty()) return 0.0;
 
-  std::string spelled;
-  std::chars_format format = std::chars_format::general;
+  double value = 0.0;
   if (radix == 10) {
     if (exponent > kSurelyOverflows) ThrowOverflow("number beyond the range of a double");
     if (exponent < kSurelyUnderflows) return 0.0;
-    spelled = "0." + digits + "e" + std::to_string(exponent);
+    value = DecimalToDouble(digits, exponent);
   } else {
-    spelled = radix == 16 ? digits : OctalToHex(digits);
-    format = std::chars_format::hex;
+    value = RadixToDouble(digits, radix);
   }
-
-  double value = 0.0;
-  const auto [end, ec] = std::from_chars(spelled.data(), spelled.data() + spelled.size(), value, format);
-  (void)end;
-  if (ec == std::errc::result_out_of_range) {
-    // Out of range on the small side is a value too close to zero to hold.
-    if (radix != 10 || exponent > 0) ThrowOverflow("number beyond the range of a double");
-    return 0.0;
-  }
-  if (ec != std::errc{} || !std::isfinite(value)) ThrowOverflow("number beyond the range of a double");
   return negative ? -value : value;
 }
 
