@@ -17,8 +17,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <functional>
-#include <memory>
 #include <vector>
 
 #include "control_window.h"
@@ -137,81 +135,6 @@ class VerbEnumerator final : public IEnumOLEVERB {
   std::size_t at_;
 };
 
-// Stands between the control's events and a sink the container passed
-// through quick activation: while the container has frozen events they go
-// nowhere, whatever raises them.
-class FreezableEventSink final : public IDispatch {
- public:
-  FreezableEventSink(ComPtr<IDispatch> inner, ComPtr<IUnknown> innerUnknown, std::shared_ptr<long> frozen)
-      : inner_(std::move(inner)), innerUnknown_(std::move(innerUnknown)), frozen_(std::move(frozen)) {}
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-        IsEqualIID(riid, DIID___VelmoraControl)) {
-      *ppv = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return innerUnknown_->QueryInterface(riid, ppv);
-  }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override {
-    const ULONG left = refs_.Release();
-    if (left == 0) delete this;
-    return left;
-  }
-  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override { return inner_->GetTypeInfoCount(count); }
-  STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) noexcept override {
-    return inner_->GetTypeInfo(index, lcid, info);
-  }
-  STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) noexcept override {
-    return inner_->GetIDsOfNames(riid, names, count, lcid, ids);
-  }
-  STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                      EXCEPINFO* error, UINT* argError) noexcept override {
-    if (*frozen_ > 0) return S_OK;
-    return inner_->Invoke(id, riid, lcid, flags, params, result, error, argError);
-  }
-
- private:
-  ~FreezableEventSink() = default;
-  ModuleReference module_;
-  RefCount refs_;
-  ComPtr<IDispatch> inner_;
-  ComPtr<IUnknown> innerUnknown_;
-  std::shared_ptr<long> frozen_;
-};
-
-// Hears the control's own property notifications, so that a container
-// drawing the inactive control through its view is told of every change
-// of its look (text, colours, font, Enabled).
-class LookWatcher final : public IPropertyNotifySink {
- public:
-  explicit LookWatcher(std::function<void()> changed) : changed_(std::move(changed)) {}
-  void Detach() { changed_ = nullptr; }
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    static const InterfaceEntry table[] = {Entry<LookWatcher, IPropertyNotifySink>()};
-    return QueryInterfaceFromTable(this, table, riid, ppv);
-  }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override {
-    const ULONG left = refs_.Release();
-    if (left == 0) delete this;
-    return left;
-  }
-  STDMETHODIMP OnChanged(DISPID) noexcept override {
-    if (changed_) changed_();
-    return S_OK;
-  }
-  STDMETHODIMP OnRequestEdit(DISPID) noexcept override { return S_OK; }
-
- private:
-  ~LookWatcher() = default;
-  ModuleReference module_;
-  RefCount refs_;
-  std::function<void()> changed_;
-};
-
 }  // namespace
 
 // The embedding's interfaces on one object without an identity of its own:
@@ -244,9 +167,7 @@ struct OleEmbedding::Impl final : public IOleObject,
   bool activating = false;
   HWND hwnd = nullptr;  // the control window while it sits in the container
   bool subclassed = false;
-  std::shared_ptr<long> frozen = std::make_shared<long>(0);
-  LookWatcher* watcher = nullptr;  // advised on the owner's property notifications
-  DWORD watcherCookie = 0;
+  long frozen = 0;  // FreezeEvents nesting
 
   IOleInPlaceActiveObject* ActiveObject() { return static_cast<IOleInPlaceActiveObject*>(this); }
 
@@ -478,38 +399,6 @@ struct OleEmbedding::Impl final : public IOleObject,
     }
   }
 
-  ComPtr<IConnectionPoint> PropertyNotifyPoint() {
-    ComPtr<IConnectionPointContainer> points;
-    ComPtr<IConnectionPoint> point;
-    if (SUCCEEDED(owner.OuterUnknown()->QueryInterface(IID_IConnectionPointContainer,
-                                                       reinterpret_cast<void**>(points.GetAddressOf()))))
-      points->FindConnectionPoint(IID_IPropertyNotifySink, point.GetAddressOf());
-    return point;
-  }
-  void WatchLook() {
-    if (watcher) return;
-    ComPtr<IConnectionPoint> point = PropertyNotifyPoint();
-    if (!point) return;
-    watcher = new LookWatcher([this] { SendViewChange(); });
-    if (FAILED(point->Advise(watcher, &watcherCookie))) {
-      watcherCookie = 0;
-      watcher->Detach();
-      watcher->Release();
-      watcher = nullptr;
-    }
-  }
-  // `owner_alive` is false while the owner is being destroyed: its
-  // connection point then goes with it and releases the watcher itself.
-  void UnwatchLook(bool ownerAlive) {
-    if (!watcher) return;
-    if (ownerAlive && watcherCookie)
-      if (ComPtr<IConnectionPoint> point = PropertyNotifyPoint()) point->Unadvise(watcherCookie);
-    watcherCookie = 0;
-    watcher->Detach();
-    watcher->Release();
-    watcher = nullptr;
-  }
-
   void SendViewChange() {
     if (!viewSink || !(viewAspects & DVASPECT_CONTENT)) return;
     ComPtr<IAdviseSink> sink = viewSink;
@@ -520,7 +409,6 @@ struct OleEmbedding::Impl final : public IOleObject,
   // Gives back everything the container lent, in the reverse order.
   void ReleaseAll() {
     InPlaceDeactivate_();
-    UnwatchLook(false);
     viewSink.Reset();
     adviseHolder.Reset();
     controlSite.Reset();
@@ -561,7 +449,6 @@ struct OleEmbedding::Impl final : public IOleObject,
       }
       InPlaceDeactivate_();
       if (adviseHolder) adviseHolder->SendOnClose();
-      UnwatchLook(true);
       viewSink.Reset();
       return S_OK;
     }, IID_IOleObject);
@@ -817,9 +704,9 @@ struct OleEmbedding::Impl final : public IOleObject,
   }
   STDMETHODIMP FreezeEvents(BOOL freeze) noexcept override {
     if (freeze)
-      ++*frozen;
-    else if (*frozen > 0)
-      --*frozen;
+      ++frozen;
+    else if (frozen > 0)
+      --frozen;
     return S_OK;
   }
 
@@ -865,10 +752,6 @@ struct OleEmbedding::Impl final : public IOleObject,
     viewSink = sink;
     viewAspects = sink ? aspects : 0;
     viewAdvf = sink ? advf : 0;
-    if (sink)
-      WatchLook();
-    else
-      UnwatchLook(true);
     if (sink && (advf & ADVF_PRIMEFIRST)) SendViewChange();
     return S_OK;
   }
@@ -943,17 +826,8 @@ struct OleEmbedding::Impl final : public IOleObject,
       if (container->pPropertyNotifySink &&
           FAILED(owner.AdvisePropertyNotify(container->pPropertyNotifySink, &control->dwPropNotifyCookie)))
         control->dwPropNotifyCookie = 0;
-      if (container->pUnkEventSink) {
-        ComPtr<IDispatch> events;
-        ComPtr<IUnknown> sink = container->pUnkEventSink;
-        if (SUCCEEDED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(events.GetAddressOf())))) {
-          // Taken over without AddRef: mingw's ComPtr::Attach adds a reference.
-          IDispatch* filter = new FreezableEventSink(events, sink, frozen);
-          sink = filter;
-          filter->Release();
-        }
-        if (FAILED(owner.AdviseEvents(sink.Get(), &control->dwEventCookie))) control->dwEventCookie = 0;
-      }
+      if (container->pUnkEventSink && FAILED(owner.AdviseEvents(container->pUnkEventSink, &control->dwEventCookie)))
+        control->dwEventCookie = 0;
       return S_OK;
     }, IID_IQuickActivate);
   }
@@ -1013,7 +887,7 @@ void OleEmbedding::ReleaseContainer() noexcept {
   }
 }
 
-bool OleEmbedding::EventsFrozen() const noexcept { return *impl_->frozen > 0; }
+bool OleEmbedding::EventsFrozen() const noexcept { return impl_->frozen > 0; }
 bool OleEmbedding::UserMode() const noexcept { return impl_->userMode; }
 bool OleEmbedding::InPlaceActive() const noexcept { return impl_->inPlaceActive; }
 bool OleEmbedding::UIActive() const noexcept { return impl_->uiActive; }

@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -160,6 +161,8 @@ TEST_F(FocusWalk, TabAndEnterWalkThroughFieldsAndControls) {
     EXPECT_EQ(GetFocus(), step.expected) << step.name;
   }
   EXPECT_EQ(form.uiActive(), a) << "the control that last had the focus is the UI-active one";
+  EXPECT_NE(std::find(a->log.entries.begin(), a->log.entries.end(), "TranslateAccelerator(Tab)"), a->log.entries.end())
+      << "Tab is offered to the site before the container moves the focus";
 }
 
 TEST_F(FocusWalk, KeysReachTheEditOnceThroughTranslateAccelerator) {
