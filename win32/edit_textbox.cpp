@@ -15,7 +15,6 @@ namespace velmora::win32 {
 
 namespace {
 
-const wchar_t kBoxProperty[] = L"Velmora.EditTextBox";
 constexpr int kText1Id = 1;
 
 std::int16_t ShiftState() {
@@ -77,7 +76,10 @@ EditTextBox::EditTextBox(ControlWindow& window) {
   if (!edit_)
     throw VelmoraError(ErrorNumber::ServiceFailed,
                        "CreateWindowEx (Text1) failed (error " + std::to_string(GetLastError()) + ")");
-  SetPropW(edit_, kBoxProperty, this);
+  // The box rides in the window's user data: the EDIT class keeps its own
+  // state in its extra bytes, and reading user data costs no trip to the
+  // window manager on every message, as a window property would.
+  SetWindowLongPtrW(edit_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   editProc_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditTextBox::EditProc)));
   // No limit until one is set: the EDIT's own default is 32767.
@@ -99,7 +101,7 @@ void EditTextBox::Destroy() {
     // must not reach an owner that is going away.
     HWND edit = edit_;
     SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc_));
-    RemovePropW(edit, kBoxProperty);
+    SetWindowLongPtrW(edit, GWLP_USERDATA, 0);
     edit_ = nullptr;
     DestroyWindow(edit);
   }
@@ -123,7 +125,7 @@ COLORREF EditTextBox::ToColorRef(std::uint32_t colour) {
 // ---- the window procedure --------------------------------------------------
 
 LRESULT CALLBACK EditTextBox::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* self = static_cast<EditTextBox*>(GetPropW(hwnd, kBoxProperty));
+  auto* self = reinterpret_cast<EditTextBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
   return self->HandleMessage(msg, wParam, lParam);
 }
@@ -188,7 +190,7 @@ LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NCDESTROY: {
       // Destroyed with the control window: the object outlives its EDIT.
       LRESULT result = CallEdit(msg, wParam, lParam);
-      RemovePropW(edit_, kBoxProperty);
+      SetWindowLongPtrW(edit_, GWLP_USERDATA, 0);
       edit_ = nullptr;
       return result;
     }
