@@ -23,7 +23,8 @@ if [ "$want_windows" = 1 ]; then
   need widl mingw-w64-tools
   need /usr/lib/wine/widl wine64-tools
   need /usr/include/wine/wine/windows/oaidl.idl libwine-dev
-  need wine64 wine64
+  need /usr/lib/wine/wine64 wine64
+  need wine wine
   need /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll wine32:i386
   need xvfb-run xvfb
   need xdotool xdotool
