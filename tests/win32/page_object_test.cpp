@@ -315,7 +315,7 @@ class PageTest : public ::testing::Test {
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     ASSERT_NE(ocx_.factory(), nullptr) << "no class factory for Generale";
     ASSERT_EQ(ocx_.factory()->CreateInstance(nullptr, IID_IPropertyPage2, &page_), S_OK);
-    host_ = SharedHost();
+    host_ = sharedHost_;
     ASSERT_NE(host_, nullptr);
     ASSERT_EQ(page_->SetPageSite(&site_), S_OK);
   }
@@ -330,22 +330,24 @@ class PageTest : public ::testing::Test {
     OleUninitialize();
   }
 
-  // One host window serves every test: destroying a top-level window costs
-  // about two seconds under wine and Xvfb.
-  static HWND SharedHost() {
-    static HWND host = [] {
-      WNDCLASSW wc{};
-      wc.lpfnWndProc = DefWindowProcW;
-      wc.hInstance = GetModuleHandleW(nullptr);
-      wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-      wc.lpszClassName = L"VelmoraPageTestHost";
-      RegisterClassW(&wc);
-      return CreateWindowExW(WS_EX_CONTROLPARENT, L"VelmoraPageTestHost", L"Generale",
-                             WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 20, 20, 460, 320, nullptr, nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
-    }();
-    return host;
+  // One host window serves every test of a suite: destroying (or hiding) a
+  // top-level window costs about two seconds under wine and Xvfb.
+  static void SetUpTestSuite() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = L"VelmoraPageTestHost";
+    RegisterClassW(&wc);
+    sharedHost_ = CreateWindowExW(WS_EX_CONTROLPARENT, L"VelmoraPageTestHost", L"Generale",
+                                  WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 20, 20, 460, 320, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
   }
+  static void TearDownTestSuite() {
+    if (sharedHost_) DestroyWindow(sharedHost_);
+    sharedHost_ = nullptr;
+  }
+  static inline HWND sharedHost_ = nullptr;
 
   FakeControl& Add(short dateValue, short maxLength, short virgola = 0, short tastoInvio = 0) {
     controls_.push_back(std::make_unique<FakeControl>(dateValue, maxLength, virgola, tastoInvio));
