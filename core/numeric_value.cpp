@@ -6,16 +6,16 @@
 // number apart into exact pieces (sign, significant digits, decimal exponent
 // or radix); NumericValue turns those pieces into the nearest double, and the
 // number formatting rebuilds its text from the very same pieces, so the two
-// can never disagree on where a number ends.
-#include <cerrno>
-#include <clocale>
-#include <cstdlib>
+// can never disagree on where a number ends. The conversion to double is our
+// own exact one rather than the C library's, whose handling of long inputs
+// and of the regional decimal point differs from library to library.
 #include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "errors.h"
+#include "exact_decimal.h"
 #include "platform.h"
 
 namespace velmora::number_reading {
@@ -155,23 +155,6 @@ double RadixToDouble(const std::string& digits, int radix) {
   return value;
 }
 
-// The C library's reading, made independent of the regional settings by
-// spelling the decimal point the way the current C locale expects it.
-double DecimalToDouble(const std::string& digits, std::int64_t exponent) {
-  const char* point = std::localeconv()->decimal_point;
-  std::string spelled = "0";
-  spelled += (point && *point) ? point : ".";
-  spelled += digits;
-  spelled += 'e';
-  spelled += std::to_string(exponent);
-  errno = 0;
-  const double value = std::strtod(spelled.c_str(), nullptr);
-  if (!std::isfinite(value) || (errno == ERANGE && exponent > 0))
-    ThrowOverflow("number beyond the range of a double");
-  // Out of range on the small side is a value too close to zero to hold.
-  return errno == ERANGE ? 0.0 : value;
-}
-
 // Decimal exponents past which a double is certainly infinite or certainly
 // zero; between them the conversion itself decides.
 constexpr std::int64_t kSurelyOverflows = 400;
@@ -192,6 +175,7 @@ double NumericValue(std::u16string_view text) {
     if (exponent > kSurelyOverflows) ThrowOverflow("number beyond the range of a double");
     if (exponent < kSurelyUnderflows) return 0.0;
     value = DecimalToDouble(digits, exponent);
+    if (!std::isfinite(value)) ThrowOverflow("number beyond the range of a double");
   } else {
     value = RadixToDouble(digits, radix);
   }

@@ -1,11 +1,10 @@
 #include "variant.h"
 
-#include <cfenv>
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "errors.h"
+#include "exact_decimal.h"
 
 namespace velmora {
 
@@ -45,31 +44,49 @@ double ParseNumberStrict(const std::u16string& raw) {
   std::u16string text = Trim(raw);
   if (EqualsIgnoringCase(text, "true")) return -1;
   if (EqualsIgnoringCase(text, "false")) return 0;
-  std::string ascii;
+  // Taken apart into significant digits and a decimal exponent (the value
+  // is 0.digits x 10^exponent), then converted exactly.
+  bool negative = false;
+  std::string digits;
+  std::int64_t exponent = 0;
   std::size_t i = 0;
-  auto digits = [&] {
-    std::size_t start = i;
-    while (i < text.size() && text[i] >= u'0' && text[i] <= u'9') ascii += static_cast<char>(text[i++]);
-    return i - start;
+  auto digitRun = [&](bool afterPoint) {
+    std::size_t count = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i, ++count) {
+      if (digits.empty() && text[i] == u'0') {
+        if (afterPoint) --exponent;  // a zero right after the point shifts the value down
+        continue;
+      }
+      digits += static_cast<char>(text[i]);
+      if (!afterPoint) ++exponent;
+    }
+    return count;
   };
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) ascii += static_cast<char>(text[i++]);
-  std::size_t n = digits();
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+  std::size_t n = digitRun(false);
   if (i < text.size() && text[i] == u'.') {
-    ascii += '.';
     ++i;
-    n += digits();
+    n += digitRun(true);
   }
   if (n == 0) ThrowTypeMismatch("not a number");
   if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
-    ascii += 'e';
     ++i;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) ascii += static_cast<char>(text[i++]);
-    if (digits() == 0) ThrowTypeMismatch("not a number");
+    bool negativeExponent = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negativeExponent = text[i++] == u'-';
+    std::int64_t e = 0;
+    const std::size_t start = i;
+    // Past this the value is infinite or zero anyway; the cap keeps the
+    // exponent arithmetic from wrapping.
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
+      e = std::min<std::int64_t>(e * 10 + (text[i] - u'0'), 1'000'000'000);
+    if (i == start) ThrowTypeMismatch("not a number");
+    exponent += negativeExponent ? -e : e;
   }
   if (i != text.size()) ThrowTypeMismatch("not a number");
-  double v = std::strtod(ascii.c_str(), nullptr);
+  if (digits.empty()) return negative ? -0.0 : 0.0;
+  const double v = DecimalToDouble(digits, exponent);
   if (std::isinf(v)) ThrowOverflow("number too large");
-  return v;
+  return negative ? -v : v;
 }
 
 double Variant::ToDouble() const {
@@ -105,11 +122,7 @@ std::u16string Variant::ToString() const {
     case Type::Empty: return u"";
     case Type::Integer: return FromUtf8(std::to_string(std::get<1>(value_)));
     case Type::Long: return FromUtf8(std::to_string(std::get<2>(value_)));
-    case Type::Double: {
-      char buf[64];
-      std::snprintf(buf, sizeof buf, "%.15g", std::get<3>(value_));
-      return FromUtf8(buf);
-    }
+    case Type::Double: return FromUtf8(FormatGeneral(std::get<3>(value_), 15));
     case Type::Boolean: return std::get<4>(value_) ? u"True" : u"False";
     case Type::String: return std::get<5>(value_);
     case Type::Object: break;

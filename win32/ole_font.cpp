@@ -1,7 +1,6 @@
 #include "ole_font.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cwchar>
 #include <limits>
 
@@ -13,9 +12,12 @@ namespace velmora::win32 {
 
 void CheckHresult(HRESULT hr, const char* what) {
   if (SUCCEEDED(hr)) return;
-  char text[32];
-  std::snprintf(text, sizeof text, " (0x%08lX)", static_cast<unsigned long>(hr));
-  const std::string message = std::string(what) + text;
+  // " (0x8000FFFF)", spelled out here: the C library's printf would bring its
+  // whole formatting engine into the control for this one line.
+  std::string message = std::string(what) + " (0x";
+  for (int shift = 28; shift >= 0; shift -= 4)
+    message += "0123456789ABCDEF"[(static_cast<unsigned long>(hr) >> shift) & 0xF];
+  message += ')';
   if (HRESULT_FACILITY(hr) == FACILITY_CONTROL) throw VelmoraError(HRESULT_CODE(hr), message);
   if (hr == E_INVALIDARG) throw VelmoraError(ErrorNumber::InvalidPropertyValue, message);
   throw VelmoraError(ErrorNumber::ServiceFailed, message);

@@ -156,7 +156,7 @@ void DispatchPageHost::Selected::Fail(HRESULT hr, const EXCEPINFO* exception, co
   }
   if (text.empty()) text = SystemMessage(hr);
   throw DispatchCallError(hr, std::wstring(action) + L" " + ToWide(name) + L" of selected object " +
-                                  std::to_wstring(place_) + L": " + text);
+                                  Utf8ToWide(std::to_string(place_)) + L": " + text);
 }
 
 Variant DispatchPageHost::Selected::GetProperty(const std::u16string& name) {

@@ -61,7 +61,7 @@ Plan MakePlan(const std::wstring& module_path) {
   key_only(control + L"\\Control");
   set(control + L"\\ToolboxBitmap32", nullptr, module_path + L", 30000");
   set(control + L"\\MiscStatus", nullptr, L"0");
-  set(control + L"\\MiscStatus\\1", nullptr, std::to_wstring(kVelmoraControlMiscStatus));
+  set(control + L"\\MiscStatus\\1", nullptr, Utf8ToWide(std::to_string(kVelmoraControlMiscStatus)));
   set(control + L"\\TypeLib", nullptr, libid);
   set(control + L"\\Version", nullptr, L"1.0");
   key_only(control + L"\\Implemented Categories\\" + kCatidControl);
