@@ -5,8 +5,9 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
+#include <exception>
 #include <string>
+#include <utility>
 
 namespace velmora {
 
@@ -20,16 +21,21 @@ enum class ErrorNumber : int {
   ServiceFailed = 5,  // "invalid procedure call or argument"
 };
 
-class VelmoraError : public std::runtime_error {
+// Derived from std::exception itself, holding its message in a plain
+// string: the standard library's runtime_error drags a second, reference-
+// counted string implementation into every module that uses it, which a
+// statically linked control cannot afford.
+class VelmoraError : public std::exception {
  public:
-  VelmoraError(ErrorNumber number, const std::string& message)
-      : std::runtime_error(message), number_(static_cast<int>(number)) {}
-  VelmoraError(int number, const std::string& message)
-      : std::runtime_error(message), number_(number) {}
+  VelmoraError(ErrorNumber number, std::string message)
+      : number_(static_cast<int>(number)), message_(std::move(message)) {}
+  VelmoraError(int number, std::string message) : number_(number), message_(std::move(message)) {}
   int number() const noexcept { return number_; }
+  const char* what() const noexcept override { return message_.c_str(); }
 
  private:
   int number_;
+  std::string message_;
 };
 
 [[noreturn]] void ThrowOverflow(const std::string& what);

@@ -9,7 +9,7 @@
 #include <oleauto.h>
 
 #include <functional>
-#include <stdexcept>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -21,11 +21,10 @@ namespace velmora::win32 {
 // A selected object's refusal of a property call: the HRESULT it answered
 // and its description, so the page can hand both on to its own host as
 // they are.
-class DispatchCallError : public std::runtime_error {
+class DispatchCallError : public std::exception {
  public:
-  DispatchCallError(HRESULT hr, std::wstring description)
-      : std::runtime_error("a selected object refused a property call"), hr_(hr),
-        description_(std::move(description)) {}
+  DispatchCallError(HRESULT hr, std::wstring description) : hr_(hr), description_(std::move(description)) {}
+  const char* what() const noexcept override { return "a selected object refused a property call"; }
   HRESULT hr() const noexcept { return hr_; }
   const std::wstring& description() const noexcept { return description_; }
 

@@ -7,6 +7,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "com_util.h"
 #include "errors.h"
@@ -117,6 +118,17 @@ const EdgeRow kEdgeRows[] = {
     {"failed COM call", [] { throw HresultError(E_ACCESSDENIED); }, E_ACCESSDENIED, nullptr},
     {"out of memory", [] { throw std::bad_alloc(); }, E_OUTOFMEMORY, nullptr},
     {"anything else", [] { throw std::logic_error("x"); }, E_FAIL, nullptr},
+    // The standard library's own failures go through the control's lean
+    // runtime: an impossible size is memory that cannot be had, an index out
+    // of range an internal fault.
+    {"string beyond its largest size",
+     [] {
+       std::string text;
+       text.reserve(text.max_size() + 1);
+     },
+     E_OUTOFMEMORY, nullptr},
+    {"vector index out of range", [] { (void)std::vector<int>(2).at(5); }, E_FAIL, nullptr},
+
     {"not even an exception", [] { throw 42; }, E_FAIL, nullptr},
 };
 
