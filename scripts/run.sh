@@ -22,7 +22,7 @@ die() { echo "run.sh: $*" >&2; exit 1; }
 case "$arch" in i686|x86_64) ;; *) die "VELMORA_ARCH must be i686 or x86_64, not $arch" ;; esac
 mkdir -p "$out"
 bash "$root/scripts/setup.sh" || die "the tools the demo needs are missing (see above); run as root to install them"
-for tool in cmake wine wineserver xvfb-run "$arch-w64-mingw32-g++-posix" widl; do
+for tool in cmake wine wineserver xvfb-run "$arch-w64-mingw32-g++-win32" widl; do
   command -v "$tool" >/dev/null 2>&1 || die "$tool is missing after setup"
 done
 

@@ -17,7 +17,6 @@
 #include <memory>
 #include <ostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "com_util.h"
@@ -859,31 +858,41 @@ TEST_F(PageTest, PropertyFrameShowsThePage) {
   DWORD cookie = 0;
   ASSERT_EQ(CoRegisterClassObject(CLSID_Generale, ocx_.factory(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
             S_OK);
-  const DWORD thread = GetCurrentThreadId();
-  bool found = false, saved = false;
-  HWND frameWindow = nullptr;
-  std::thread closer([&] {
-    for (int i = 0; i < 200 && !found; ++i) {
-      Sleep(50);
-      EnumThreadWindows(thread, &FrameShowingPage, reinterpret_cast<LPARAM>(&frameWindow));
-      found = frameWindow != nullptr;
+  // The closer runs on a thread of its own while this one sits in the
+  // frame's modal loop; it only reads and writes this record, and the join
+  // (WaitForSingleObject) orders its writes before the checks below.
+  struct Closer {
+    DWORD thread = GetCurrentThreadId();
+    bool found = false, saved = false;
+    HWND frameWindow = nullptr;
+    static DWORD WINAPI Run(void* param) {
+      auto& self = *static_cast<Closer*>(param);
+      for (int i = 0; i < 200 && !self.found; ++i) {
+        Sleep(50);
+        EnumThreadWindows(self.thread, &FrameShowingPage, reinterpret_cast<LPARAM>(&self.frameWindow));
+        self.found = self.frameWindow != nullptr;
+      }
+      if (!self.found) return 0;
+      Sleep(500);
+      self.saved = SaveWindowBitmap(self.frameWindow, BesideProgram(L"generale-frame.bmp"));
+      PostMessageW(self.frameWindow, WM_COMMAND, IDCANCEL, 0);
+      Sleep(200);
+      if (IsWindow(self.frameWindow)) PostMessageW(self.frameWindow, WM_CLOSE, 0, 0);
+      return 0;
     }
-    if (!found) return;
-    Sleep(500);
-    saved = SaveWindowBitmap(frameWindow, BesideProgram(L"generale-frame.bmp"));
-    PostMessageW(frameWindow, WM_COMMAND, IDCANCEL, 0);
-    Sleep(200);
-    if (IsWindow(frameWindow)) PostMessageW(frameWindow, WM_CLOSE, 0, 0);
-  });
+  } closer;
+  HANDLE closerThread = CreateThread(nullptr, 0, &Closer::Run, &closer, 0, nullptr);
+  ASSERT_NE(closerThread, nullptr);
   IUnknown* objects[] = {&control};
   CLSID pages[] = {CLSID_Generale};
   const HRESULT hr = OleCreatePropertyFrame(host_, 30, 30, L"Velmora", 1, objects, 1, pages, LOCALE_USER_DEFAULT, 0,
                                             nullptr);
-  closer.join();
+  WaitForSingleObject(closerThread, INFINITE);
+  CloseHandle(closerThread);
   CoRevokeClassObject(cookie);
   EXPECT_EQ(hr, S_OK);
-  EXPECT_TRUE(found) << "the frame never showed the page";
-  EXPECT_TRUE(saved);
+  EXPECT_TRUE(closer.found) << "the frame never showed the page";
+  EXPECT_TRUE(closer.saved);
   EXPECT_EQ(control.Log(), "") << "the frame was cancelled: nothing applied";
 }
 
