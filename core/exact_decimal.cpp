@@ -1,5 +1,6 @@
 #include "exact_decimal.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -186,13 +187,27 @@ double DecimalToDouble(std::string_view digits, std::int64_t exponent) {
   // value = integer * 10^scale, with the integer built from the digits.
   const std::int64_t scale = exponent - static_cast<std::int64_t>(digits.size());
 
-  // Most numbers typed in a form are small integers: those that fit 53 bits
-  // convert exactly.
-  if (!inexact && scale >= 0 && digits.size() + static_cast<std::size_t>(scale) <= 15) {
+  // Most numbers typed in a form have few digits. Up to 15 of them make an
+  // integer that a double holds exactly; times a power of ten that fits 53
+  // bits it is still exact, and one multiplication or division by an exact
+  // power of ten (up to 10^22) rounds correctly, provided the arithmetic is
+  // done in double precision and not in x87 extended precision, which would
+  // round twice.
+  if (!inexact && digits.size() <= 15) {
     std::uint64_t integer = 0;
     for (char c : digits) integer = integer * 10 + static_cast<std::uint64_t>(c - '0');
-    for (std::int64_t i = 0; i < scale; ++i) integer *= 10;
-    return static_cast<double>(integer);
+    if (scale >= 0 && digits.size() + static_cast<std::size_t>(scale) <= 15) {
+      for (std::int64_t i = 0; i < scale; ++i) integer *= 10;
+      return static_cast<double>(integer);
+    }
+#if FLT_EVAL_METHOD == 0
+    constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (scale >= -22 && scale <= 22) {
+      const double exact = static_cast<double>(integer);
+      return scale >= 0 ? exact * kExactPowers[scale] : exact / kExactPowers[-scale];
+    }
+#endif
   }
 
   BigInt integer;

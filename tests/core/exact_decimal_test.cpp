@@ -112,6 +112,15 @@ TEST_F(ExactDecimalTest, ReadsRandomDecimalsAsTheLibrary) {
     const std::int64_t e = exponent(random_);
     ASSERT_EQ(DecimalToDouble(digits, e), LibraryValue(digits, e)) << "0." << digits << "e" << e;
   }
+  // Short numbers with small exponents, as typed in a form, take a shorter
+  // road where the arithmetic allows it; they must land on the same doubles.
+  std::uniform_int_distribution<int> shortLength(1, 17), smallExponent(-30, 40);
+  for (int i = 0; i < 20000; ++i) {
+    std::string digits(1, static_cast<char>('1' + digit(random_) % 9));
+    for (int n = shortLength(random_); n > 1; --n) digits += static_cast<char>('0' + digit(random_));
+    const std::int64_t e = smallExponent(random_);
+    ASSERT_EQ(DecimalToDouble(digits, e), LibraryValue(digits, e)) << "0." << digits << "e" << e;
+  }
 }
 
 // The exact midpoint between two neighbouring doubles is where the rounding
