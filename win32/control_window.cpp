@@ -12,14 +12,46 @@ namespace velmora::win32 {
 namespace {
 
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
-constexpr DWORD kParkedStyle = WS_POPUP | WS_CLIPCHILDREN;
 constexpr DWORD kChildStyle = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
 
 ATOM g_class = 0;
 
-[[noreturn]] void ThrowLastError(const char* what) {
+[[noreturn]] void ThrowError(const char* what, DWORD error) {
   throw VelmoraError(ErrorNumber::ServiceFailed,
-                     std::string(what) + " failed (error " + std::to_string(GetLastError()) + ")");
+                     std::string(what) + " failed (error " + std::to_string(error) + ")");
+}
+
+[[noreturn]] void ThrowLastError(const char* what) { ThrowError(what, GetLastError()); }
+
+// Where control windows wait while no container holds them: a hidden pop-up
+// of the system's static class, one per thread (a window belongs to the
+// thread that made it), made with the thread's first control window and
+// destroyed with its last. Parked as children, the control windows are
+// spared a top-level window each, which costs several times more to make and
+// to move into a form than a child window does. Its window procedure is the
+// system's, so nothing of it depends on this module staying loaded.
+struct Parking {
+  HWND window = nullptr;
+  int users = 0;
+};
+thread_local Parking t_parking;
+
+HWND AcquireParking() {
+  if (t_parking.window && !IsWindow(t_parking.window)) t_parking.window = nullptr;  // destroyed from outside
+  if (!t_parking.window) {
+    t_parking.window =
+        CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ModuleInstance(), nullptr);
+    if (!t_parking.window) ThrowLastError("CreateWindowEx (parking window)");
+  }
+  ++t_parking.users;
+  return t_parking.window;
+}
+
+void ReleaseParking() {
+  if (--t_parking.users > 0) return;
+  t_parking.users = 0;
+  if (t_parking.window) DestroyWindow(t_parking.window);
+  t_parking.window = nullptr;
 }
 
 }  // namespace
@@ -44,12 +76,18 @@ ControlWindow::ControlWindow() {
     if (g_class == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) ThrowLastError("RegisterClassEx");
     if (g_class == 0) g_class = 1;  // registered by an earlier instance of this module's code
   }
-  // A hidden pop-up without owner: it exists and can parent Text1 before any
-  // container shows the control (a message-only window cannot be shown
-  // later, and a script's object never gets a container window at all).
-  hwnd_ = CreateWindowExW(kExStyle, ClassName(), L"", kParkedStyle, 0, 0, 0, 0, nullptr, nullptr, ModuleInstance(),
+  // A child of the thread's hidden parking window: it exists and can parent
+  // Text1 before any container shows the control (a message-only window
+  // cannot be shown later, and a script's object never gets a container
+  // window at all).
+  const HWND parking = AcquireParking();
+  hwnd_ = CreateWindowExW(kExStyle, ClassName(), L"", kChildStyle, 0, 0, 0, 0, parking, nullptr, ModuleInstance(),
                           this);
-  if (!hwnd_) ThrowLastError("CreateWindowEx (control window)");
+  if (!hwnd_) {
+    const DWORD error = GetLastError();
+    ReleaseParking();
+    ThrowError("CreateWindowEx (control window)", error);
+  }
 }
 
 ControlWindow::~ControlWindow() {
@@ -59,31 +97,22 @@ ControlWindow::~ControlWindow() {
     hwnd_ = nullptr;
     DestroyWindow(hwnd);
   }
+  ReleaseParking();
 }
 
 void ControlWindow::SetParentWindow(HWND parent) {
-  RECT rect{};
-  GetWindowRect(hwnd_, &rect);
-  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  if (parent) {
-    // A child's style goes on before SetParent, so the window never is a
-    // top-level window of the container's thread with a parent.
-    SetWindowLongPtrW(hwnd_, GWL_STYLE,
-                      static_cast<LONG_PTR>(kChildStyle | (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE)));
-    if (!SetParent(hwnd_, parent)) ThrowLastError("SetParent");
-    SetWindowPos(hwnd_, nullptr, 0, 0, width, height,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-  } else {
+  if (!parent) {
     ShowWindow(hwnd_, SW_HIDE);
-    if (!SetParent(hwnd_, nullptr)) ThrowLastError("SetParent");
-    SetWindowLongPtrW(hwnd_, GWL_STYLE, static_cast<LONG_PTR>(kParkedStyle));
-    SetWindowPos(hwnd_, nullptr, 0, 0, width, height,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    parent = t_parking.window;
   }
+  // SetParent keeps the child's size and its position relative to the new
+  // parent's client area.
+  if (!SetParent(hwnd_, parent)) ThrowLastError("SetParent");
 }
 
 HWND ControlWindow::ParentWindow() const {
-  return (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd_) : nullptr;
+  const HWND parent = GetParent(hwnd_);
+  return parent == t_parking.window ? nullptr : parent;
 }
 
 void ControlWindow::Show() { ShowWindow(hwnd_, SW_SHOWNA); }

@@ -1,8 +1,9 @@
 // The control's own window: the parent of Text1 and the window a container
 // sees. It exists for the whole life of the control object, whether or not a
-// container ever shows it: it starts as a hidden pop-up window with no owner
-// and is reparented into the container's window, as a child, for in-place
-// activation, and back out when the control is deactivated.
+// container ever shows it: it starts as a child of a hidden parking window
+// (one per thread) and is reparented into the container's window for
+// in-place activation, and back to the parking window when the control is
+// deactivated.
 //
 // It paints nothing of its own. Notifications that its children send to
 // their parent (WM_COMMAND, WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC) are reflected
@@ -29,10 +30,10 @@ class ControlWindow {
 
   HWND hwnd() const { return hwnd_; }
 
-  // Makes the window a child of parent (WS_CHILD, clipped siblings) at its
-  // current rectangle in parent's client coordinates; nullptr takes it back
-  // out to a hidden, ownerless pop-up window. The visibility is kept when
-  // reparenting into a window and dropped when taken back out.
+  // Makes the window a child of parent at its current rectangle in parent's
+  // client coordinates; nullptr takes it back to the hidden parking window.
+  // The visibility is kept when reparenting into a window and dropped when
+  // taken back out.
   void SetParentWindow(HWND parent);
   HWND ParentWindow() const;  // nullptr while not in a container
   void Show();

@@ -489,11 +489,35 @@ TEST_F(EditTextBoxTest, ControlWindowExistsHiddenAndMovesIntoAContainerAndBack) 
   window.SetParentWindow(nullptr);
   EXPECT_EQ(window.ParentWindow(), nullptr);
   EXPECT_FALSE(IsWindowVisible(window.hwnd()));
-  EXPECT_EQ(GetWindowLongW(window.hwnd(), GWL_STYLE) & WS_CHILD, 0);
+  EXPECT_NE(GetParent(window.hwnd()), form.hwnd());
   EXPECT_EQ(box.Text(), u"kept");
   window.SetParentWindow(form.hwnd());  // and in again, as a second activation
   EXPECT_EQ(GetParent(window.hwnd()), form.hwnd());
   EXPECT_EQ(box.Text(), u"kept");
+}
+
+// Control windows out of a container wait as children of one hidden window
+// of their thread, which goes when the last of them goes: no top-level
+// window per control, and none left behind.
+TEST_F(EditTextBoxTest, ControlWindowsOutOfAContainerShareOneHiddenParent) {
+  HWND parking = nullptr;
+  {
+    ControlWindow first, second;
+    parking = GetParent(first.hwnd());
+    ASSERT_NE(parking, nullptr);
+    EXPECT_EQ(GetParent(second.hwnd()), parking);
+    EXPECT_NE(GetWindowLongW(first.hwnd(), GWL_STYLE) & WS_CHILD, 0);
+    EXPECT_FALSE(IsWindowVisible(parking));
+    EXPECT_EQ(GetAncestor(parking, GA_ROOT), parking);
+
+    second.SetParentWindow(Form::Shared().hwnd());
+    second.SetParentWindow(nullptr);
+    EXPECT_EQ(GetParent(second.hwnd()), parking);
+  }
+  EXPECT_FALSE(IsWindow(parking));
+  ControlWindow again;  // a new first window gets a new parking window
+  EXPECT_NE(GetParent(again.hwnd()), nullptr);
+  EXPECT_EQ(again.ParentWindow(), nullptr);
 }
 
 TEST_F(EditTextBoxTest, BoxWhoseWindowWentFirstFailsCleanly) {
