@@ -131,4 +131,29 @@ HRESULT HresultFromVelmoraError(const VelmoraError& error, REFIID iid) noexcept 
 
 const IID& DefaultErrorInterface() noexcept { return IID__VelmoraControl; }
 
+ScreenDpi CurrentScreenDpi() noexcept {
+  static const ScreenDpi cached = [] {
+    ScreenDpi dpi{96, 96};
+    if (HDC screen = ::GetDC(nullptr)) {
+      dpi.x = ::GetDeviceCaps(screen, LOGPIXELSX);
+      dpi.y = ::GetDeviceCaps(screen, LOGPIXELSY);
+      ::ReleaseDC(nullptr, screen);
+    }
+    if (dpi.x <= 0) dpi.x = 96;
+    if (dpi.y <= 0) dpi.y = 96;
+    return dpi;
+  }();
+  return cached;
+}
+
+ModifierKeys HeldModifierKeys() noexcept {
+  BYTE keys[256] = {};
+  ModifierKeys held;
+  if (!::GetKeyboardState(keys)) return held;
+  held.shift = (keys[VK_SHIFT] & 0x80) != 0;
+  held.control = (keys[VK_CONTROL] & 0x80) != 0;
+  held.alt = (keys[VK_MENU] & 0x80) != 0;
+  return held;
+}
+
 }  // namespace velmora::win32

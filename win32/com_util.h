@@ -224,6 +224,22 @@ class UniqueVariant {
 
 // UTF-8 (the core's strings) to and from UTF-16 (Windows').
 std::wstring Utf8ToWide(std::string_view text);
+
+// Pixels per logical inch of the screen, horizontally and vertically. Read
+// once per process: the system's logical resolution is fixed for a session,
+// and reading it takes a screen DC, a trip to the window server under wine.
+struct ScreenDpi {
+  int x, y;
+};
+ScreenDpi CurrentScreenDpi() noexcept;
+
+// Which of Shift, Ctrl and Alt the thread's key state holds down, as the
+// current key message left it, read in one call (each key-state read is a
+// trip to the window server under wine, and this runs on every key).
+struct ModifierKeys {
+  bool shift = false, control = false, alt = false;
+};
+ModifierKeys HeldModifierKeys() noexcept;
 std::string WideToUtf8(std::wstring_view text);
 
 // ---------------------------------------------------------------------------

@@ -18,10 +18,11 @@ namespace {
 constexpr int kText1Id = 1;
 
 std::int16_t ShiftState() {
+  const ModifierKeys held = HeldModifierKeys();
   std::int16_t shift = 0;
-  if (GetKeyState(VK_SHIFT) < 0) shift |= kShiftMask;
-  if (GetKeyState(VK_CONTROL) < 0) shift |= kCtrlMask;
-  if (GetKeyState(VK_MENU) < 0) shift |= kAltMask;
+  if (held.shift) shift |= kShiftMask;
+  if (held.control) shift |= kCtrlMask;
+  if (held.alt) shift |= kAltMask;
   return shift;
 }
 

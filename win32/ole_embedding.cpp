@@ -38,21 +38,21 @@ constexpr wchar_t kAppName[] = L"Velmora";
 constexpr DWORD kKeyModShift = 1, kKeyModControl = 2, kKeyModAlt = 4;
 constexpr UINT_PTR kFocusSubclassId = 0x56454C4D;  // 'VELM'
 
-int ScreenDpi(bool vertical) {
-  HDC dc = GetDC(nullptr);
-  const int dpi = dc ? GetDeviceCaps(dc, vertical ? LOGPIXELSY : LOGPIXELSX) : 96;
-  if (dc) ReleaseDC(nullptr, dc);
-  return dpi > 0 ? dpi : 96;
+LONG HimetricToPixels(LONG himetric, bool vertical) {
+  const ScreenDpi dpi = CurrentScreenDpi();
+  return MulDiv(himetric, vertical ? dpi.y : dpi.x, 2540);
+}
+LONG PixelsToHimetric(LONG pixels, bool vertical) {
+  const ScreenDpi dpi = CurrentScreenDpi();
+  return MulDiv(pixels, 2540, vertical ? dpi.y : dpi.x);
 }
 
-LONG HimetricToPixels(LONG himetric, bool vertical) { return MulDiv(himetric, ScreenDpi(vertical), 2540); }
-LONG PixelsToHimetric(LONG pixels, bool vertical) { return MulDiv(pixels, 2540, ScreenDpi(vertical)); }
-
 DWORD KeyModifiers() {
+  const ModifierKeys held = HeldModifierKeys();
   DWORD mods = 0;
-  if (GetKeyState(VK_SHIFT) < 0) mods |= kKeyModShift;
-  if (GetKeyState(VK_CONTROL) < 0) mods |= kKeyModControl;
-  if (GetKeyState(VK_MENU) < 0) mods |= kKeyModAlt;
+  if (held.shift) mods |= kKeyModShift;
+  if (held.control) mods |= kKeyModControl;
+  if (held.alt) mods |= kKeyModAlt;
   return mods;
 }
 

@@ -94,19 +94,6 @@ bool FirstOfArray(const PageLayoutControl& row) {
 
 }  // namespace
 
-ScreenDpi CurrentScreenDpi() {
-  HDC screen = ::GetDC(nullptr);
-  ScreenDpi dpi{96, 96};
-  if (screen != nullptr) {
-    dpi.x = ::GetDeviceCaps(screen, LOGPIXELSX);
-    dpi.y = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
-  }
-  if (dpi.x <= 0) dpi.x = 96;
-  if (dpi.y <= 0) dpi.y = 96;
-  return dpi;
-}
-
 int TwipsToPixels(std::int32_t twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
 
 SIZE PageSizeInPixels() {

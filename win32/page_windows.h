@@ -27,12 +27,6 @@
 
 namespace velmora::win32 {
 
-// Pixels per logical inch of the screen, horizontally and vertically.
-struct ScreenDpi {
-  int x, y;
-};
-ScreenDpi CurrentScreenDpi();
-
 // A length in twips (1/1440 inch) in pixels at `dpi`, rounded to nearest.
 int TwipsToPixels(std::int32_t twips, int dpi);
 
