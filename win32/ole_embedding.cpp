@@ -184,8 +184,10 @@ struct OleEmbedding::Impl final : public IOleObject,
   // container, which may release its last reference meanwhile.
   ComPtr<IUnknown> KeepAlive() { return ComPtr<IUnknown>(owner.OuterUnknown()); }
 
+  // Text1's EDIT, the usual target, is checked first: IsChild walks the
+  // window tree, a trip to the window server under wine, for every key.
   bool IsOurs(HWND target) const {
-    return hwnd && target && (target == hwnd || IsChild(hwnd, target));
+    return hwnd && target && (target == hwnd || target == owner.Text1Box().hwnd() || IsChild(hwnd, target));
   }
 
   void ReadUserMode() {
@@ -649,8 +651,8 @@ struct OleEmbedding::Impl final : public IOleObject,
                           message == WM_SYSDEADCHAR;
       const bool tab = (message == WM_KEYDOWN || message == WM_KEYUP) ? msg->wParam == VK_TAB
                                                                        : (message == WM_CHAR && msg->wParam == L'\t');
-      const DWORD mods = KeyModifiers();
       if (down) {
+        const DWORD mods = KeyModifiers();
         const bool functionKey = msg->wParam >= VK_F1 && msg->wParam <= VK_F24;
         if (tab || system || functionKey || (mods & (kKeyModControl | kKeyModAlt))) {
           if (controlSite && controlSite->TranslateAccelerator(msg, mods) == S_OK) return S_OK;
