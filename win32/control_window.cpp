@@ -145,18 +145,29 @@ LRESULT CALLBACK ControlWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, L
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
+// Text1, the usual sender, is recognised without IsChild, which walks the
+// window tree (a trip to the window server under wine) and would run for
+// every notification and every repaint of the box.
+bool ControlWindow::IsOwnChild(HWND child) const {
+  return child == fill_ || IsChild(hwnd_, child);
+}
+
 LRESULT ControlWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   const HWND hwnd = hwnd_;
   switch (msg) {
     case WM_COMMAND:
       // A control's notification carries its window; menu and accelerator
       // commands (lParam 0) are not ours to reflect.
-      if (lParam != 0 && IsChild(hwnd_, reinterpret_cast<HWND>(lParam)))
+      if (lParam != 0 && IsOwnChild(reinterpret_cast<HWND>(lParam))) {
+        const WORD code = HIWORD(wParam);
+        if (listener_ && (code == EN_SETFOCUS || code == EN_KILLFOCUS))
+          listener_->ChildFocusChanged(code == EN_SETFOCUS);
         return SendMessageW(reinterpret_cast<HWND>(lParam), OCM_COMMAND, wParam, lParam);
+      }
       break;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
-      if (lParam != 0 && IsChild(hwnd_, reinterpret_cast<HWND>(lParam))) {
+      if (lParam != 0 && IsOwnChild(reinterpret_cast<HWND>(lParam))) {
         // A child that does not colour itself answers 0: the defaults apply.
         LRESULT brush = SendMessageW(reinterpret_cast<HWND>(lParam), OCM__BASE + msg, wParam, lParam);
         if (brush) return brush;
@@ -177,6 +188,7 @@ LRESULT ControlWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       hwnd_ = nullptr;
       fill_ = nullptr;
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      if (listener_) listener_->WindowDestroyed();
       break;
     default:
       break;

@@ -45,6 +45,20 @@ class ControlWindow {
   // (and at once). nullptr stops it.
   void FillWith(HWND child);
 
+  // Told, from inside the window procedure, of what the window's owner must
+  // follow: a child gaining or losing the focus (its EN_SETFOCUS or
+  // EN_KILLFOCUS notification, before it is reflected), and the window being
+  // destroyed from outside. The listener must not throw.
+  class Listener {
+   public:
+    virtual void ChildFocusChanged(bool gained) = 0;
+    virtual void WindowDestroyed() = 0;
+
+   protected:
+    ~Listener() = default;
+  };
+  void SetListener(Listener* listener) { listener_ = listener; }
+
   // The window class, registered once per module. UnregisterClass is for
   // the module's unload, when no control window is left.
   static const wchar_t* ClassName();
@@ -53,10 +67,12 @@ class ControlWindow {
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  bool IsOwnChild(HWND child) const;
   void FillNow();
 
   HWND hwnd_ = nullptr;
   HWND fill_ = nullptr;
+  Listener* listener_ = nullptr;
 };
 
 }  // namespace velmora::win32

@@ -12,7 +12,6 @@
 // reverse order and releases what the container gave.
 #include "ole_embedding.h"
 
-#include <commctrl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -36,7 +35,6 @@ constexpr wchar_t kFullUserType[] = L"TextBox Formattato";
 constexpr wchar_t kAppName[] = L"Velmora";
 // The modifier bits of IOleControlSite::TranslateAccelerator.
 constexpr DWORD kKeyModShift = 1, kKeyModControl = 2, kKeyModAlt = 4;
-constexpr UINT_PTR kFocusSubclassId = 0x56454C4D;  // 'VELM'
 
 LONG HimetricToPixels(LONG himetric, bool vertical) {
   const ScreenDpi dpi = CurrentScreenDpi();
@@ -144,7 +142,8 @@ struct OleEmbedding::Impl final : public IOleObject,
                                   public IOleInPlaceActiveObject,
                                   public IOleControl,
                                   public IViewObjectEx,
-                                  public IQuickActivate {
+                                  public IQuickActivate,
+                                  public ControlWindow::Listener {
   explicit Impl(EmbeddingOwner& o) : owner(o) {}
 
   EmbeddingOwner& owner;
@@ -166,7 +165,7 @@ struct OleEmbedding::Impl final : public IOleObject,
   bool userMode = true;
   bool activating = false;
   HWND hwnd = nullptr;  // the control window while it sits in the container
-  bool subclassed = false;
+  bool listening = false;  // set as the control window's listener
   long frozen = 0;  // FreezeEvents nesting
 
   IOleInPlaceActiveObject* ActiveObject() { return static_cast<IOleInPlaceActiveObject*>(this); }
@@ -235,17 +234,13 @@ struct OleEmbedding::Impl final : public IOleObject,
 
   // ---- activation --------------------------------------------------------------
 
-  static LRESULT CALLBACK FocusProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                    DWORD_PTR data) {
-    auto* self = reinterpret_cast<Impl*>(data);
-    if (msg == WM_COMMAND && lParam != 0 && (HIWORD(wParam) == EN_SETFOCUS || HIWORD(wParam) == EN_KILLFOCUS))
-      self->OnText1Focus(HIWORD(wParam) == EN_SETFOCUS);
-    if (msg == WM_NCDESTROY) {
-      RemoveWindowSubclass(window, &Impl::FocusProc, id);
-      self->subclassed = false;
-      self->hwnd = nullptr;
-    }
-    return DefSubclassProc(window, msg, wParam, lParam);
+  // ---- ControlWindow::Listener ---------------------------------------------------
+
+  void ChildFocusChanged(bool gained) override { OnText1Focus(gained); }
+  void WindowDestroyed() override {
+    // Destroyed from outside (the container's window went first).
+    listening = false;
+    hwnd = nullptr;
   }
 
   // Text1 got or lost the focus, by a click, a Tab or a call: a control
@@ -306,7 +301,8 @@ struct OleEmbedding::Impl final : public IOleObject,
       InPlaceDeactivate_();
       return hr;
     }
-    subclassed = SetWindowSubclass(hwnd, &Impl::FocusProc, kFocusSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    owner.Window().SetListener(this);
+    listening = true;
     ApplyUserMode();
     SetRects(pos, clip);
     owner.Window().Show();
@@ -354,7 +350,6 @@ struct OleEmbedding::Impl final : public IOleObject,
     UIDeactivate_();
     inPlaceActive = false;
     if (hwnd && IsWindow(hwnd)) {
-      if (subclassed) RemoveWindowSubclass(hwnd, &Impl::FocusProc, kFocusSubclassId);
       SetWindowRgn(hwnd, nullptr, FALSE);
       EnableWindow(hwnd, TRUE);
       try {
@@ -363,7 +358,8 @@ struct OleEmbedding::Impl final : public IOleObject,
         ShowWindow(hwnd, SW_HIDE);
       }
     }
-    subclassed = false;
+    if (listening) owner.Window().SetListener(nullptr);
+    listening = false;
     hwnd = nullptr;
     ComPtr<IOleInPlaceSite> ips = std::move(inPlaceSite);
     ComPtr<IOleInPlaceSiteEx> ex = std::move(inPlaceSiteEx);
