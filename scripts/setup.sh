@@ -18,8 +18,8 @@ need /usr/include/gtest/gtest.h libgtest-dev
 need /usr/include/benchmark/benchmark.h libbenchmark-dev
 need python3 python3
 if [ "$want_windows" = 1 ]; then
-  need i686-w64-mingw32-g++ g++-mingw-w64-i686
-  need x86_64-w64-mingw32-g++ g++-mingw-w64-x86-64
+  need i686-w64-mingw32-g++-win32 g++-mingw-w64-i686
+  need x86_64-w64-mingw32-g++-win32 g++-mingw-w64-x86-64
   need widl mingw-w64-tools
   need /usr/lib/wine/widl wine64-tools
   need /usr/include/wine/wine/windows/oaidl.idl libwine-dev
