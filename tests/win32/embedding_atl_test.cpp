@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "../shared/win32_harness.h"
 #include "com_util.h"
 #include "test_container.h"
 #include "win32_platform.h"
@@ -19,34 +20,12 @@ using AxWinInit = BOOL(WINAPI*)();
 using AxAttachControl = HRESULT(WINAPI*)(IUnknown*, HWND, IUnknown**);
 
 // Runs a plain message loop: the ATL host does no keyboard navigation.
-void PlainPump(DWORD quietMs = 30) {
-  DWORD quietSince = GetTickCount();
-  const DWORD start = quietSince;
-  for (;;) {
-    MSG msg;
-    bool any = false;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      any = true;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    const DWORD now = GetTickCount();
-    if (any) quietSince = now;
-    if (now - quietSince >= quietMs || now - start > 5000) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  }
-}
+void PlainPump() { velmora::testing::Pump(nullptr, 30); }
 
 void TypeText(const wchar_t* keys) {
   for (const wchar_t* p = keys; *p; ++p) {
     const WORD vk = static_cast<WORD>(VkKeyScanW(*p) & 0xFF);
-    INPUT inputs[2]{};
-    for (int i = 0; i < 2; ++i) {
-      inputs[i].type = INPUT_KEYBOARD;
-      inputs[i].ki.wVk = vk;
-      inputs[i].ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-      inputs[i].ki.dwFlags = i ? KEYEVENTF_KEYUP : 0;
-    }
+    INPUT inputs[2] = {velmora::testing::KeyInput(vk, false), velmora::testing::KeyInput(vk, true)};
     SendInput(2, inputs, sizeof(INPUT));
     PlainPump();
   }

@@ -11,16 +11,13 @@
 
 #include "com_util.h"
 #include "errors.h"
+#include "test_files.h"
 #include "velmora_h.h"
 
 namespace {
 
+using velmora::testing::OcxPath;
 using velmora::win32::ComPtr;
-
-std::wstring OcxPath() {
-  std::wstring path = velmora::win32::ModulePath();
-  return path.substr(0, path.find_last_of(L"\\/") + 1) + L"Velmora.ocx";
-}
 
 class Ocx {
  public:

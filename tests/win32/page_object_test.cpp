@@ -21,10 +21,13 @@
 
 #include "com_util.h"
 #include "page/generale_layout.h"
+#include "test_files.h"
 #include "velmora_h.h"
 
 namespace {
 
+using velmora::testing::Narrow;
+using velmora::testing::BesideProgram;
 using velmora::ControlId;
 using velmora::ControlKind;
 using velmora::GeneraleLayout;
@@ -34,12 +37,6 @@ using velmora::win32::ComPtr;
 
 constexpr DISPID kMaxLength = 0x68030007, kDateValue = 0x68030006, kVirgola = 0x68030001, kTastoInvio = 0x68030000;
 
-std::string Narrow(std::wstring_view text) { return velmora::win32::WideToUtf8(text); }
-
-std::wstring BesideProgram(const wchar_t* name) {
-  std::wstring path = velmora::win32::ModulePath();
-  return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
-}
 
 // The first descendant of `parent` of the window class `name`.
 HWND FindDescendant(HWND parent, const wchar_t* name) {

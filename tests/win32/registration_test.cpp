@@ -14,22 +14,14 @@
 
 #include "com_util.h"
 #include "registration.h"
+#include "test_files.h"
 #include "velmora_h.h"
 
 namespace {
 
+using velmora::testing::Narrow;
+using velmora::testing::OcxPath;
 using velmora::win32::UniqueHkey;
-
-std::string Narrow(std::wstring_view text) {
-  std::string out;
-  for (wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
-  return out;
-}
-
-std::wstring OcxPath() {
-  std::wstring path = velmora::win32::ModulePath();
-  return path.substr(0, path.find_last_of(L"\\/") + 1) + L"Velmora.ocx";
-}
 
 // Every key path under `root` ("CLSID\{...}\InprocServer32"), depth first.
 void ListKeys(HKEY root, const std::wstring& prefix, std::vector<std::wstring>& out) {

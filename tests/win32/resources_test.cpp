@@ -9,20 +9,13 @@
 #include <vector>
 
 #include "com_util.h"
+#include "test_files.h"
 #include "velmora_h.h"
 
 namespace {
 
-std::string Narrow(std::wstring_view text) {
-  std::string out;
-  for (wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
-  return out;
-}
-
-std::wstring OcxPath() {
-  std::wstring path = velmora::win32::ModulePath();
-  return path.substr(0, path.find_last_of(L"\\/") + 1) + L"Velmora.ocx";
-}
+using velmora::testing::Narrow;
+using velmora::testing::OcxPath;
 
 class Resources : public ::testing::Test {
  protected:

@@ -10,10 +10,13 @@
 #include <vector>
 
 #include "com_util.h"
+#include "test_files.h"
 #include "velmora_h.h"
 
 namespace {
 
+using velmora::testing::Narrow;
+using velmora::testing::OcxPath;
 using velmora::win32::ComPtr;
 using velmora::win32::UniqueBstr;
 
@@ -22,18 +25,6 @@ std::wstring GuidText(const GUID& guid) {
   wchar_t text[40] = {};
   ::StringFromGUID2(guid, text, 40);
   return text;
-}
-
-// For messages only: the library's names are ASCII.
-std::string Narrow(std::wstring_view text) {
-  std::string out;
-  for (wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
-  return out;
-}
-
-std::wstring OcxPath() {
-  std::wstring path = velmora::win32::ModulePath();
-  return path.substr(0, path.find_last_of(L"\\/") + 1) + L"Velmora.ocx";
 }
 
 struct TypeAttr {
