@@ -536,8 +536,9 @@ void ControlObject::ClientSiteChanged(IOleClientSite*) {
 }
 
 HRESULT ControlObject::EnsureInitialized() {
-  if (initialized_) return S_OK;
-  return InitNew();
+  const HRESULT hr = initialized_ ? S_OK : InitNew();
+  loadMayFollow_ = false;  // shown on a form: a Load now would mix two starts
+  return hr;
 }
 
 HRESULT ControlObject::AdviseEvents(IUnknown* sink, DWORD* cookie) { return events_.Advise(sink, cookie); }

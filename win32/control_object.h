@@ -194,8 +194,9 @@ class ControlObject final : public _VelmoraControl,
   ComPtr<ITypeInfo> vtableInfo_;
   ComPtr<IStorage> storage_;  // the storage given by IPersistStorage, until HandsOffStorage
   bool initialized_ = false;
+  bool loadMayFollow_ = false;  // started by InitNew, nothing but property sets since
   bool dirty_ = false;
-  bool clearDirtyOnSaveCompleted_ = false;
+  std::uint8_t storageMode_ = 0;  // IPersistStorage's mode (control_persistence.cpp)
   FontWatch* fontWatch_ = nullptr;  // owned through COM reference counting
   ComPtr<IConnectionPoint> fontPoint_;
   DWORD fontCookie_ = 0;

@@ -4,18 +4,13 @@
 // the defaults and what a failing step leaves behind are the same whichever
 // way a container saves the control.
 //
-// The stream format (also the "Contents" stream of a storage), little
-// endian:
-//   u32 magic "VLMR", u16 version (1), u16 number of entries, then per
-//   entry: u16 key length, the key in UTF-16, u16 value kind, the value:
-//     Integer i16 | Long i32 | Double f64 | Boolean i16 (-1/0)
-//     String u32 length + UTF-16 | Font: class id + the font's own stream
-//     (IPersistStream) | Empty: nothing.
-// Keys are named rather than implied by their position so that a later
-// version can add settings that this one skips over by reading the defaults.
+// The stream format (also the "Contents" stream of a storage) is the
+// core's (control/saved_stream.h); this layer only moves its bytes through
+// IStream and lets the OLE font write and read its own part.
 #include <cstring>
 #include <limits>
 
+#include "control/saved_stream.h"
 #include "control_object.h"
 #include "errors.h"
 #include "ole_font.h"
@@ -25,130 +20,68 @@ namespace velmora::win32 {
 
 namespace {
 
-constexpr std::uint32_t kMagic = 0x524D4C56;  // "VLMR"
-constexpr std::uint16_t kVersion = 1;
-// Bounds that no saved control comes near; a stream beyond them is damaged
-// or hostile, and is refused before anything is allocated for it.
-constexpr std::uint16_t kMaxEntries = 64;
-constexpr std::uint16_t kMaxKeyLength = 256;
-constexpr std::uint32_t kMaxTextLength = 16u * 1024 * 1024;
-
 const wchar_t kContentsStream[] = L"Contents";
 
-enum class Kind : std::uint16_t { Empty = 0, Integer = 1, Long = 2, Double = 3, Boolean = 4, String = 5, Font = 6 };
+// The container's stream as the saved stream's medium, and the OLE font's
+// own persistence as the font's part of it: the font reads and writes the
+// same IStream at the place the core has reached.
+class OleStreamChannel final : public velmora::StreamReader,
+                               public velmora::StreamWriter,
+                               public velmora::FontStreamPart {
+ public:
+  explicit OleStreamChannel(IStream* stream) noexcept : stream_(stream) {}
 
-void WriteBytes(IStream* stream, const void* data, std::size_t size) {
-  if (size > std::numeric_limits<ULONG>::max()) throw HresultError(STG_E_MEDIUMFULL);
-  ULONG written = 0;
-  ThrowIfFailed(stream->Write(data, static_cast<ULONG>(size), &written));
-  if (written != size) throw HresultError(STG_E_WRITEFAULT);
-}
-
-void ReadBytes(IStream* stream, void* data, std::size_t size) {
-  ULONG read = 0;
-  ThrowIfFailed(stream->Read(data, static_cast<ULONG>(size), &read));
-  if (read != size) throw HresultError(STG_E_READFAULT);
-}
-
-template <class T>
-void Put(IStream* stream, T value) {
-  WriteBytes(stream, &value, sizeof value);
-}
-
-template <class T>
-T Get(IStream* stream) {
-  T value{};
-  ReadBytes(stream, &value, sizeof value);
-  return value;
-}
-
-void PutText(IStream* stream, const std::u16string& text) {
-  WriteBytes(stream, text.data(), text.size() * sizeof(char16_t));
-}
-
-std::u16string GetText(IStream* stream, std::size_t length) {
-  std::u16string text(length, u'\0');
-  ReadBytes(stream, text.data(), length * sizeof(char16_t));
-  return text;
-}
-
-[[noreturn]] void Corrupt() { throw HresultError(STG_E_DOCFILECORRUPT); }
-
-void PutFont(IStream* stream, const velmora::Variant& value) {
-  auto font = std::dynamic_pointer_cast<velmora::Font>(value.ToObject());
-  if (!font) ThrowTypeMismatch("Font");
-  ComPtr<IPersistStream> persist;
-  ThrowIfFailed(OleFont::From(font)->font()->QueryInterface(IID_IPersistStream,
-                                                            reinterpret_cast<void**>(persist.GetAddressOf())));
-  CLSID clsid{};
-  ThrowIfFailed(persist->GetClassID(&clsid));
-  ThrowIfFailed(::WriteClassStm(stream, clsid));
-  ThrowIfFailed(persist->Save(stream, FALSE));
-}
-
-velmora::Variant GetFont(IStream* stream) {
-  CLSID clsid{};
-  ThrowIfFailed(::ReadClassStm(stream, &clsid));
-  // Only the standard font is made from a stream: a saved control must not
-  // be able to create an object of any class it names.
-  if (!IsEqualCLSID(clsid, CLSID_StdFont)) ThrowTypeMismatch("Font: not a font object");
-  std::shared_ptr<OleFont> font = OleFont::Create(velmora::StdFont());
-  ComPtr<IPersistStream> persist;
-  ThrowIfFailed(font->font()->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(persist.GetAddressOf())));
-  ThrowIfFailed(persist->Load(stream));
-  return velmora::Variant::FromObject(font);
-}
-
-void PutValue(IStream* stream, const velmora::Variant& value) {
-  using T = velmora::Variant::Type;
-  switch (value.type()) {
-    case T::Empty: Put(stream, Kind::Empty); break;
-    case T::Integer:
-      Put(stream, Kind::Integer);
-      Put<std::int16_t>(stream, value.ToInteger());
-      break;
-    case T::Long:
-      Put(stream, Kind::Long);
-      Put<std::int32_t>(stream, value.ToLong());
-      break;
-    case T::Double:
-      Put(stream, Kind::Double);
-      Put<double>(stream, value.ToDouble());
-      break;
-    case T::Boolean:
-      Put(stream, Kind::Boolean);
-      Put<std::int16_t>(stream, value.ToBoolean());
-      break;
-    case T::String: {
-      const std::u16string text = value.ToString();
-      if (text.size() > kMaxTextLength) ThrowOverflow("Text");
-      Put(stream, Kind::String);
-      Put<std::uint32_t>(stream, static_cast<std::uint32_t>(text.size()));
-      PutText(stream, text);
-      break;
-    }
-    case T::Object:
-      Put(stream, Kind::Font);
-      PutFont(stream, value);
-      break;
+  void Write(const void* data, std::size_t size) override {
+    if (size > std::numeric_limits<ULONG>::max()) throw HresultError(STG_E_MEDIUMFULL);
+    ULONG written = 0;
+    ThrowIfFailed(stream_->Write(data, static_cast<ULONG>(size), &written));
+    if (written != size) throw HresultError(STG_E_WRITEFAULT);
   }
-}
 
-velmora::Variant GetValue(IStream* stream) {
-  switch (Get<Kind>(stream)) {
-    case Kind::Empty: return velmora::Variant();
-    case Kind::Integer: return velmora::Variant::Integer(Get<std::int16_t>(stream));
-    case Kind::Long: return velmora::Variant::Long(Get<std::int32_t>(stream));
-    case Kind::Double: return velmora::Variant::Double(Get<double>(stream));
-    case Kind::Boolean: return velmora::Variant::Boolean(Get<std::int16_t>(stream) != 0);
-    case Kind::String: {
-      const auto length = Get<std::uint32_t>(stream);
-      if (length > kMaxTextLength) Corrupt();
-      return velmora::Variant::String(GetText(stream, length));
-    }
-    case Kind::Font: return GetFont(stream);
+  void Read(void* data, std::size_t size) override {
+    ULONG read = 0;
+    ThrowIfFailed(stream_->Read(data, static_cast<ULONG>(size), &read));
+    if (read != size) throw HresultError(STG_E_READFAULT);
   }
-  Corrupt();
+
+  void SaveFont(const velmora::FontRef& font, velmora::StreamWriter&) override {
+    ComPtr<IPersistStream> persist = PersistOf(*OleFont::From(font));
+    // The stream names the standard font's class, and only that class is
+    // made from it: a font object of another class is saved as a standard
+    // font with its description, which is what loads back.
+    CLSID clsid{};
+    if (!persist || FAILED(persist->GetClassID(&clsid)) || !IsEqualCLSID(clsid, CLSID_StdFont))
+      persist = PersistOf(*OleFont::Create(*font));
+    if (!persist) ThrowTypeMismatch("Font");
+    ThrowIfFailed(persist->Save(stream_, FALSE));
+  }
+
+  velmora::FontRef LoadFont(velmora::StreamReader&) override {
+    std::shared_ptr<OleFont> font = OleFont::Create(velmora::StdFont());
+    ComPtr<IPersistStream> persist = PersistOf(*font);
+    if (!persist) throw HresultError(E_NOINTERFACE);
+    ThrowIfFailed(persist->Load(stream_));
+    return font;
+  }
+
+ private:
+  // Null when the font object cannot save itself into a stream.
+  static ComPtr<IPersistStream> PersistOf(const OleFont& font) {
+    ComPtr<IPersistStream> persist;
+    font.font()->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(persist.GetAddressOf()));
+    return persist;
+  }
+
+  IStream* stream_;
+};
+
+HRESULT HresultOf(const velmora::SavedStreamError& error) noexcept {
+  switch (error.kind()) {
+    case velmora::SavedStreamError::Kind::NotOurFormat: return STG_E_INVALIDHEADER;
+    case velmora::SavedStreamError::Kind::NewerVersion: return STG_E_OLDDLL;
+    case velmora::SavedStreamError::Kind::Damaged: break;
+  }
+  return STG_E_DOCFILECORRUPT;
 }
 
 }  // namespace
@@ -156,46 +89,51 @@ velmora::Variant GetValue(IStream* stream) {
 void ControlObject::SaveToStream(IStream* stream) {
   velmora::MemoryPropertyBag bag;
   control_.UserControl_WriteProperties(bag);
-  const auto& entries = bag.Entries();
-  Put(stream, kMagic);
-  Put(stream, kVersion);
-  Put<std::uint16_t>(stream, static_cast<std::uint16_t>(entries.size()));
-  for (const auto& [key, value] : entries) {
-    Put<std::uint16_t>(stream, static_cast<std::uint16_t>(key.size()));
-    PutText(stream, key);
-    PutValue(stream, value);
-  }
+  OleStreamChannel channel(stream);
+  velmora::WriteSavedStream(bag.Entries(), channel, channel);
 }
 
 void ControlObject::LoadFromStream(IStream* stream) {
   // The whole stream is read before the control is touched: a damaged one
   // is refused without leaving a half-loaded control.
-  if (Get<std::uint32_t>(stream) != kMagic) throw HresultError(STG_E_INVALIDHEADER);
-  // A newer format may mean something this version cannot honour.
-  if (Get<std::uint16_t>(stream) > kVersion) throw HresultError(STG_E_OLDDLL);
-  const auto count = Get<std::uint16_t>(stream);
-  if (count > kMaxEntries) Corrupt();
-  velmora::MemoryPropertyBag bag;
-  for (std::uint16_t i = 0; i < count; ++i) {
-    const auto keyLength = Get<std::uint16_t>(stream);
-    if (keyLength > kMaxKeyLength) Corrupt();
-    std::u16string key = GetText(stream, keyLength);
-    bag.Set(key, GetValue(stream));
+  OleStreamChannel channel(stream);
+  velmora::SavedSettings settings;
+  try {
+    settings = velmora::ReadSavedStream(channel, channel);
+  } catch (const velmora::SavedStreamError& error) {
+    throw HresultError(HresultOf(error));
   }
+  velmora::MemoryPropertyBag bag;
+  for (auto& [key, value] : settings) bag.Set(key, std::move(value));
   control_.UserControl_ReadProperties(bag);
 }
+
+namespace {
+
+// IPersistStorage's modes, as bits of storageMode_. Normal mode is 0.
+constexpr std::uint8_t kSaveToComplete = 1;   // Save called: no scribbling until SaveCompleted
+constexpr std::uint8_t kSaved = 2;            // ... and that Save succeeded
+constexpr std::uint8_t kSavedSameAsLoad = 4;  // ... into the storage the object lives in
+constexpr std::uint8_t kHandsOff = 8;         // the storage is revoked until SaveCompleted gives one
+
+}  // namespace
 
 template <class Step>
 HRESULT ControlObject::Initialize(REFIID iid, HRESULT alreadyDone, Step&& step) noexcept {
   // A container starts an object's persistent life once, either new or
   // from saved settings; a second start would mix two sets of settings.
-  if (initialized_) return alreadyDone;
+  // Hosts that create every control new and then load its saved state
+  // (setting a property or two in between) are the exception: until
+  // something else happens to the new control, a Load still replaces its
+  // new-instance settings, once.
+  if (initialized_ && !loadMayFollow_) return alreadyDone;
   HRESULT hr = Guard(iid, [&] {
     step();
     return S_OK;
   });
   if (SUCCEEDED(hr)) {
     initialized_ = true;
+    loadMayFollow_ = false;
     dirty_ = false;
   }
   return hr;
@@ -210,7 +148,10 @@ STDMETHODIMP ControlObject::GetClassID(CLSID* clsid) noexcept {
 STDMETHODIMP ControlObject::IsDirty() noexcept { return dirty_ ? S_OK : S_FALSE; }
 
 STDMETHODIMP ControlObject::InitNew() noexcept {
-  return Initialize(IID_IPersistStreamInit, E_UNEXPECTED, [&] { control_.UserControl_InitProperties(); });
+  if (initialized_) return E_UNEXPECTED;
+  const HRESULT hr = Initialize(IID_IPersistStreamInit, E_UNEXPECTED, [&] { control_.UserControl_InitProperties(); });
+  loadMayFollow_ = SUCCEEDED(hr);
+  return hr;
 }
 
 // ---- IPersistStreamInit ----------------------------------------------------
@@ -222,6 +163,7 @@ STDMETHODIMP ControlObject::Load(IStream* stream) noexcept {
 
 STDMETHODIMP ControlObject::Save(IStream* stream, BOOL clearDirty) noexcept {
   if (stream == nullptr) return E_POINTER;
+  loadMayFollow_ = false;
   return Guard(IID_IPersistStreamInit, [&] {
     SaveToStream(stream);
     if (clearDirty) dirty_ = false;
@@ -249,10 +191,13 @@ STDMETHODIMP ControlObject::GetSizeMax(ULARGE_INTEGER* size) noexcept {
 
 STDMETHODIMP ControlObject::InitNew(IStorage* storage) noexcept {
   if (storage == nullptr) return E_POINTER;
-  return Initialize(IID_IPersistStorage, CO_E_ALREADYINITIALIZED, [&] {
+  if (initialized_) return CO_E_ALREADYINITIALIZED;
+  const HRESULT hr = Initialize(IID_IPersistStorage, CO_E_ALREADYINITIALIZED, [&] {
     control_.UserControl_InitProperties();
     storage_ = storage;
   });
+  loadMayFollow_ = SUCCEEDED(hr);
+  return hr;
 }
 
 STDMETHODIMP ControlObject::Load(IStorage* storage) noexcept {
@@ -267,32 +212,44 @@ STDMETHODIMP ControlObject::Load(IStorage* storage) noexcept {
 
 STDMETHODIMP ControlObject::Save(IStorage* storage, BOOL sameAsLoad) noexcept {
   if (storage == nullptr) return E_POINTER;
+  loadMayFollow_ = false;
+  // From here until SaveCompleted the object writes nothing into its own
+  // storage, whether or not this save succeeds.
+  storageMode_ = static_cast<std::uint8_t>((storageMode_ & kHandsOff) | kSaveToComplete);
   return Guard(IID_IPersistStorage, [&] {
     ComPtr<IStream> stream;
     ThrowIfFailed(storage->CreateStream(kContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
                                         &stream));
     SaveToStream(stream.Get());
     ThrowIfFailed(stream->Commit(STGC_DEFAULT));
-    // Saved into the storage it came from: clean once the container says
-    // the save is complete.
-    clearDirtyOnSaveCompleted_ = sameAsLoad != FALSE;
+    storageMode_ |= sameAsLoad ? kSaved | kSavedSameAsLoad : kSaved;
     return S_OK;
   });
 }
 
 STDMETHODIMP ControlObject::SaveCompleted(IStorage* storage) noexcept {
+  const bool saving = storageMode_ & kSaveToComplete, handsOff = storageMode_ & kHandsOff;
+  // Only a Save or a HandsOffStorage has something to complete, and a
+  // storage revoked without a save is given back only by a new one.
+  if (!saving && (!handsOff || storage == nullptr)) return E_UNEXPECTED;
   if (storage != nullptr) {
     storage_ = storage;
-    dirty_ = false;
-  } else if (clearDirtyOnSaveCompleted_) {
-    dirty_ = false;
+    // The new storage holds what was just saved; one that replaces a
+    // storage revoked without a save holds the state last saved, not the
+    // changes since.
+    if (storageMode_ & kSaved) dirty_ = false;
+    storageMode_ = 0;
+  } else {
+    if (storageMode_ & kSavedSameAsLoad) dirty_ = false;
+    // The save is complete; a revoked storage stays revoked.
+    storageMode_ &= kHandsOff;
   }
-  clearDirtyOnSaveCompleted_ = false;
   return S_OK;
 }
 
 STDMETHODIMP ControlObject::HandsOffStorage() noexcept {
   storage_.Reset();
+  storageMode_ |= kHandsOff;
   return S_OK;
 }
 
@@ -308,6 +265,7 @@ STDMETHODIMP ControlObject::Load(IPropertyBag* bag, IErrorLog* log) noexcept {
 
 STDMETHODIMP ControlObject::Save(IPropertyBag* bag, BOOL clearDirty, BOOL /*saveAllProperties*/) noexcept {
   if (bag == nullptr) return E_POINTER;
+  loadMayFollow_ = false;
   return Guard(IID_IPersistPropertyBag, [&] {
     OlePropertyBagAdapter adapter(bag, nullptr);
     control_.UserControl_WriteProperties(adapter);

@@ -123,9 +123,14 @@ velmora::Variant OlePropertyBagAdapter::ReadProperty(const std::u16string& name,
                                                      const velmora::Variant& defaultValue) {
   const std::wstring key(name.begin(), name.end());
   UniqueVariant value;  // VT_EMPTY: whatever type the bag holds
-  HRESULT hr = bag_->Read(key.c_str(), value.get(), log_);
-  if (hr == E_INVALIDARG) return defaultValue;
-  ThrowIfFailed(hr);
+  // Containers say "no such key" each their own way: E_INVALIDARG, E_FAIL,
+  // another failure, or success with nothing in the value. A container's
+  // bag can fail for no other reason the control could act on, so every
+  // one of them means the default, as for a form saved before the key
+  // existed. (A failed Read may still have left something in the value;
+  // it is cleared with it.)
+  const HRESULT hr = bag_->Read(key.c_str(), value.get(), log_);
+  if (FAILED(hr) || V_VT(value.get()) == VT_EMPTY) return defaultValue;
   return FromVariant(*value.get());
 }
 

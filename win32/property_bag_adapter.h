@@ -41,9 +41,9 @@ class OlePropertyBagAdapter final : public velmora::PropertyBag {
  public:
   OlePropertyBagAdapter(IPropertyBag* bag, IErrorLog* log) noexcept : bag_(bag), log_(log) {}
 
-  // The stored value, or the default when the bag has no such key
-  // (E_INVALIDARG, as IPropertyBag::Read answers a missing property). Any
-  // other failure of the bag ends the load with the bag's own HRESULT.
+  // The stored value, or the default when the bag has none: any failure of
+  // IPropertyBag::Read, and a success that gives VT_EMPTY. A stored value
+  // that does not convert still fails the load at its step.
   velmora::Variant ReadProperty(const std::u16string& name, const velmora::Variant& defaultValue) override;
   // Every value is written, defaults included: OLE bags take no default,
   // and a saved form that names all nine settings reads back the same

@@ -10,10 +10,12 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "../shared/saved_stream_sample.h"
 #include "../shared/win32_harness.h"
 #include "com_util.h"
 #include "objects.h"
@@ -54,7 +56,7 @@ class TestBag final : public IPropertyBag {
     reads.push_back(name);
     if (failKey == name) return E_FAIL;
     Item* item = Find(name);
-    if (!item) return E_INVALIDARG;
+    if (!item) return absent;  // S_OK: success, the value left VT_EMPTY
     if (item->object) {
       LARGE_INTEGER start{};
       item->object->Seek(start, STREAM_SEEK_SET, nullptr);
@@ -89,6 +91,8 @@ class TestBag final : public IPropertyBag {
 
   ULONG refs = 1;
   bool onHeap = false;  // made with new, deleted by its last Release
+  // How Read says a key is absent; containers disagree.
+  HRESULT absent = E_INVALIDARG;
   std::wstring failKey;
   std::vector<std::wstring> reads, writes;
   std::vector<VARTYPE> types;
@@ -411,13 +415,13 @@ TEST_F(ControlPersistenceTest, HostileBagsGiveTheirResultAndNoCrash) {
        },
        kTypeMismatch, 10, VARIANT_FALSE, L"0", VARIANT_FALSE, 255},
       {"Text that is Null", [](TestBag& b) { b.Set(L"Text", Null()); }, kInvalidUseOfNull, 10, VARIANT_TRUE, mask},
-      {"bag fails a read: its own error, later keys untouched",
+      {"bag fails a read of a stored key: the default, and the load goes on",
        [](TestBag& b) {
          b.failKey = L"Virgola";
+         b.Set(L"Virgola", I4(-1));
          SetText(b, L"Text", L"12/12/2012");
-         b.Set(L"TastoInvio", I4(-1));
        },
-       E_FAIL, 10, VARIANT_TRUE, L"12/12/2012"},
+       S_OK, 10, VARIANT_TRUE, L"12/12/2012"},
   };
   for (const HostileRow& row : rows) {
     SCOPED_TRACE(row.name);
@@ -459,12 +463,7 @@ TEST_F(ControlPersistenceTest, MegabyteTextSurvivesTheConversions) {
 
 // ---- damaged streams -----------------------------------------------------------
 
-std::vector<BYTE> SavedBytes() {
-  ComPtr<_VelmoraControl> c = NewControl();
-  ComPtr<IPersistStreamInit> persist;
-  c.As(&persist);
-  persist->InitNew();
-  c->put_Text(UniqueBstr::FromWide(L"01/01/2001").get());
+std::vector<BYTE> BytesOf(IPersistStreamInit* persist) {
   ComPtr<IStream> stream;
   CreateStreamOnHGlobal(nullptr, TRUE, &stream);
   EXPECT_EQ(persist->Save(stream.Get(), TRUE), S_OK);
@@ -479,6 +478,15 @@ std::vector<BYTE> SavedBytes() {
   EXPECT_EQ(persist->GetSizeMax(&max), S_OK);
   EXPECT_GE(max.QuadPart, bytes.size());
   return bytes;
+}
+
+std::vector<BYTE> SavedBytes() {
+  ComPtr<_VelmoraControl> c = NewControl();
+  ComPtr<IPersistStreamInit> persist;
+  c.As(&persist);
+  persist->InitNew();
+  c->put_Text(UniqueBstr::FromWide(L"01/01/2001").get());
+  return BytesOf(persist.Get());
 }
 
 HRESULT LoadBytes(const std::vector<BYTE>& bytes, ComPtr<_VelmoraControl>* out = nullptr) {
@@ -528,6 +536,28 @@ TEST_F(ControlPersistenceTest, DamagedStreamsAreRefusedWithoutTouchingTheControl
   }
 }
 
+// A stream saved by today's control, spelled byte by byte: the OLE font
+// reads its own part, the control shows what was saved, and saves the very
+// same bytes back.
+TEST_F(ControlPersistenceTest, TodaysStreamLoadsAndSavesBackByteForByte) {
+  const std::vector<std::uint8_t> sample = velmora::testing::SavedStreamSample();
+  ComPtr<_VelmoraControl> c;
+  ASSERT_EQ(LoadBytes(std::vector<BYTE>(sample.begin(), sample.end()), &c), S_OK);
+  Settings expected;
+  expected.maxLength = 8;
+  expected.dateValue = expected.enabled = expected.tastoInvio = VARIANT_TRUE;
+  expected.back = 0x80000005;
+  expected.fore = 255;
+  expected.text = L"14/12/67";
+  expected.fontName = L"DejaVu Sans";
+  expected.fontSize = 82500;
+  expected.bold = TRUE;
+  EXPECT_EQ(Read(c.Get()), expected);
+  ComPtr<IPersistStreamInit> persist;
+  ASSERT_EQ(c.As(&persist), S_OK);
+  EXPECT_EQ(BytesOf(persist.Get()), std::vector<BYTE>(sample.begin(), sample.end()));
+}
+
 // ---- the rules of a persistent life ------------------------------------------
 
 TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
@@ -546,7 +576,9 @@ TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
   EXPECT_EQ(stream->IsDirty(), S_FALSE);
   EXPECT_EQ(bag->InitNew(), E_UNEXPECTED);
   TestBag empty;
+  EXPECT_EQ(bag->Load(&empty, nullptr), S_OK) << "a Load may follow InitNew, once";
   EXPECT_EQ(bag->Load(&empty, nullptr), E_UNEXPECTED);
+  EXPECT_EQ(stream->InitNew(), E_UNEXPECTED);
   ComPtr<IStorage> docfile;
   ComPtr<ILockBytes> bytes;
   CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes);
@@ -649,6 +681,158 @@ TEST_F(ControlPersistenceTest, LoadingNotifiesThroughTheSetters) {
   EXPECT_EQ(persist->Save(&bag, FALSE, FALSE), S_OK);
   EXPECT_EQ(sink.ids, expected) << "saving changes nothing";
   point->Unadvise(cookie);
+}
+
+// Containers say "no such key" each their own way; every one of them reads
+// as the default, while a stored value that does not convert still fails
+// the load at its step.
+TEST_F(ControlPersistenceTest, AbsentKeysReadAsDefaultsWhateverTheBagAnswers) {
+  const HRESULT answers[] = {E_INVALIDARG, E_FAIL, S_OK /* with VT_EMPTY */, E_OUTOFMEMORY};
+  struct {
+    const char* name;
+    std::function<void(TestBag&)> fill;
+    HRESULT expected;
+    short maxLength;
+    std::wstring text;
+  } const rows[] = {
+      {"only the text stored", [](TestBag& b) { SetText(b, L"Text", L"14/12/1967"); }, S_OK, 10, L"14/12/1967"},
+      {"nothing stored", [](TestBag&) {}, S_OK, 10, L"Text1"},
+      {"MaxLength that is no number", [](TestBag& b) { SetText(b, L"MaxLength", L"abc"); }, kTypeMismatch, 10,
+       L"  /  /    "},
+      {"MaxLength beyond 16 bits", [](TestBag& b) { b.Set(L"MaxLength", I4(40000)); }, kOverflow, 10, L"  /  /    "},
+      {"Font that is no font", [](TestBag& b) { SetText(b, L"Font", L"Arial"); }, kTypeMismatch, 10, L"  /  /    "},
+  };
+  for (const HRESULT absent : answers) {
+    for (const auto& row : rows) {
+      SCOPED_TRACE(std::string(row.name) + ", absent keys answered " + std::to_string(absent));
+      TestBag bag;
+      bag.absent = absent;
+      row.fill(bag);
+      ComPtr<_VelmoraControl> c = NewControl();
+      ComPtr<IPersistPropertyBag> persist;
+      ASSERT_EQ(c.As(&persist), S_OK);
+      EXPECT_EQ(persist->Load(&bag, nullptr), row.expected);
+      const Settings s = Read(c.Get());
+      EXPECT_EQ(s.maxLength, row.maxLength);
+      EXPECT_EQ(s.text, row.text);
+      EXPECT_EQ(s.dateValue, VARIANT_TRUE);
+      EXPECT_EQ(s.enabled, VARIANT_TRUE);
+      EXPECT_EQ(s.back, 0x80000005u);
+    }
+  }
+}
+
+// A host that creates every control new and then loads its saved state
+// gets the saved state, through each interface; a second Load, or a Load
+// after the new control was saved, is still refused.
+TEST_F(ControlPersistenceTest, LoadAfterInitNewIsTakenOnce) {
+  const std::function<HRESULT(IUnknown*)> initNew[] = {
+      [](IUnknown* c) {
+        ComPtr<IPersistPropertyBag> p;
+        c->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(p.GetAddressOf()));
+        return p->InitNew();
+      },
+      [](IUnknown* c) {
+        ComPtr<IPersistStreamInit> p;
+        c->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(p.GetAddressOf()));
+        return p->InitNew();
+      },
+      [](IUnknown* c) {
+        ComPtr<ILockBytes> bytes;
+        CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes);
+        ComPtr<IStorage> storage;
+        StgCreateDocfileOnILockBytes(bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &storage);
+        ComPtr<IPersistStorage> p;
+        c->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(p.GetAddressOf()));
+        return p->InitNew(storage.Get());
+      },
+  };
+  const HRESULT refused[] = {E_UNEXPECTED, E_UNEXPECTED, CO_E_ALREADYINITIALIZED};
+  for (std::size_t m = 0; m < std::size(kMedia); ++m) {
+    const Medium& medium = kMedia[m];
+    SCOPED_TRACE(medium.name);
+    ComPtr<_VelmoraControl> original = NewControl();
+    ASSERT_EQ(initNew[m](original.Get()), S_OK);
+    original->put_DateValue(VARIANT_FALSE);
+    original->put_Text(UniqueBstr::FromWide(L"1.234").get());
+    const Settings expected = Read(original.Get());
+    ComPtr<IUnknown> saved;
+    ASSERT_EQ(medium.save(original.Get(), saved), S_OK);
+
+    ComPtr<_VelmoraControl> c = NewControl();
+    ASSERT_EQ(initNew[m](c.Get()), S_OK);
+    c->put_MaxLength(4);  // a host's own set-up between the two
+    ASSERT_EQ(medium.load(c.Get(), saved.Get()), S_OK);
+    EXPECT_EQ(Read(c.Get()), expected);
+    ComPtr<IPersistStreamInit> stream;
+    c.As(&stream);
+    EXPECT_EQ(stream->IsDirty(), S_FALSE) << "loaded, not changed";
+    EXPECT_EQ(medium.load(c.Get(), saved.Get()), refused[m]) << "a second Load";
+
+    // Saved between the two: the new control's life has begun.
+    ComPtr<_VelmoraControl> savedFirst = NewControl();
+    ASSERT_EQ(initNew[m](savedFirst.Get()), S_OK);
+    ComPtr<IUnknown> elsewhere;
+    ASSERT_EQ(medium.save(savedFirst.Get(), elsewhere), S_OK);
+    EXPECT_EQ(medium.load(savedFirst.Get(), saved.Get()), refused[m]) << "a Load after a Save";
+  }
+}
+
+// IPersistStorage's modes: SaveCompleted completes a Save or gives back a
+// revoked storage, and nothing else; IsDirty follows what the storage the
+// object lives in holds.
+TEST_F(ControlPersistenceTest, StorageModesFollowTheStorageRules) {
+  enum Call { SaveSame, SaveOther, CompletedNull, CompletedNew, HandsOff };
+  struct Step {
+    Call call;
+    HRESULT hr;
+  };
+  struct {
+    const char* name;
+    std::vector<Step> steps;
+    HRESULT dirty;  // IsDirty at the end (the control was changed first)
+  } const rows[] = {
+      {"SaveCompleted without a Save", {{CompletedNull, E_UNEXPECTED}}, S_OK},
+      {"SaveCompleted with a storage, without a Save", {{CompletedNew, E_UNEXPECTED}}, S_OK},
+      {"hands off, then SaveCompleted without a storage", {{HandsOff, S_OK}, {CompletedNull, E_UNEXPECTED}}, S_OK},
+      {"hands off, then a new storage: the changes are still unsaved",
+       {{HandsOff, S_OK}, {CompletedNew, S_OK}, {CompletedNull, E_UNEXPECTED}}, S_OK},
+      {"saved into its own storage", {{SaveSame, S_OK}, {CompletedNull, S_OK}}, S_FALSE},
+      {"a copy saved elsewhere", {{SaveOther, S_OK}, {CompletedNull, S_OK}}, S_OK},
+      {"saved as a new storage", {{SaveOther, S_OK}, {CompletedNew, S_OK}}, S_FALSE},
+      {"completed twice", {{SaveSame, S_OK}, {CompletedNull, S_OK}, {CompletedNull, E_UNEXPECTED}}, S_FALSE},
+      {"saved, hands off, completed: the storage comes back only as a new one",
+       {{SaveSame, S_OK}, {HandsOff, S_OK}, {CompletedNull, S_OK}, {CompletedNull, E_UNEXPECTED},
+        {CompletedNew, S_OK}}, S_FALSE},
+  };
+  auto docfile = [] {
+    ComPtr<ILockBytes> bytes;
+    CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes);
+    ComPtr<IStorage> storage;
+    StgCreateDocfileOnILockBytes(bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &storage);
+    return storage;
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ComPtr<_VelmoraControl> c = NewControl();
+    ComPtr<IPersistStorage> p;
+    ASSERT_EQ(c.As(&p), S_OK);
+    ComPtr<IStorage> own = docfile();
+    ASSERT_EQ(p->InitNew(own.Get()), S_OK);
+    c->put_TastoInvio(VARIANT_TRUE);
+    for (const Step& step : row.steps) {
+      HRESULT hr = E_FAIL;
+      switch (step.call) {
+        case SaveSame: hr = p->Save(own.Get(), TRUE); break;
+        case SaveOther: hr = p->Save(docfile().Get(), FALSE); break;
+        case CompletedNull: hr = p->SaveCompleted(nullptr); break;
+        case CompletedNew: hr = p->SaveCompleted(docfile().Get()); break;
+        case HandsOff: hr = p->HandsOffStorage(); break;
+      }
+      EXPECT_EQ(hr, step.hr) << "step " << &step - row.steps.data() + 1;
+    }
+    EXPECT_EQ(p->IsDirty(), row.dirty);
+  }
 }
 
 }  // namespace
