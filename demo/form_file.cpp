@@ -1,6 +1,23 @@
 #include "form_file.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace velmora::demo {
 
@@ -183,5 +200,92 @@ std::string FormFile::Write() const {
   }
   return out;
 }
+
+#ifdef _WIN32
+
+namespace {
+
+// Paths arrive as the program's arguments, in the system's code page.
+std::wstring WidePath(const std::string& path) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
+  return wide;
+}
+
+std::string SystemMessage(DWORD code) {
+  char text[256] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text,
+                 nullptr);
+  std::string out = text;
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
+  return out.empty() ? "error " + std::to_string(code) : out;
+}
+
+}  // namespace
+
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string* error) {
+  const std::wstring target = WidePath(path), temporary = target + L".tmp";
+  const char* step = "cannot create";
+  HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  bool ok = file != INVALID_HANDLE_VALUE;
+  DWORD code = ok ? 0 : GetLastError();
+  if (ok) {
+    step = "cannot write";
+    for (std::size_t at = 0; ok && at < bytes.size();) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1u << 30));
+      DWORD written = 0;
+      ok = WriteFile(file, bytes.data() + at, chunk, &written, nullptr) && written == chunk;
+      at += written;
+    }
+    if (ok) step = "cannot flush";
+    ok = ok && FlushFileBuffers(file);
+    if (!ok) code = GetLastError();
+    if (!CloseHandle(file) && ok) ok = false, code = GetLastError();
+    if (ok) {
+      step = "cannot replace";
+      ok = MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+      if (!ok) code = GetLastError();
+    }
+    if (!ok) DeleteFileW(temporary.c_str());
+  }
+  if (!ok && error) *error = std::string(step) + " " + path + ": " + SystemMessage(code);
+  return ok;
+}
+
+#else
+
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string* error) {
+  const std::string temporary = path + ".tmp";
+  const char* step = "cannot create";
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  bool ok = fd >= 0;
+  int code = ok ? 0 : errno;
+  if (ok) {
+    step = "cannot write";
+    for (std::size_t at = 0; ok && at < bytes.size();) {
+      const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
+      if (n < 0 && errno == EINTR) continue;
+      if (n == 0) errno = EIO;
+      ok = n > 0;
+      if (ok) at += static_cast<std::size_t>(n);
+    }
+    if (ok) step = "cannot flush";
+    ok = ok && ::fsync(fd) == 0;
+    if (!ok) code = errno;
+    if (::close(fd) != 0 && ok) ok = false, code = errno;
+    if (ok) {
+      step = "cannot replace";
+      ok = std::rename(temporary.c_str(), path.c_str()) == 0;
+      if (!ok) code = errno;
+    }
+    if (!ok) ::unlink(temporary.c_str());
+  }
+  if (!ok && error) *error = std::string(step) + " " + path + ": " + std::strerror(code);
+  return ok;
+}
+
+#endif
 
 }  // namespace velmora::demo

@@ -85,4 +85,11 @@ struct FormFile {
 
 bool EqualNoCase(std::string_view a, std::string_view b);
 
+// Puts `bytes` in the file at `path` in one step: they go to a temporary
+// file beside it (path + ".tmp"), are flushed to the disk, and only then
+// take the file's place. A save that fails half-way (a full disk, a killed
+// process) leaves the old file whole. On failure the temporary file is
+// removed, the reason goes to *error, and the answer is false.
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string* error = nullptr);
+
 }  // namespace velmora::demo

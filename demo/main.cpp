@@ -358,8 +358,10 @@ int Run(int argc, char** argv) {
   auto save = [&](const std::string& path) {
     std::string why;
     if (FAILED(form->Save(file, &why))) return Fail(why) == 0;
-    if (!WriteFile(path, "; Velmora: il modulo dimostrativo, un campo per sezione\n" + file.Write()))
-      return Fail("cannot write " + path) == 0;
+    // Written beside the form and then put in its place, so a save that
+    // fails half-way leaves the form as it was.
+    if (!ReplaceFileContents(path, "; Velmora: il modulo dimostrativo, un campo per sezione\n" + file.Write(), &why))
+      return Fail(why) == 0;
     return true;
   };
   form->OnCommand([&](WORD command) {

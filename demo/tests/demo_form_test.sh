@@ -58,6 +58,18 @@ for want in 'Text=14/12/1967' 'Text=05/03/67' 'Text=-14.121.967' 'ForeColor=255'
 done
 run --form "$work/saved1.txt" --save-as "$work/saved2.txt" 2>"$work/err.txt" || fail "reloading: $(cat "$work/err.txt")"
 cmp -s "$work/saved1.txt" "$work/saved2.txt" || { diff "$work/saved1.txt" "$work/saved2.txt"; fail "save, load, save changed the form"; }
+# Saving over a form replaces it whole and leaves nothing beside it; a save
+# that cannot take the form's place leaves what was there and no temporary.
+run --form "$work/saved1.txt" --save-as "$work/saved2.txt" 2>"$work/err.txt" || fail "saving over a form: $(cat "$work/err.txt")"
+cmp -s "$work/saved1.txt" "$work/saved2.txt" || fail "saving over a form changed it"
+[ ! -e "$work/saved2.txt.tmp" ] || fail "a save left its temporary file"
+mkdir "$work/taken"
+if run --form "$work/saved1.txt" --save-as "$work/taken" >/dev/null 2>"$work/err.txt"; then
+  fail "saving onto a folder: accepted"
+elif ! grep -qF "taken" "$work/err.txt"; then
+  fail "saving onto a folder: expected a message naming it, got: $(cat "$work/err.txt")"
+fi
+[ -d "$work/taken" ] && [ ! -e "$work/taken.tmp" ] || fail "a failed save touched the folder or left its temporary file"
 
 # 4. Broken inputs: a message and a non-zero status, never a half-run form.
 printf '[A]\nClass=Velmora.VelmoraControl\nText="open\n' >"$work/bad.txt"

@@ -2,6 +2,15 @@
 // damaged file is refused with the line that is wrong.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <functional>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -148,6 +157,88 @@ TEST(FormSection, SetKeepsThePlaceOfAKeyAndRemovePrefixTakesAFontAway) {
   EXPECT_EQ(keys, (std::vector<std::string>{"MaxLength=8", "FontX=1", "Text=t", "Virgola=True"}));
   s.Remove("FONTX");
   EXPECT_EQ(s.Find("FontX"), nullptr);
+}
+
+// Saving a form: the new text takes the old one's place in one step, and a
+// save that fails at any point leaves the old form whole and nothing beside it.
+class ReplaceFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/velmora-form-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    path_ = dir_ + "/form.txt";
+  }
+  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+
+  static std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  static bool Exists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+  }
+  void Put(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+
+  std::string dir_, path_;
+};
+
+TEST_F(ReplaceFile, NewContentsTakeThePlaceOfTheOld) {
+  Put("[Old]\nX=1\n");
+  std::string error;
+  ASSERT_TRUE(ReplaceFileContents(path_, "[New]\n", &error)) << error;
+  EXPECT_EQ(Contents(path_), "[New]\n");
+  EXPECT_FALSE(Exists(path_ + ".tmp"));
+  // And a form that did not exist yet.
+  ASSERT_TRUE(ReplaceFileContents(dir_ + "/other.txt", "", &error)) << error;
+  EXPECT_TRUE(Exists(dir_ + "/other.txt"));
+}
+
+TEST_F(ReplaceFile, AFailedSaveLeavesTheOldFormWhole) {
+  const std::string old = "[Old]\nText=\"14/12/1967\"\n";
+  struct {
+    const char* name;
+    std::function<void()> arrange, restore;
+    std::string target;
+  } rows[] = {
+      // A disk that fills up half-way: the file size limit stops the write
+      // with EFBIG after 1 KB (the signal it would send is ignored).
+      {"the disk fills up half-way",
+       [] {
+         std::signal(SIGXFSZ, SIG_IGN);
+         rlimit limit{1024, RLIM_INFINITY};
+         getrlimit(RLIMIT_FSIZE, &limit);
+         limit.rlim_cur = 1024;
+         setrlimit(RLIMIT_FSIZE, &limit);
+       },
+       [] {
+         rlimit limit{};
+         getrlimit(RLIMIT_FSIZE, &limit);
+         limit.rlim_cur = limit.rlim_max;
+         setrlimit(RLIMIT_FSIZE, &limit);
+         std::signal(SIGXFSZ, SIG_DFL);
+       },
+       path_},
+      {"the new file cannot take the form's place",
+       [this] { ASSERT_EQ(::mkdir((dir_ + "/taken").c_str(), 0700), 0); }, [] {}, dir_ + "/taken"},
+      {"the folder does not exist", [] {}, [] {}, dir_ + "/none/form.txt"},
+  };
+  for (auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Put(old);
+    row.arrange();
+    std::string error;
+    const bool saved = ReplaceFileContents(row.target, std::string(64 * 1024, 'x'), &error);
+    row.restore();
+    EXPECT_FALSE(saved);
+    EXPECT_NE(error.find(row.target), std::string::npos) << error;
+    EXPECT_EQ(Contents(path_), old);
+    EXPECT_FALSE(Exists(row.target + ".tmp"));
+  }
+  EXPECT_TRUE(Exists(dir_ + "/taken")) << "what stood in the way is untouched";
 }
 
 }  // namespace
