@@ -558,6 +558,81 @@ TEST_F(ControlPersistenceTest, TodaysStreamLoadsAndSavesBackByteForByte) {
   EXPECT_EQ(BytesOf(persist.Get()), std::vector<BYTE>(sample.begin(), sample.end()));
 }
 
+// A container's own font object: every IFont call goes to a standard font,
+// but it is of no class a stream can make, and cannot save itself.
+class ForeignFont final : public IFont, public IDispatch {
+ public:
+  explicit ForeignFont(ComPtr<IFont> inner) : inner_(std::move(inner)) {}
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IFont)) *ppv = static_cast<IFont*>(this);
+    if (IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_IFontDisp)) *ppv = static_cast<IDispatch*>(this);
+    if (!*ppv) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return E_NOTIMPL;
+  }
+#define VELMORA_FORWARD(name, type) \
+  STDMETHODIMP get_##name(type* v) override { return inner_->get_##name(v); } \
+  STDMETHODIMP put_##name(type v) override { return inner_->put_##name(v); }
+  VELMORA_FORWARD(Name, BSTR)
+  VELMORA_FORWARD(Size, CY)
+  VELMORA_FORWARD(Bold, BOOL)
+  VELMORA_FORWARD(Italic, BOOL)
+  VELMORA_FORWARD(Underline, BOOL)
+  VELMORA_FORWARD(Strikethrough, BOOL)
+  VELMORA_FORWARD(Weight, SHORT)
+  VELMORA_FORWARD(Charset, SHORT)
+#undef VELMORA_FORWARD
+  STDMETHODIMP get_hFont(HFONT* v) override { return inner_->get_hFont(v); }
+  STDMETHODIMP Clone(IFont** v) override { return inner_->Clone(v); }
+  STDMETHODIMP IsEqual(IFont* other) override { return inner_->IsEqual(other); }
+  STDMETHODIMP SetRatio(LONG a, LONG b) override { return inner_->SetRatio(a, b); }
+  STDMETHODIMP QueryTextMetrics(TEXTMETRICOLE* m) override { return inner_->QueryTextMetrics(m); }
+  STDMETHODIMP AddRefHfont(HFONT f) override { return inner_->AddRefHfont(f); }
+  STDMETHODIMP ReleaseHfont(HFONT f) override { return inner_->ReleaseHfont(f); }
+  STDMETHODIMP SetHdc(HDC dc) override { return inner_->SetHdc(dc); }
+
+ private:
+  ComPtr<IFont> inner_;
+  ULONG refs_ = 1;
+};
+
+// Only the standard font is made from a stream, so a font of any other
+// kind is saved as a standard font of its description.
+TEST_F(ControlPersistenceTest, AContainersOwnFontIsSavedAsAStandardFont) {
+  FONTDESC desc{sizeof(FONTDESC), const_cast<LPOLESTR>(L"DejaVu Sans"), {{120000, 0}}, FW_BOLD,
+                DEFAULT_CHARSET, FALSE, FALSE, FALSE};
+  ComPtr<IFont> standard;
+  ASSERT_EQ(OleCreateFontIndirect(&desc, IID_IFont, reinterpret_cast<void**>(standard.GetAddressOf())), S_OK);
+  ComPtr<IFontDisp> foreign;
+  foreign.Attach(reinterpret_cast<IFontDisp*>(static_cast<IDispatch*>(new ForeignFont(standard))));
+  ComPtr<_VelmoraControl> c = NewControl();
+  ComPtr<IPersistStreamInit> persist;
+  ASSERT_EQ(c.As(&persist), S_OK);
+  ASSERT_EQ(persist->InitNew(), S_OK);
+  ASSERT_EQ(c->putref_Font(foreign.Get()), S_OK);
+  const std::vector<BYTE> bytes = BytesOf(persist.Get());
+  ComPtr<_VelmoraControl> loaded;
+  ASSERT_EQ(LoadBytes(bytes, &loaded), S_OK);
+  const Settings s = Read(loaded.Get());
+  EXPECT_EQ(s.fontName, L"DejaVu Sans");
+  EXPECT_EQ(s.fontSize, 120000);
+  EXPECT_TRUE(s.bold);
+}
+
 // ---- the rules of a persistent life ------------------------------------------
 
 TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
