@@ -20,6 +20,7 @@
 #include "com_util.h"
 #include "objects.h"
 #include "property_bag_adapter.h"
+#include "test_container.h"
 #include "velmora_h.h"
 
 namespace velmora::win32 {
@@ -851,6 +852,16 @@ TEST_F(ControlPersistenceTest, LoadAfterInitNewIsTakenOnce) {
     ASSERT_EQ(medium.save(savedFirst.Get(), elsewhere), S_OK);
     EXPECT_EQ(medium.load(savedFirst.Get(), saved.Get()), refused[m]) << "a Load after a Save";
   }
+  // Shown on a form (InitNew, then in-place activation): the user may
+  // already have typed into it.
+  velmora::testing::TestForm form;
+  velmora::testing::Placed* placed = form.AddControl(velmora::testing::CreateTestControl(), RECT{10, 10, 200, 40});
+  ASSERT_NE(placed, nullptr) << form.failure();
+  ComPtr<IPersistPropertyBag> bag;
+  ASSERT_EQ(placed->object.As(&bag), S_OK);
+  TestBag empty;
+  EXPECT_EQ(bag->Load(&empty, nullptr), E_UNEXPECTED) << "a Load after activation";
+  form.RemoveControl(placed);
 }
 
 // IPersistStorage's modes: SaveCompleted completes a Save or gives back a
