@@ -91,6 +91,29 @@ TEST_F(ControlInfo, SiteHearsWhenTastoInvioChanges) {
   EXPECT_EQ(told(), 2);
 }
 
+// A container that matches a key of the table calls OnMnemonic: the key is
+// the control's only while Text1 has the focus.
+TEST_F(ControlInfo, MnemonicKeysActOnlyWhileText1HasTheFocus) {
+  TestForm form;
+  HWND before = form.AddField(10, 10);
+  Placed* placed = form.AddControl(CreateTestControl(), RECT{110, 10, 310, 40});
+  ASSERT_NE(placed, nullptr) << form.failure();
+  ComPtr<IOleControl> control;
+  placed->object->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(control.GetAddressOf()));
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(VK_ESCAPE, MAPVK_VK_TO_VSC)) << 16;
+  MSG escape{nullptr, WM_KEYDOWN, VK_ESCAPE, 1 | scan, 0, {}};
+  form.Focus(before);
+  EXPECT_EQ(control->OnMnemonic(&escape), S_FALSE) << "another field has the focus";
+  form.Pump();
+  EXPECT_EQ(GetFocus(), before);
+  form.Focus(placed->Edit());
+  escape.hwnd = placed->Edit();
+  EXPECT_EQ(control->OnMnemonic(&escape), S_OK);
+  form.Pump();
+  EXPECT_EQ(GetFocus(), before) << "Escape went back a field";
+  EXPECT_EQ(control->OnMnemonic(nullptr), E_INVALIDARG);
+}
+
 // Where a key typed in the control goes on a form with a default OK button
 // and a Cancel button.
 enum class Goes { kNextField, kPreviousField, kOkButton };
