@@ -673,21 +673,18 @@ struct OleEmbedding::Impl final : public IOleObject,
                           message == WM_SYSDEADCHAR;
       const bool tab = (message == WM_KEYDOWN || message == WM_KEYUP) ? msg->wParam == VK_TAB
                                                                        : (message == WM_CHAR && msg->wParam == L'\t');
-      if (down) {
-        const DWORD mods = KeyModifiers();
-        const bool functionKey = msg->wParam >= VK_F1 && msg->wParam <= VK_F24;
-        if (tab || system || functionKey || (mods & (kKeyModControl | kKeyModAlt))) {
-          if (controlSite && controlSite->TranslateAccelerator(msg, mods) == S_OK) return S_OK;
-        }
-      }
-      if (tab || system) return S_FALSE;
       // Enter that the control leaves to the form goes back to the
       // container (after the site had its look), whose dialog manager
       // gives it to the default button.
-      if (message == WM_KEYDOWN && msg->wParam == VK_RETURN && LeavesEnterToForm()) {
-        if (controlSite && controlSite->TranslateAccelerator(msg, KeyModifiers()) == S_OK) return S_OK;
-        return S_FALSE;
+      const bool formsEnter = message == WM_KEYDOWN && msg->wParam == VK_RETURN && LeavesEnterToForm();
+      if (down) {
+        const DWORD mods = KeyModifiers();
+        const bool functionKey = msg->wParam >= VK_F1 && msg->wParam <= VK_F24;
+        if (tab || system || functionKey || formsEnter || (mods & (kKeyModControl | kKeyModAlt))) {
+          if (controlSite && controlSite->TranslateAccelerator(msg, mods) == S_OK) return S_OK;
+        }
       }
+      if (tab || system || formsEnter) return S_FALSE;
       if (down && !CharacterQueued(*msg)) TranslateMessage(msg);
       DispatchMessageW(msg);
       return S_OK;
