@@ -362,5 +362,34 @@ TEST_F(Picture, AdviseSinksHearEveryChangeOfTheLook) {
   EXPECT_EQ(changeOnly.refs, 1u) << "the connections gave their sinks back";
 }
 
+// A document host keeps the picture in the system's data cache, which the
+// running control keeps up to date through its data-advise connection
+// (the Windows metafile: the format every cache draws).
+TEST_F(Picture, TheSystemCacheKeepsAnUpToDatePicture) {
+  ComPtr<IOleCache2> cache;
+  ASSERT_EQ(CreateDataCache(nullptr, CLSID_NULL, IID_IOleCache2, reinterpret_cast<void**>(cache.GetAddressOf())),
+            S_OK);
+  FORMATETC picture = Format(CF_METAFILEPICT, TYMED_MFPICT);
+  DWORD connection = 0;
+  ASSERT_TRUE(SUCCEEDED(cache->Cache(&picture, 0, &connection)));
+  ComPtr<IOleCacheControl> control;
+  ASSERT_EQ(cache.As(&control), S_OK);
+  ASSERT_EQ(control->OnRun(data_.Get()), S_OK);  // the cache advises on the running object
+  ComPtr<IViewObject> cached;
+  ASSERT_EQ(cache.As(&cached), S_OK);
+  auto drawCached = [&](Canvas& canvas) {
+    RECTL bounds{0, 0, width_, height_};
+    return cached->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.dc(), &bounds, nullptr, nullptr, 0);
+  };
+
+  ASSERT_EQ(PutInt(control_.Get(), kDispForeColor, 0x00FF00), S_OK);  // green: a change of the look
+  Canvas green(width_, height_);
+  ASSERT_EQ(drawCached(green), S_OK);
+  EXPECT_GT(green.Count([](COLORREF c) { return GetGValue(c) > 150 && GetRValue(c) < 100; }), 20)
+      << "the cache drew the picture it was sent";
+  EXPECT_EQ(green.Count(Reddish), 0);
+  EXPECT_EQ(control->OnStop(), S_OK);
+}
+
 }  // namespace
 }  // namespace velmora::testing
