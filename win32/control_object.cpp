@@ -561,6 +561,7 @@ void ControlObject::Resized() {
 void ControlObject::PropertyChanged(const std::u16string& name) {
   dirty_ = true;
   if (name == u"Font") WatchFont();
+  if (name == u"TastoInvio") embedding_.ControlInfoChanged();
   // Every property shows in the control's look (the text, colours, font,
   // enabled state) or may change it: an inactive control is drawn again.
   embedding_.ViewChanged();

@@ -154,14 +154,17 @@ LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CHAR:
       return OnChar(wParam, lParam);
     case WM_GETDLGCODE: {
-      // Enter and Escape belong to the control (next and previous field), so
-      // a dialog-style container must hand them over instead of pressing its
-      // default or cancel button.
+      // Escape belongs to the control (previous field), and so does Enter
+      // while it moves to the next field, so a dialog-style container must
+      // hand them over instead of pressing its cancel or default button.
+      // When the owner leaves Enter to the form, the default button gets it.
       LRESULT code = CallEdit(msg, wParam, lParam);
       if (const auto* m = reinterpret_cast<const MSG*>(lParam)) {
+        // VK_RETURN and VK_ESCAPE are also the character codes 13 and 27.
         const bool key = (m->message == WM_KEYDOWN || m->message == WM_CHAR) &&
                          (m->wParam == VK_RETURN || m->wParam == VK_ESCAPE);
-        if (key) code |= DLGC_WANTALLKEYS;
+        const bool claimed = m->wParam == VK_ESCAPE || !claimsEnter_ || claimsEnter_();
+        if (key && claimed) code |= DLGC_WANTALLKEYS;
       }
       return code;
     }

@@ -75,6 +75,10 @@ class EditTextBox final : public TextBox {
   // The OLE font in use, for IFontDisp and persistence.
   const std::shared_ptr<OleFont>& oleFont() const { return font_; }
   void setEventErrorHandler(std::function<void(std::exception_ptr)> handler) { onError_ = std::move(handler); }
+  // Whether the box claims Enter from a dialog-style container
+  // (WM_GETDLGCODE) at the moment it is asked; without it the box claims
+  // Enter always. Escape is always claimed.
+  void setClaimsEnter(std::function<bool()> claims) { claimsEnter_ = std::move(claims); }
 
   // The colour a 32-bit colour value stands for: a set high bit is the
   // system colour of the low byte, anything else plain RGB.
@@ -101,6 +105,7 @@ class EditTextBox final : public TextBox {
   WNDPROC editProc_ = nullptr;
   TextBoxEvents* events_ = nullptr;
   std::function<void(std::exception_ptr)> onError_;
+  std::function<bool()> claimsEnter_;
   std::u16string lastText_;  // what the owner last heard of, to report real changes only
   bool assigning_ = false;   // setText reports its own change
   std::int32_t maxLength_ = 0;

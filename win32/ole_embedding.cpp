@@ -18,7 +18,9 @@
 #include <cstring>
 #include <vector>
 
+#include "control/velmora_control.h"
 #include "control_window.h"
+#include "data_object.h"
 #include "edit_textbox.h"
 #include "registration.h"
 #include "velmora_h.h"
@@ -144,9 +146,22 @@ struct OleEmbedding::Impl final : public IOleObject,
                                   public IViewObjectEx,
                                   public IQuickActivate,
                                   public ControlWindow::Listener {
-  explicit Impl(EmbeddingOwner& o) : owner(o) {}
+  explicit Impl(EmbeddingOwner& o) : owner(o), data(o) {
+    // A dialog-style container asks Text1 which keys it wants: the same
+    // answer as GetControlInfo's.
+    owner.Text1Box().setClaimsEnter([this] { return !LeavesEnterToForm(); });
+  }
+  ~Impl() {
+    for (HACCEL& table : keyTables)
+      if (table) DestroyAcceleratorTable(table);
+  }
 
   EmbeddingOwner& owner;
+  DataObjectFacet data;
+  // GetControlInfo's key tables, made when first asked, by whether Enter
+  // is left to the form (0: the control's, 1: the form's). Both live as
+  // long as the control: a container may keep the one it was given.
+  HACCEL keyTables[2] = {};
   ComPtr<IOleClientSite> site;
   ComPtr<IOleControlSite> controlSite;
   ComPtr<IOleInPlaceSite> inPlaceSite;
@@ -370,7 +385,7 @@ struct OleEmbedding::Impl final : public IOleObject,
     else if (ips)
       ips->OnInPlaceDeactivate();
     // From now on the container shows the control through its view.
-    SendViewChange();
+    LookChanged();
   }
 
   void SetRects(const RECT& pos, const RECT& clip) {
@@ -404,8 +419,19 @@ struct OleEmbedding::Impl final : public IOleObject,
     sink->OnViewChange(DVASPECT_CONTENT, -1);
   }
 
+  // The control looks different: its view and its picture are out of date.
+  void LookChanged() {
+    SendViewChange();
+    data.DataChanged();
+  }
+
+  // With TastoInvio True, Enter does nothing in the control (the core
+  // swallows it), so a form's default button may have it.
+  bool LeavesEnterToForm() { return owner.Control().TastoInvio() != 0; }
+
   // Gives back everything the container lent, in the reverse order.
   void ReleaseAll() {
+    data.ReleaseSinks();
     InPlaceDeactivate_();
     viewSink.Reset();
     adviseHolder.Reset();
@@ -558,7 +584,7 @@ struct OleEmbedding::Impl final : public IOleObject,
         window.SetRect(RECT{0, 0, HimetricToPixels(extent.cx, false), HimetricToPixels(extent.cy, true)});
         NotifyResized();
       }
-      SendViewChange();
+      LookChanged();
       return S_OK;
     }, IID_IOleObject);
   }
@@ -647,14 +673,18 @@ struct OleEmbedding::Impl final : public IOleObject,
                           message == WM_SYSDEADCHAR;
       const bool tab = (message == WM_KEYDOWN || message == WM_KEYUP) ? msg->wParam == VK_TAB
                                                                        : (message == WM_CHAR && msg->wParam == L'\t');
+      // Enter that the control leaves to the form goes back to the
+      // container (after the site had its look), whose dialog manager
+      // gives it to the default button.
+      const bool formsEnter = message == WM_KEYDOWN && msg->wParam == VK_RETURN && LeavesEnterToForm();
       if (down) {
         const DWORD mods = KeyModifiers();
         const bool functionKey = msg->wParam >= VK_F1 && msg->wParam <= VK_F24;
-        if (tab || system || functionKey || (mods & (kKeyModControl | kKeyModAlt))) {
+        if (tab || system || functionKey || formsEnter || (mods & (kKeyModControl | kKeyModAlt))) {
           if (controlSite && controlSite->TranslateAccelerator(msg, mods) == S_OK) return S_OK;
         }
       }
-      if (tab || system) return S_FALSE;
+      if (tab || system || formsEnter) return S_FALSE;
       if (down && !CharacterQueued(*msg)) TranslateMessage(msg);
       DispatchMessageW(msg);
       return S_OK;
@@ -676,16 +706,42 @@ struct OleEmbedding::Impl final : public IOleObject,
 
   // ---- IOleControl ------------------------------------------------------------------
 
+  // The keys the control takes for itself while Text1 has the focus, so
+  // that the form does not use them for its default and cancel buttons:
+  // Escape always (back to the previous field), Enter (with or without
+  // Shift) while it moves to the next field. The control has no caption,
+  // so these are its only keys.
   STDMETHODIMP GetControlInfo(CONTROLINFO* info) noexcept override {
     if (!info) return E_POINTER;
-    // No mnemonics: the control has no caption of its own.
+    const bool enterToForm = LeavesEnterToForm();
+    HACCEL& table = keyTables[enterToForm ? 1 : 0];
+    if (!table) {
+      ACCEL keys[4];
+      int count = 0;
+      if (!enterToForm) {
+        keys[count++] = ACCEL{FVIRTKEY, VK_RETURN, VK_RETURN};
+        keys[count++] = ACCEL{FVIRTKEY | FSHIFT, VK_RETURN, VK_RETURN};
+      }
+      keys[count++] = ACCEL{FVIRTKEY, VK_ESCAPE, VK_ESCAPE};
+      keys[count++] = ACCEL{FVIRTKEY | FSHIFT, VK_ESCAPE, VK_ESCAPE};
+      table = CreateAcceleratorTableW(keys, count);
+      if (!table) return E_OUTOFMEMORY;
+    }
     info->cb = sizeof(CONTROLINFO);
-    info->hAccel = nullptr;
-    info->cAccel = 0;
-    info->dwFlags = 0;
+    info->hAccel = table;
+    info->cAccel = static_cast<USHORT>(CopyAcceleratorTableW(table, nullptr, 0));
+    info->dwFlags = CTRLINFO_EATS_ESCAPE | (enterToForm ? 0 : CTRLINFO_EATS_RETURN);
     return S_OK;
   }
-  STDMETHODIMP OnMnemonic(MSG*) noexcept override { return S_OK; }
+  // A key of the table: the control's only while Text1 has the focus, and
+  // then it goes to Text1 as TranslateAccelerator would deliver it.
+  STDMETHODIMP OnMnemonic(MSG* msg) noexcept override {
+    if (!msg) return E_INVALIDARG;
+    if (!inPlaceActive || !IsOurs(GetFocus())) return S_FALSE;
+    MSG key = *msg;
+    key.hwnd = owner.Text1Box().hwnd();
+    return TranslateAccelerator(&key);
+  }
   STDMETHODIMP OnAmbientPropertyChange(DISPID id) noexcept override {
     return ComEdge([&] {
       auto keep = KeepAlive();
@@ -696,7 +752,7 @@ struct OleEmbedding::Impl final : public IOleObject,
       owner.AmbientPropertyChanged(id);
       // Font and colours of the form show in a designer's drawing of the
       // control.
-      SendViewChange();
+      LookChanged();
       return S_OK;
     }, IID_IOleControl);
   }
@@ -841,6 +897,7 @@ OleEmbedding::OleEmbedding(EmbeddingOwner& owner) : impl_(new Impl(owner)) {}
 
 OleEmbedding::~OleEmbedding() {
   ReleaseContainer();
+  impl_->owner.Text1Box().setClaimsEnter(nullptr);
   delete impl_;
 }
 
@@ -864,6 +921,8 @@ HRESULT OleEmbedding::Find(REFIID riid, void** ppv) noexcept {
     found = static_cast<IViewObjectEx*>(self);
   else if (IsEqualIID(riid, IID_IQuickActivate))
     found = static_cast<IQuickActivate*>(self);
+  else if (IsEqualIID(riid, IID_IDataObject))
+    found = static_cast<IDataObject*>(&self->data);
   if (!found) return E_NOINTERFACE;
   self->owner.OuterUnknown()->AddRef();
   *ppv = found;
@@ -892,9 +951,13 @@ bool OleEmbedding::UIActive() const noexcept { return impl_->uiActive; }
 
 void OleEmbedding::ViewChanged() noexcept {
   try {
-    impl_->SendViewChange();
+    impl_->LookChanged();
   } catch (...) {
   }
+}
+
+void OleEmbedding::ControlInfoChanged() noexcept {
+  if (ComPtr<IOleControlSite> site = impl_->controlSite) site->OnControlInfoChanged();
 }
 
 }  // namespace velmora::win32

@@ -98,8 +98,8 @@ class OleEmbedding {
 
   // Answers the embedding's interfaces (IOleObject, IOleWindow,
   // IOleInPlaceObject, IOleInPlaceActiveObject, IOleControl, IViewObject,
-  // IViewObject2, IQuickActivate and whatever else a container expects of a
-  // windowed control), AddRef'ed through the owner; E_NOINTERFACE (with *ppv
+  // IViewObject2, IQuickActivate, IDataObject and whatever else a container
+  // expects of a windowed control), AddRef'ed through the owner; E_NOINTERFACE (with *ppv
   // null) for any other IID.
   HRESULT Find(REFIID riid, void** ppv) noexcept;
 
@@ -122,8 +122,12 @@ class OleEmbedding {
   bool InPlaceActive() const noexcept;
   bool UIActive() const noexcept;
   // The control's look changed (text, colours, font, enabled): tells the
-  // container's view sink so an inactive control is drawn again.
+  // container's view sink so an inactive control is drawn again, and the
+  // data-advise sinks so a cached picture is taken again.
   void ViewChanged() noexcept;
+  // The keys the control takes for itself changed (TastoInvio): the
+  // control site is told, so it asks GetControlInfo again.
+  void ControlInfoChanged() noexcept;
 
  private:
   struct Impl;

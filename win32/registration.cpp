@@ -3,6 +3,7 @@
 #include <olectl.h>
 #include <oleauto.h>
 
+#include <initializer_list>
 #include <string_view>
 #include <vector>
 
@@ -19,8 +20,23 @@ std::wstring GuidText(const GUID& guid) {
 }
 
 // The category "controls": containers list in their toolbox the classes
-// that implement it.
+// that implement it. Its description is shared by every control, so it is
+// written only where none exists and never removed.
 constexpr wchar_t kCatidControl[] = L"{40FC6ED4-2438-11CF-A3DB-080036F12502}";
+constexpr wchar_t kCatidControlDescription[] = L"Control";
+
+// On 64-bit Windows the registry has a view for each bitness: the classes
+// (CLSID) and interfaces are each view's own, while the ProgIDs and the
+// type libraries are shared, the type library with one entry per platform
+// under its locale. The 32-bit and the 64-bit OCX can therefore be
+// installed side by side, and each removes only what is its own. (32-bit
+// Windows has one view and ignores the flags.)
+constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+constexpr const wchar_t* kTypeLibPlatform = sizeof(void*) == 8 ? L"win64" : L"win32";
+// The type library's version and locale, as RegisterTypeLib names their
+// keys: TypeLib\{libid}\1.0\409\win32.
+constexpr wchar_t kTypeLibVersion[] = L"1.0";
+constexpr wchar_t kTypeLibLocale[] = L"409";
 // oleaut32's marshalers: the type library marshaler for dual interfaces,
 // the dispatch marshaler for the event dispinterface. These are what
 // RegisterTypeLib itself writes; the entries are written here too so that
@@ -37,10 +53,21 @@ struct Value {
   bool has_value = true;
 };
 
+// A ProgID and the class it names.
+struct ProgId {
+  const wchar_t* name;
+  const CLSID* clsid;
+};
+const ProgId kProgIds[] = {{kVelmoraControlProgId, &CLSID_VelmoraControl}, {kGeneraleProgId, &CLSID_Generale}};
+
 struct Plan {
   std::vector<Value> values;
-  // The roots removed by unregistration, each with everything under it.
+  // The roots of this view removed by unregistration, each with everything
+  // under it.
   std::vector<std::wstring> trees;
+  // The interfaces' keys (also in trees). The system's RegisterTypeLib may
+  // write them into the other view too, for that view's clients.
+  std::vector<std::wstring> interfaces;
 };
 
 Plan MakePlan(const std::wstring& module_path) {
@@ -97,12 +124,11 @@ Plan MakePlan(const std::wstring& module_path) {
     set(key + L"\\TypeLib", nullptr, libid);
     set(key + L"\\TypeLib", L"Version", L"1.0");
     plan.trees.push_back(key);
+    plan.interfaces.push_back(key);
   }
 
   plan.trees.push_back(control);
   plan.trees.push_back(page);
-  plan.trees.push_back(kVelmoraControlProgId);
-  plan.trees.push_back(kGeneraleProgId);
   return plan;
 }
 
@@ -144,6 +170,71 @@ void DeleteIfEmpty(const wchar_t* path) {
   if (subkeys == 0 && values == 0) ::RegDeleteKeyW(HKEY_CLASSES_ROOT, path);
 }
 
+// Whether a subkey of `path` has subkeys other than those named in `except`.
+bool HasSubkeysBut(const std::wstring& path, std::initializer_list<std::wstring_view> except) {
+  UniqueHkey key;
+  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD size = 256;
+    if (::RegEnumKeyExW(key.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return false;
+    bool listed = false;
+    for (std::wstring_view other : except) listed = listed || ::lstrcmpiW(name, std::wstring(other).c_str()) == 0;
+    if (!listed) return true;
+  }
+}
+
+// Whether a view of the registry (this process's own: 0, or kOtherView)
+// has a server for the class.
+bool ViewRegistersClass(const CLSID& clsid, REGSAM view) {
+  const std::wstring path = L"CLSID\\" + GuidText(clsid) + L"\\InprocServer32";
+  UniqueHkey key;
+  return ::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE | view, key.put()) == ERROR_SUCCESS;
+}
+
+// Removes an interface's key from the other view, when it is this type
+// library's: the system's RegisterTypeLib may have written it there.
+void DeleteOtherViewsInterface(const std::wstring& path) {
+  UniqueHkey key;
+  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, (path + L"\\TypeLib").c_str(), 0, KEY_QUERY_VALUE | kOtherView,
+                      key.put()) != ERROR_SUCCESS)
+    return;
+  wchar_t libid[64] = {};
+  DWORD size = sizeof(libid) - sizeof(wchar_t);
+  const bool ours = ::RegQueryValueExW(key.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(libid), &size) ==
+                        ERROR_SUCCESS &&
+                    ::lstrcmpiW(libid, GuidText(LIBID_Velmora).c_str()) == 0;
+  key.reset();
+  if (!ours) return;
+  const std::size_t slash = path.rfind(L'\\');
+  UniqueHkey parent;
+  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.substr(0, slash).c_str(), 0, KEY_ALL_ACCESS | kOtherView,
+                      parent.put()) != ERROR_SUCCESS)
+    return;
+  const std::wstring name = path.substr(slash + 1);
+  ::RegDeleteTreeW(parent.get(), name.c_str());
+  ::RegDeleteKeyExW(parent.get(), name.c_str(), kOtherView, 0);
+}
+
+// The category's description, written when the category has none in any
+// language.
+HRESULT DescribeControlCategory() {
+  const std::wstring path = std::wstring(L"Component Categories\\") + kCatidControl;
+  UniqueHkey key;
+  LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                                     nullptr, key.put(), nullptr);
+  if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
+  DWORD values = 0;
+  status = ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                              nullptr, nullptr, nullptr);
+  if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
+  if (values > 0) return S_OK;
+  const auto bytes = static_cast<DWORD>(sizeof(kCatidControlDescription));
+  status = ::RegSetValueExW(key.get(), L"409", 0, REG_SZ, reinterpret_cast<const BYTE*>(kCatidControlDescription),
+                            bytes);
+  return HRESULT_FROM_WIN32(status);
+}
+
 HRESULT RegisterTypeLibrary(const std::wstring& module_path) {
   ComPtr<ITypeLib> lib;
   HRESULT hr = ::LoadTypeLibEx(module_path.c_str(), REGKIND_NONE, &lib);
@@ -152,23 +243,22 @@ HRESULT RegisterTypeLibrary(const std::wstring& module_path) {
   return ::RegisterTypeLib(lib.Get(), path.data(), nullptr);
 }
 
-HRESULT UnregisterTypeLibrary(const std::wstring& module_path) {
-  ComPtr<ITypeLib> lib;
-  HRESULT hr = ::LoadTypeLibEx(module_path.c_str(), REGKIND_NONE, &lib);
-  if (FAILED(hr)) return hr;
-  TLIBATTR* attr = nullptr;
-  hr = lib->GetLibAttr(&attr);
-  if (FAILED(hr)) return hr;
-  const TLIBATTR lib_attr = *attr;
-  lib->ReleaseTLibAttr(attr);
-  // Not registered (never, or already removed) is what unregistration wants.
-  UniqueBstr registered;
-  if (FAILED(::QueryPathOfRegTypeLib(lib_attr.guid, lib_attr.wMajorVerNum, lib_attr.wMinorVerNum,
-                                     lib_attr.lcid, registered.put()))) {
-    return S_OK;
+// Removes this platform's entry of the type library; the library's key goes
+// only with the last platform, since the other bitness's OCX may still be
+// registered under it. (UnRegisterTypeLib is not used: it also takes the
+// interfaces with it and refuses a platform whose entry is gone.)
+HRESULT UnregisterTypeLibrary() {
+  const std::wstring library = L"TypeLib\\" + GuidText(LIBID_Velmora);
+  const std::wstring version = library + L"\\" + kTypeLibVersion;
+  const std::wstring locale = version + L"\\" + kTypeLibLocale;
+  HRESULT result = DeleteTree(locale + L"\\" + kTypeLibPlatform);
+  DeleteIfEmpty(locale.c_str());
+  if (!HasSubkeysBut(version, {L"FLAGS", L"HELPDIR"})) {
+    const HRESULT hr = DeleteTree(version);
+    if (SUCCEEDED(result)) result = hr;
   }
-  return ::UnRegisterTypeLib(lib_attr.guid, lib_attr.wMajorVerNum, lib_attr.wMinorVerNum,
-                             lib_attr.lcid, lib_attr.syskind);
+  DeleteIfEmpty(library.c_str());
+  return result;
 }
 
 }  // namespace
@@ -187,19 +277,30 @@ HRESULT RegisterServer(const std::wstring& module_path) {
       return SELFREG_E_CLASS;
     }
   }
+  if (FAILED(DescribeControlCategory())) {
+    UnregisterServer(module_path);
+    return SELFREG_E_CLASS;
+  }
   return S_OK;
 }
 
 HRESULT UnregisterServer(const std::wstring& module_path) {
   const Plan plan = MakePlan(module_path);
   // Everything is attempted; the first failure is reported.
-  HRESULT result = UnregisterTypeLibrary(module_path);
+  HRESULT result = UnregisterTypeLibrary();
   if (FAILED(result)) result = SELFREG_E_TYPELIB;
   for (const std::wstring& tree : plan.trees) {
     if (FAILED(DeleteTree(tree)) && SUCCEEDED(result)) result = SELFREG_E_CLASS;
   }
-  const std::wstring typelib = L"TypeLib\\" + GuidText(LIBID_Velmora);
-  DeleteIfEmpty(typelib.c_str());
+  // A ProgID goes with the last view that registers its class, and so do
+  // the interface keys the other view was given by RegisterTypeLib.
+  for (const ProgId& progId : kProgIds) {
+    if (ViewRegistersClass(*progId.clsid, 0) || ViewRegistersClass(*progId.clsid, kOtherView)) continue;
+    if (FAILED(DeleteTree(progId.name)) && SUCCEEDED(result)) result = SELFREG_E_CLASS;
+  }
+  if (!ViewRegistersClass(CLSID_VelmoraControl, kOtherView)) {
+    for (const std::wstring& path : plan.interfaces) DeleteOtherViewsInterface(path);
+  }
   return result;
 }
 

@@ -173,3 +173,223 @@ TEST_F(View, ActiveControlShowsColoursAndEnabledOnScreen) {
 
 }  // namespace
 }  // namespace velmora::testing
+
+// ---- the picture a caching host keeps (IDataObject) ----------------------------
+
+namespace velmora::testing {
+namespace {
+
+// Records what a data-advise sink hears.
+class DataSink final : public IAdviseSink {
+ public:
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
+    if (!ppv) return E_POINTER;
+    *ppv = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IAdviseSink) ? this : nullptr;
+    if (!*ppv) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() noexcept override { return --refs; }  // lives on the test's stack
+  STDMETHODIMP_(void) OnDataChange(FORMATETC* format, STGMEDIUM* medium) noexcept override {
+    ++changes;
+    lastFormat = format ? format->cfFormat : 0;
+    withPicture = medium && medium->tymed == TYMED_ENHMF && medium->hEnhMetaFile;
+  }
+  STDMETHODIMP_(void) OnViewChange(DWORD, LONG) noexcept override {}
+  STDMETHODIMP_(void) OnRename(IMoniker*) noexcept override {}
+  STDMETHODIMP_(void) OnSave() noexcept override {}
+  STDMETHODIMP_(void) OnClose() noexcept override {}
+  ULONG refs = 1;
+  int changes = 0;
+  CLIPFORMAT lastFormat = 0;
+  bool withPicture = false;
+};
+
+FORMATETC Format(CLIPFORMAT format, DWORD tymed, DWORD aspect = DVASPECT_CONTENT, LONG index = -1) {
+  return FORMATETC{format, nullptr, aspect, index, tymed};
+}
+
+class Picture : public View {
+ protected:
+  void SetUp() override {
+    View::SetUp();
+    control_->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(data_.GetAddressOf()));
+    ASSERT_TRUE(data_);
+    ASSERT_EQ(view_->GetExtent(DVASPECT_CONTENT, -1, nullptr, &extent_), S_OK);
+    // The canvas is the control's size on screen, where the view object
+    // draws its text at the font's own size.
+    HDC screen = GetDC(nullptr);
+    width_ = MulDiv(extent_.cx, GetDeviceCaps(screen, LOGPIXELSX), 2540);
+    height_ = MulDiv(extent_.cy, GetDeviceCaps(screen, LOGPIXELSY), 2540);
+    ReleaseDC(nullptr, screen);
+  }
+  void TearDown() override {
+    data_.Reset();
+    View::TearDown();
+  }
+  // How many pixels differ between two canvases of the control's size.
+  int Differences(const Canvas& a, const Canvas& b) const {
+    int count = 0;
+    for (int y = 0; y < height_; ++y)
+      for (int x = 0; x < width_; ++x)
+        if (a.At(x, y) != b.At(x, y)) ++count;
+    return count;
+  }
+  ComPtr<IDataObject> data_;
+  SIZEL extent_{};
+  int width_ = 0, height_ = 0;
+};
+
+TEST_F(Picture, BothMetafilesPlayBackAsTheViewDrawsTheControl) {
+  Canvas drawn(width_, height_);
+  ASSERT_EQ(Draw(drawn, RECTL{0, 0, width_, height_}), S_OK);
+  ASSERT_GT(drawn.Count(Reddish), 20);
+  const RECT all{0, 0, width_, height_};
+
+  FORMATETC enhanced = Format(CF_ENHMETAFILE, TYMED_ENHMF);
+  STGMEDIUM medium{};
+  ASSERT_EQ(data_->GetData(&enhanced, &medium), S_OK);
+  ASSERT_EQ(medium.tymed, static_cast<DWORD>(TYMED_ENHMF));
+  ENHMETAHEADER header{};
+  ASSERT_TRUE(GetEnhMetaFileHeader(medium.hEnhMetaFile, sizeof(header), &header));
+  EXPECT_EQ(header.rclFrame.right - header.rclFrame.left, extent_.cx) << "framed to the control's extent";
+  EXPECT_GT(header.nRecords, 5u);
+  Canvas played(width_, height_);
+  ASSERT_TRUE(PlayEnhMetaFile(played.dc(), medium.hEnhMetaFile, &all));
+  ReleaseStgMedium(&medium);
+  EXPECT_GT(played.Count(Reddish), 20);
+  EXPECT_LT(Differences(drawn, played), width_ * height_ / 20) << "the same drawing";
+
+  FORMATETC windows = Format(CF_METAFILEPICT, TYMED_MFPICT);
+  ASSERT_EQ(data_->GetData(&windows, &medium), S_OK);
+  ASSERT_EQ(medium.tymed, static_cast<DWORD>(TYMED_MFPICT));
+  auto* pict = static_cast<METAFILEPICT*>(GlobalLock(medium.hMetaFilePict));
+  ASSERT_NE(pict, nullptr);
+  EXPECT_EQ(pict->mm, MM_ANISOTROPIC);
+  EXPECT_EQ(pict->xExt, extent_.cx);
+  EXPECT_EQ(pict->yExt, extent_.cy);
+  Canvas playedOld(width_, height_);
+  SetMapMode(playedOld.dc(), MM_ANISOTROPIC);
+  SetViewportExtEx(playedOld.dc(), width_, height_, nullptr);
+  ASSERT_TRUE(PlayMetaFile(playedOld.dc(), pict->hMF));
+  GlobalUnlock(medium.hMetaFilePict);
+  ReleaseStgMedium(&medium);
+  SetMapMode(playedOld.dc(), MM_TEXT);
+  EXPECT_GT(playedOld.Count(Reddish), 20);
+  EXPECT_EQ(playedOld.At(width_ - 10, height_ / 2), kYellow) << "the background, as drawn";
+}
+
+TEST_F(Picture, AnswersWhichFormatsItGives) {
+  const struct {
+    const char* name;
+    FORMATETC format;
+    HRESULT expected;
+  } rows[] = {
+      {"enhanced metafile", Format(CF_ENHMETAFILE, TYMED_ENHMF), S_OK},
+      {"metafile picture", Format(CF_METAFILEPICT, TYMED_MFPICT), S_OK},
+      {"either medium offered", Format(CF_ENHMETAFILE, TYMED_ENHMF | TYMED_HGLOBAL), S_OK},
+      {"printing", Format(CF_ENHMETAFILE, TYMED_ENHMF, DVASPECT_DOCPRINT), S_OK},
+      {"bitmap", Format(CF_BITMAP, TYMED_GDI), DV_E_FORMATETC},
+      {"text", Format(CF_UNICODETEXT, TYMED_HGLOBAL), DV_E_FORMATETC},
+      {"enhanced metafile in a storage", Format(CF_ENHMETAFILE, TYMED_ISTORAGE), DV_E_TYMED},
+      {"icon", Format(CF_METAFILEPICT, TYMED_MFPICT, DVASPECT_ICON), DV_E_DVASPECT},
+      {"a part", Format(CF_ENHMETAFILE, TYMED_ENHMF, DVASPECT_CONTENT, 2), DV_E_LINDEX},
+  };
+  for (const auto& row : rows) {
+    FORMATETC format = row.format;
+    EXPECT_EQ(data_->QueryGetData(&format), row.expected) << row.name;
+    STGMEDIUM medium{};
+    const HRESULT got = data_->GetData(&format, &medium);
+    EXPECT_EQ(got, row.expected) << row.name;
+    if (SUCCEEDED(got)) ReleaseStgMedium(&medium);
+    EXPECT_EQ(data_->GetDataHere(&format, &medium), DATA_E_FORMATETC) << row.name;
+  }
+  EXPECT_EQ(data_->QueryGetData(nullptr), E_INVALIDARG);
+
+  ComPtr<IEnumFORMATETC> formats;
+  ASSERT_EQ(data_->EnumFormatEtc(DATADIR_GET, &formats), S_OK);
+  FORMATETC listed[3]{};
+  ULONG count = 0;
+  EXPECT_EQ(formats->Next(3, listed, &count), S_FALSE);
+  ASSERT_EQ(count, 2u);
+  EXPECT_EQ(listed[0].cfFormat, CF_ENHMETAFILE);
+  EXPECT_EQ(listed[1].cfFormat, CF_METAFILEPICT);
+  for (ULONG i = 0; i < count; ++i) {
+    EXPECT_EQ(data_->QueryGetData(&listed[i]), S_OK) << "every listed format is given";
+  }
+  ComPtr<IEnumFORMATETC> none;
+  EXPECT_EQ(data_->EnumFormatEtc(DATADIR_SET, &none), E_NOTIMPL);
+}
+
+TEST_F(Picture, AdviseSinksHearEveryChangeOfTheLook) {
+  DataSink withData, changeOnly;
+  FORMATETC enhanced = Format(CF_ENHMETAFILE, TYMED_ENHMF);
+  FORMATETC any = Format(0, TYMED_NULL, DVASPECT_CONTENT);
+  DWORD dataCookie = 0, anyCookie = 0;
+  ASSERT_EQ(data_->DAdvise(&enhanced, 0, &withData, &dataCookie), S_OK);
+  ASSERT_EQ(data_->DAdvise(&any, ADVF_NODATA, &changeOnly, &anyCookie), S_OK);
+  FORMATETC bitmap = Format(CF_BITMAP, TYMED_GDI);
+  DWORD refused = 1;
+  EXPECT_EQ(data_->DAdvise(&bitmap, 0, &withData, &refused), DV_E_FORMATETC);
+  EXPECT_EQ(refused, 0u);
+
+  ComPtr<IEnumSTATDATA> connections;
+  ASSERT_EQ(data_->EnumDAdvise(&connections), S_OK);
+  STATDATA entries[3]{};
+  ULONG count = 0;
+  connections->Next(3, entries, &count);
+  EXPECT_EQ(count, 2u);
+  for (ULONG i = 0; i < count; ++i)
+    if (entries[i].pAdvSink) entries[i].pAdvSink->Release();
+  connections.Reset();
+
+  ASSERT_EQ(PutInt(control_.Get(), kDispBackColor, 0xFFFFFF), S_OK);
+  EXPECT_EQ(withData.changes, 1);
+  EXPECT_TRUE(withData.withPicture) << "the new picture comes with the notification";
+  EXPECT_EQ(withData.lastFormat, CF_ENHMETAFILE);
+  EXPECT_EQ(changeOnly.changes, 1);
+  ASSERT_EQ(PutText(control_.Get(), L"01/01/2000"), S_OK);
+  EXPECT_EQ(withData.changes, 3) << "the Text property and the text's own change";
+
+  EXPECT_EQ(data_->DUnadvise(dataCookie), S_OK);
+  EXPECT_EQ(data_->DUnadvise(dataCookie), OLE_E_NOCONNECTION);
+  ASSERT_EQ(PutBool(control_.Get(), kDispEnabled, false), S_OK);
+  EXPECT_EQ(withData.changes, 3) << "unadvised";
+  EXPECT_GT(changeOnly.changes, 3);
+  EXPECT_EQ(data_->DUnadvise(anyCookie), S_OK);
+  EXPECT_EQ(withData.refs, 1u);
+  EXPECT_EQ(changeOnly.refs, 1u) << "the connections gave their sinks back";
+}
+
+// A document host keeps the picture in the system's data cache, which the
+// running control keeps up to date through its data-advise connection
+// (the Windows metafile: the format every cache draws).
+TEST_F(Picture, TheSystemCacheKeepsAnUpToDatePicture) {
+  ComPtr<IOleCache2> cache;
+  ASSERT_EQ(CreateDataCache(nullptr, CLSID_NULL, IID_IOleCache2, reinterpret_cast<void**>(cache.GetAddressOf())),
+            S_OK);
+  FORMATETC picture = Format(CF_METAFILEPICT, TYMED_MFPICT);
+  DWORD connection = 0;
+  ASSERT_TRUE(SUCCEEDED(cache->Cache(&picture, 0, &connection)));
+  ComPtr<IOleCacheControl> control;
+  ASSERT_EQ(cache.As(&control), S_OK);
+  ASSERT_EQ(control->OnRun(data_.Get()), S_OK);  // the cache advises on the running object
+  ComPtr<IViewObject> cached;
+  ASSERT_EQ(cache.As(&cached), S_OK);
+  auto drawCached = [&](Canvas& canvas) {
+    RECTL bounds{0, 0, width_, height_};
+    return cached->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.dc(), &bounds, nullptr, nullptr, 0);
+  };
+
+  ASSERT_EQ(PutInt(control_.Get(), kDispForeColor, 0x00FF00), S_OK);  // green: a change of the look
+  Canvas green(width_, height_);
+  ASSERT_EQ(drawCached(green), S_OK);
+  EXPECT_GT(green.Count([](COLORREF c) { return GetGValue(c) > 150 && GetRValue(c) < 100; }), 20)
+      << "the cache drew the picture it was sent";
+  EXPECT_EQ(green.Count(Reddish), 0);
+  EXPECT_EQ(control->OnStop(), S_OK);
+}
+
+}  // namespace
+}  // namespace velmora::testing

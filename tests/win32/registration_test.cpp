@@ -8,6 +8,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -39,6 +40,11 @@ void ListKeys(HKEY root, const std::wstring& prefix, std::vector<std::wstring>& 
     }
   }
 }
+
+constexpr wchar_t kControl[] = L"CLSID\\{D2477495-F693-11D3-8F25-F3F5CE97CB72}";
+constexpr wchar_t kPage[] = L"CLSID\\{D2477498-F693-11D3-8F25-F3F5CE97CB72}";
+constexpr wchar_t kLibid[] = L"{D2477499-F693-11D3-8F25-F3F5CE97CB72}";
+constexpr wchar_t kCategory[] = L"Component Categories\\{40FC6ED4-2438-11CF-A3DB-080036F12502}";
 
 class Registration : public ::testing::Test {
  protected:
@@ -78,6 +84,28 @@ class Registration : public ::testing::Test {
     return data;
   }
 
+  void SetValue(const std::wstring& key, const std::wstring& value, const wchar_t* name = nullptr) {
+    UniqueHkey created;
+    ASSERT_EQ(::RegCreateKeyExW(scratch_.get(), key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, created.put(),
+                                nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(::RegSetValueExW(created.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+  }
+
+  // Only the empty roots that any system has remain, and the controls
+  // category's description, which every control shares (registry names are
+  // case-insensitive).
+  void ExpectOnlySharedRootsLeft() {
+    for (const std::wstring& key : Keys()) {
+      bool shared = false;
+      for (const wchar_t* root : {L"CLSID", L"Interface", L"TypeLib", L"Component Categories", kCategory})
+        shared = shared || ::lstrcmpiW(key.c_str(), root) == 0;
+      EXPECT_TRUE(shared) << "left behind: " << Narrow(key);
+    }
+  }
+
   UniqueHkey scratch_;
   std::wstring scratch_path_;
 };
@@ -88,9 +116,6 @@ struct ValueRow {
   std::wstring expected;
 };
 
-constexpr wchar_t kControl[] = L"CLSID\\{D2477495-F693-11D3-8F25-F3F5CE97CB72}";
-constexpr wchar_t kPage[] = L"CLSID\\{D2477498-F693-11D3-8F25-F3F5CE97CB72}";
-constexpr wchar_t kLibid[] = L"{D2477499-F693-11D3-8F25-F3F5CE97CB72}";
 
 TEST_F(Registration, WritesTheClassesInterfacesAndTypeLibraryThenRemovesThemAll) {
   const std::wstring ocx = OcxPath();
@@ -145,16 +170,44 @@ TEST_F(Registration, WritesTheClassesInterfacesAndTypeLibraryThenRemovesThemAll)
         << Narrow(key);
   }
 
+  EXPECT_EQ(Read(kCategory, L"409"), L"Control") << "the controls category is described";
+
   ASSERT_EQ(velmora::win32::UnregisterServer(ocx), S_OK);
-  // Only the empty roots that any system has remain (registry names are
-  // case-insensitive).
-  for (const std::wstring& key : Keys()) {
-    const bool root = ::lstrcmpiW(key.c_str(), L"CLSID") == 0 ||
-                      ::lstrcmpiW(key.c_str(), L"Interface") == 0 ||
-                      ::lstrcmpiW(key.c_str(), L"TypeLib") == 0;
-    EXPECT_TRUE(root) << "left behind: " << Narrow(key);
-  }
+  ExpectOnlySharedRootsLeft();
   EXPECT_EQ(velmora::win32::UnregisterServer(ocx), S_OK) << "a second removal is no error";
+}
+
+// The other bitness's OCX registered under the same type library: removing
+// this one takes only this platform's entry, and the library stays
+// described for the other. The other's entry goes with the other.
+TEST_F(Registration, LeavesTheOtherPlatformsTypeLibraryEntry) {
+  const std::wstring ocx = OcxPath();
+  const std::wstring version = std::wstring(L"TypeLib\\") + kLibid + L"\\1.0";
+  const bool wide = sizeof(void*) == 8;
+  const std::wstring own = version + L"\\409\\" + (wide ? L"win64" : L"win32");
+  const std::wstring other = version + L"\\409\\" + (wide ? L"win32" : L"win64");
+  ASSERT_EQ(velmora::win32::RegisterServer(ocx), S_OK);
+  SetValue(other, L"C:\\other\\Velmora.ocx");
+
+  ASSERT_EQ(velmora::win32::UnregisterServer(ocx), S_OK);
+  EXPECT_EQ(Read(own, nullptr), L"<missing>");
+  EXPECT_EQ(Read(other, nullptr), L"C:\\other\\Velmora.ocx");
+  EXPECT_EQ(Read(version, nullptr), L"TextBox Formattato");
+
+  // The other OCX's own removal, as its copy of this code does it.
+  ASSERT_EQ(::RegDeleteKeyW(scratch_.get(), other.c_str()), ERROR_SUCCESS);
+  ASSERT_EQ(velmora::win32::UnregisterServer(ocx), S_OK);
+  ExpectOnlySharedRootsLeft();
+}
+
+// A description the system or another control wrote stays as it is.
+TEST_F(Registration, KeepsAnExistingCategoryDescription) {
+  SetValue(kCategory, L"Controlli", L"410");
+  ASSERT_EQ(velmora::win32::RegisterServer(OcxPath()), S_OK);
+  EXPECT_EQ(Read(kCategory, L"410"), L"Controlli");
+  EXPECT_EQ(Read(kCategory, L"409"), L"<missing>");
+  ASSERT_EQ(velmora::win32::UnregisterServer(OcxPath()), S_OK);
+  EXPECT_EQ(Read(kCategory, L"410"), L"Controlli");
 }
 
 // A module without a type library cannot be registered, and the attempt
@@ -165,6 +218,43 @@ TEST_F(Registration, FailedRegistrationLeavesNothing) {
   const std::wstring no_typelib = std::wstring(system) + L"\\kernel32.dll";
   EXPECT_EQ(velmora::win32::RegisterServer(no_typelib), SELFREG_E_TYPELIB);
   EXPECT_EQ(Keys(), std::vector<std::wstring>{});
+}
+
+}  // namespace
+
+// ---- an installed OCX, as registration_test.sh leaves it ---------------------
+
+namespace {
+
+// What the script expects of the registry this run sees; the test skips
+// itself when the script did not start it.
+const char* ScriptSays(const char* name) { return std::getenv(name); }
+
+// The client of an installed OCX: both classes by their ProgIDs, and the
+// type library by its LIBID, from the OCX the script names.
+TEST(InstalledServer, CreatesByProgIdAndLoadsTheTypeLibraryByLibid) {
+  const char* expected = ScriptSays("VELMORA_INSTALLED_OCX");
+  if (!expected) GTEST_SKIP() << "run by registration_test.sh";
+  ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+  for (const wchar_t* progId : {L"Velmora.VelmoraControl", L"Velmora.Generale"}) {
+    CLSID clsid{};
+    ASSERT_EQ(::CLSIDFromProgID(progId, &clsid), S_OK) << Narrow(progId);
+    velmora::win32::ComPtr<IUnknown> object;
+    EXPECT_EQ(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                 reinterpret_cast<void**>(object.GetAddressOf())),
+              S_OK)
+        << Narrow(progId);
+  }
+  velmora::win32::ComPtr<ITypeLib> lib;
+  ASSERT_EQ(::LoadRegTypeLib(LIBID_Velmora, 1, 0, 0x409, &lib), S_OK);
+  velmora::win32::ComPtr<ITypeInfo> info;
+  EXPECT_EQ(lib->GetTypeInfoOfGuid(CLSID_VelmoraControl, &info), S_OK);
+  velmora::win32::UniqueBstr path;
+  ASSERT_EQ(::QueryPathOfRegTypeLib(LIBID_Velmora, 1, 0, 0x409, path.put()), S_OK);
+  EXPECT_EQ(::lstrcmpiW(path.get(), velmora::win32::Utf8ToWide(expected).c_str()), 0) << Narrow(path.get());
+  info.Reset();
+  lib.Reset();
+  ::CoUninitialize();
 }
 
 }  // namespace

@@ -88,10 +88,74 @@ expect "page interface marshaler" "$(value "${interfaces[2]}\\ProxyStubClsid32")
 expect "type library" "$(value "$typelib\\1.0")" "TextBox Formattato"
 expect "type library file" "$(value "$typelib\\1.0\\409\\$win")" "$path"
 
+left_behind() {  # the shared keys, or the class or interfaces in either view
+  local batch out
+  batch=$(mktemp --suffix=.bat)
+  {
+    printf '@echo off\r\n'
+    for key in 'HKCR\Velmora.VelmoraControl' 'HKCR\Velmora.Generale' "$typelib" "$control" "${interfaces[@]}"; do
+      for v in /reg:32 /reg:64; do
+        printf 'reg query "%s" %s >nul 2>&1\r\nif not errorlevel 1 echo     left behind: %s %s\r\n' \
+          "$key" "$v" "$key" "$v"
+      done
+    done
+  } >"$batch"
+  out=$(wine cmd /c "$(windows_path "$batch")" 2>/dev/null | tr -d '\r')
+  rm -f "$batch"
+  [ -z "$out" ] || { printf '%s\n' "$out"; return 1; }
+}
+
 if ! wine regsvr32 /u /s "$ocx"; then echo "FAIL: regsvr32 /u $ocx"; fail=1; fi
 registry=$(snapshot)
 for key in "${roots[@]}"; do
   if exists "$key"; then echo "FAIL: $key left behind"; fail=1; fi
 done
+# Neither view keeps anything: the system's RegisterTypeLib may also have
+# written the interfaces into the other view.
+left_behind || { echo "FAIL: keys left in a view after removal"; fail=1; }
 [ $fail = 0 ] && echo "registered, read back and removed: $ocx"
+
+# ---- both bitnesses side by side ---------------------------------------------
+# The 32-bit and the 64-bit OCX installed at once, in the four orders of
+# registering both and removing either: the one left is still created by
+# its ProgIDs and finds its type library by LIBID, from a client of its own
+# bitness (InstalledServer in the remaining bitness's win32_tests), and
+# removing it too leaves nothing. wine lays the views out as 64-bit Windows
+# does: the classes and interfaces are each view's own, the ProgIDs and the
+# type library shared. Run once, from the 32-bit build, when the 64-bit one
+# is there.
+ocx32=$ocx
+ocx64=${ocx/win32-i686/win32-x86_64}
+if [ "$pointer_size" != 4 ]; then exit $fail; fi
+if [ "$ocx64" = "$ocx" ] || [ ! -f "$ocx64" ]; then
+  echo "side by side: not run, no 64-bit build beside $ocx"
+  exit $fail
+fi
+ocx_of() { if [ "$1" = 32 ]; then echo "$ocx32"; else echo "$ocx64"; fi; }
+tests_of() { echo "$(dirname "$(ocx_of "$1")")/win32_tests.exe"; }
+# gtest prints the failures; a skipped test would mean the script's
+# variable did not arrive, so a pass must say PASSED.
+run_client() {  # run_client <32|64> <gtest filter> [VAR=value...]
+  local bits=$1 filter=$2; shift 2
+  local out
+  out=$(env "$@" wine "$(tests_of "$bits")" --gtest_filter="$filter" --gtest_brief=1 2>&1 | tr -d '\r')
+  if ! printf '%s\n' "$out" | grep -q '^\[  PASSED  \] 1 test' || printf '%s\n' "$out" | grep -q SKIPPED; then
+    printf '%s\n' "$out" | grep -v '^Running main\|^Note:' | sed 's/^/    /'
+    return 1
+  fi
+}
+for order in "32 64 32" "32 64 64" "64 32 32" "64 32 64"; do
+  read -r first second removed <<<"$order"
+  kept=$([ "$removed" = 32 ] && echo 64 || echo 32)
+  what="register $first then $second, remove $removed"
+  wine regsvr32 /s "$(ocx_of "$first")" && wine regsvr32 /s "$(ocx_of "$second")" ||
+    { echo "FAIL: $what: regsvr32"; fail=1; continue; }
+  wine regsvr32 /u /s "$(ocx_of "$removed")" || { echo "FAIL: $what: regsvr32 /u"; fail=1; }
+  if ! run_client "$kept" 'InstalledServer.*' VELMORA_INSTALLED_OCX="$(windows_path "$(ocx_of "$kept")")"; then
+    echo "FAIL: $what: the $kept-bit OCX no longer works"; fail=1
+  fi
+  wine regsvr32 /u /s "$(ocx_of "$kept")" || { echo "FAIL: $what: regsvr32 /u of the $kept-bit OCX"; fail=1; }
+  left_behind || { echo "FAIL: $what: keys left after removing both"; fail=1; }
+  echo "side by side, $what: done"
+done
 exit $fail

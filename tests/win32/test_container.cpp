@@ -214,7 +214,11 @@ class Site final : public IOleClientSite,
   STDMETHODIMP OnPosRectChange(LPCRECT) noexcept override { return S_OK; }
 
   // IOleControlSite
-  STDMETHODIMP OnControlInfoChanged() noexcept override { return S_OK; }
+  STDMETHODIMP OnControlInfoChanged() noexcept override {
+    Note("OnControlInfoChanged");
+    placed_.controlInfoValid = false;
+    return S_OK;
+  }
   STDMETHODIMP LockInPlaceActive(BOOL) noexcept override { return S_OK; }
   STDMETHODIMP GetExtendedControl(IDispatch** out) noexcept override {
     *out = nullptr;
@@ -280,6 +284,11 @@ class Site final : public IOleClientSite,
 };
 
 LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {  // buttons, not the fields' notifications
+    if (auto* commands = reinterpret_cast<std::vector<int>*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+      commands->push_back(LOWORD(wParam));
+    return 0;
+  }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
@@ -418,6 +427,7 @@ TestForm::TestForm(Loop loop) : loop_(loop) {
   hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, L"VelmoraTestContainerForm", L"form",
                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 240, nullptr, nullptr,
                           GetModuleHandleW(nullptr), nullptr);
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&commands));
   frame_ = Adopt<IOleInPlaceFrame>(new FormFrame(*this));
   SetForegroundWindow(hwnd_);
 }
@@ -426,7 +436,10 @@ TestForm::~TestForm() {
   while (!controls_.empty()) RemoveControl(controls_.back().get());
   active_.Reset();
   frame_.Reset();
-  if (hwnd_) DestroyWindow(hwnd_);
+  if (hwnd_) {
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+  }
 }
 
 HWND TestForm::AddField(int x, int y) {
@@ -434,6 +447,39 @@ HWND TestForm::AddField(int x, int y) {
                               y, 90, 24, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
   SetWindowPos(edit, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   return edit;
+}
+
+HWND TestForm::AddButton(int id, const wchar_t* text, bool isDefault, int x, int y) {
+  HWND button = CreateWindowExW(0, L"BUTTON", text,
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), x,
+                                y, 80, 24, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                GetModuleHandleW(nullptr), nullptr);
+  SetWindowPos(button, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  return button;
+}
+
+bool TestForm::FormTakesKey(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE)) return false;
+  Placed* focused = nullptr;
+  for (const auto& placed : controls_)
+    if (IsChild(placed->host, GetFocus())) focused = placed.get();
+  if (!focused) return false;
+  if (!focused->controlInfoValid) {
+    ComPtr<IOleControl> control;
+    if (FAILED(focused->object->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(control.GetAddressOf()))))
+      return false;
+    CONTROLINFO info{};
+    info.cb = sizeof(info);
+    if (FAILED(control->GetControlInfo(&info))) return false;
+    focused->controlInfo = info;
+    focused->controlInfoValid = true;
+    ++focused->controlInfoReads;
+  }
+  const bool enter = msg.wParam == VK_RETURN;
+  if (focused->controlInfo.dwFlags & (enter ? CTRLINFO_EATS_RETURN : CTRLINFO_EATS_ESCAPE)) return false;
+  const int id = enter ? IDOK : IDCANCEL;
+  SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hwnd_, id)));
+  return true;
 }
 
 Placed* TestForm::AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActivate) {
@@ -579,8 +625,9 @@ void TestForm::Pump(DWORD quietMs) {
         DispatchMessageW(&msg);
         continue;
       }
-      if (loop_ == Loop::kTranslateAccelerator && active_ && msg.message >= WM_KEYFIRST &&
-          msg.message <= WM_KEYLAST) {
+      if (loop_ == Loop::kFormEngine && FormTakesKey(msg)) continue;
+      if ((loop_ == Loop::kTranslateAccelerator || loop_ == Loop::kFormEngine) && active_ &&
+          msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
         ++translateCalls;
         ComPtr<IOleInPlaceActiveObject> active = active_;
         if (active->TranslateAccelerator(&msg) == S_OK) continue;

@@ -70,6 +70,11 @@ class Placed {
   HWND host = nullptr;  // the site's window
   Log log;              // site calls and events of this control
   HWND ControlWindow() const;  // through IOleWindow, or null when inactive
+  // What the form engine last read with IOleControl::GetControlInfo (only
+  // kFormEngine reads it); re-read after OnControlInfoChanged.
+  CONTROLINFO controlInfo{};
+  bool controlInfoValid = false;
+  int controlInfoReads = 0;
   HWND Edit() const;           // Text1
   std::wstring Text() const;
   int Caret() const;
@@ -87,7 +92,11 @@ class TestForm {
   // kPlainDispatch: IsDialogMessage and dispatch, the active object never
   // asked. kTranslateMessageFirst: a loop that translates every message
   // before it offers it to the active object, and has no dialog handling.
-  enum class Loop { kTranslateAccelerator, kPlainDispatch, kTranslateMessageFirst };
+  // kFormEngine: as kTranslateAccelerator, but first, as a form engine does,
+  // Enter and Escape in a control that does not eat them (its CONTROLINFO,
+  // kept until the site hears OnControlInfoChanged) press the form's
+  // default or cancel button without the control seeing them.
+  enum class Loop { kTranslateAccelerator, kPlainDispatch, kTranslateMessageFirst, kFormEngine };
   explicit TestForm(Loop loop = Loop::kTranslateAccelerator);
   ~TestForm();
   TestForm(const TestForm&) = delete;
@@ -98,6 +107,11 @@ class TestForm {
 
   // A plain edit field with a tab stop, last in the tab order.
   HWND AddField(int x, int y);
+  // A push button with id (IDOK, IDCANCEL), the default one when isDefault
+  // (BS_DEFPUSHBUTTON), last in the tab order. The ids of the buttons the
+  // form hears pressed (WM_COMMAND, BN_CLICKED) are in commands.
+  HWND AddButton(int id, const wchar_t* text, bool isDefault, int x, int y);
+  std::vector<int> commands;
   // Places a control at rect (pixels of the form), last in the tab order:
   // quick activation when the control offers it (else SetClientSite and
   // the sinks through the connection points), InitNew, the extent, then
@@ -131,6 +145,9 @@ class TestForm {
 
  private:
   friend class FormFrame;
+  // kFormEngine: Enter or Escape that the focused control does not eat
+  // press the form's button; true when it did.
+  bool FormTakesKey(const MSG& msg);
   Loop loop_;
   HWND hwnd_ = nullptr;
   Ambients ambients_;
