@@ -10,15 +10,17 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "com_util.h"
 #include "test_container.h"
+#include "../shared/win32_harness.h"
 #include "win32_platform.h"
 
 namespace velmora::testing {
 namespace {
 
-enum class Act { kClick, kDrag, kMessage, kShiftInsert };
+enum class Act { kClick, kDrag, kMessage, kShiftInsert, kMenu };
 constexpr int kPastEnd = -1;  // a click right of the text
 
 struct MouseRow {
@@ -27,6 +29,7 @@ struct MouseRow {
   const wchar_t* start;   // the text before (nullptr: the mode's own)
   Act act;
   int from, to;           // click or drag: character indexes; otherwise the selection
+                          // (for kMenu, message is how many times Down picks the item)
   UINT message;           // for kMessage
   const wchar_t* given;   // the text of WM_SETTEXT and EM_REPLACESEL
   const wchar_t* clipboard;
@@ -74,6 +77,13 @@ const MouseRow kRows[] = {
      L"ab/cd/2024", 1},
     {"DateReplaceSelIsAnAssignment", 10, kFull, Act::kMessage, 0, 2, EM_REPLACESEL, L"99", kDigits, L"",
      L"99/12/1967", 1},
+    // The menu itself, opened with the right button and used with the keys:
+    // Annulla, Taglia, Copia, Incolla, Cancella, Seleziona tutto, Down by Down.
+    {"MenuCutOfADate", 10, kFull, Act::kMenu, 0, 10, 2, nullptr, kDigits, L"", kFull, 0},
+    {"MenuPasteOfADate", 10, kFull, Act::kMenu, 3, 5, 4, nullptr, kLetters, L"", kFull, 0},
+    {"MenuDeleteOfADate", 10, kFull, Act::kMenu, 3, 5, 5, nullptr, kDigits, L"", L"14/  /    ", 1},
+    {"MenuCopyOfANumber", 0, L"1.234", Act::kMenu, 0, 5, 3, nullptr, kDate, L"", L"1.234", 0, L"1.234"},
+    {"MenuPasteOfANumber", 0, L"1.234", Act::kMenu, 0, 5, 4, nullptr, kLetters, L"", L"1.234", 0},
     // In number mode.
     {"NumberCutWhole", 0, L"1.234", Act::kMessage, 0, 5, WM_CUT, nullptr, kDigits, L"", L"1.234", 0},
     {"NumberPasteLetters", 0, L"1.234", Act::kMessage, 5, 5, WM_PASTE, nullptr, kLetters, L"", L"1.234", 0},
@@ -166,6 +176,25 @@ void MouseAndMenu::Play(TestForm& form, HWND before, const MouseRow& row) {
   form.Pump();
   placed->log.Clear();
   switch (row.act) {
+    case Act::kMenu: {
+      form.Focus(edit);
+      SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(row.from), static_cast<LPARAM>(row.to));
+      const POINT at = ScreenPointOf(edit, kPastEnd);
+      Mouse(at, 0);
+      Mouse(at, MOUSEEVENTF_RIGHTDOWN);
+      Mouse(at, MOUSEEVENTF_RIGHTUP);
+      // The keys wait in the queue for the menu's own loop.
+      std::vector<INPUT> keys;
+      for (UINT down = 0; down < row.message; ++down) {
+        keys.push_back(KeyInput(VK_DOWN, false));
+        keys.push_back(KeyInput(VK_DOWN, true));
+      }
+      keys.push_back(KeyInput(VK_RETURN, false));
+      keys.push_back(KeyInput(VK_RETURN, true));
+      SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+      form.Pump();
+      break;
+    }
     case Act::kClick: {
       // The focus comes with the click, from the field before.
       form.Focus(before);
@@ -196,14 +225,8 @@ void MouseAndMenu::Play(TestForm& form, HWND before, const MouseRow& row) {
       SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(row.from), static_cast<LPARAM>(row.to));
       if (row.act == Act::kShiftInsert) {
         form.Pump();
-        INPUT keys[4]{};
-        const WORD vks[4] = {VK_SHIFT, VK_INSERT, VK_INSERT, VK_SHIFT};
-        for (int i = 0; i < 4; ++i) {
-          keys[i].type = INPUT_KEYBOARD;
-          keys[i].ki.wVk = vks[i];
-          keys[i].ki.wScan = static_cast<WORD>(MapVirtualKeyW(vks[i], MAPVK_VK_TO_VSC));
-          keys[i].ki.dwFlags = (i >= 2 ? KEYEVENTF_KEYUP : 0) | (vks[i] == VK_INSERT ? KEYEVENTF_EXTENDEDKEY : 0);
-        }
+        INPUT keys[] = {KeyInput(VK_SHIFT, false), KeyInput(VK_INSERT, false), KeyInput(VK_INSERT, true),
+                        KeyInput(VK_SHIFT, true)};
         SendInput(4, keys, sizeof(INPUT));
       } else if (row.message == EM_SETSEL) {
         SendMessageW(edit, EM_SETSEL, 0, -1);  // Seleziona tutto
