@@ -153,17 +153,6 @@ LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return OnKeyDown(msg, wParam, lParam);
     case WM_CHAR:
       return OnChar(wParam, lParam);
-    case WM_LBUTTONUP:
-      return OnLeftButtonUp(wParam, lParam);
-    case WM_CUT:
-    case WM_PASTE:
-    case WM_CLEAR:
-    case WM_UNDO:
-    case EM_UNDO:
-      return OnEditCommand(msg, wParam, lParam);
-    case WM_SETTEXT:
-    case EM_REPLACESEL:
-      return OnOutsideText(msg, wParam, lParam);
     case WM_GETDLGCODE: {
       // Enter and Escape belong to the control (next and previous field), so
       // a dialog-style container must hand them over instead of pressing its
@@ -206,6 +195,17 @@ LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       edit_ = nullptr;
       return result;
     }
+    case WM_LBUTTONUP:
+      return OnLeftButtonUp(wParam, lParam);
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO:
+      return OnEditCommand(msg, wParam, lParam);
+    case WM_SETTEXT:
+    case EM_REPLACESEL:
+      return OnOutsideText(msg, wParam, lParam);
     default:
       return CallEdit(msg, wParam, lParam);
   }
@@ -307,17 +307,17 @@ LRESULT EditTextBox::OnEditCommand(UINT msg, WPARAM wParam, LPARAM lParam) {
 // setText's own WM_SETTEXT passes straight on.
 LRESULT EditTextBox::OnOutsideText(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (assigning_) return CallEdit(msg, wParam, lParam);
-  const auto* given = reinterpret_cast<const char16_t*>(lParam);
-  std::u16string text = given ? std::u16string(given) : std::u16string();
-  if (msg == EM_REPLACESEL) {
-    // The selection replaced by the text given, kept whole: an assignment
-    // knows no MaxLength.
-    const std::u16string now = Text();
-    const std::size_t start = std::min<std::size_t>(static_cast<std::size_t>(SelStart()), now.size());
-    const std::size_t length = std::min<std::size_t>(static_cast<std::size_t>(SelLength()), now.size() - start);
-    text = now.substr(0, start) + text + now.substr(start + length);
-  }
   try {
+    const auto* given = reinterpret_cast<const char16_t*>(lParam);
+    std::u16string text = given ? std::u16string(given) : std::u16string();
+    if (msg == EM_REPLACESEL) {
+      // The selection replaced by the text given, kept whole: an assignment
+      // knows no MaxLength.
+      const std::u16string now = Text();
+      const std::size_t start = std::min<std::size_t>(static_cast<std::size_t>(SelStart()), now.size());
+      const std::size_t length = std::min<std::size_t>(static_cast<std::size_t>(SelLength()), now.size() - start);
+      text = now.substr(0, start) + text + now.substr(start + length);
+    }
     setText(text);
   } catch (...) {
     Report();
