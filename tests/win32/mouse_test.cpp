@@ -37,6 +37,7 @@ struct MouseRow {
   const wchar_t* want;
   int changes;            // Change events from the act on
   const wchar_t* wantClipboard = nullptr;  // nullptr: as it was
+  int beeps = 0;          // a refused command beeps as its key does
 };
 
 const wchar_t* const kDigits = L"14121967";
@@ -58,19 +59,19 @@ const MouseRow kRows[] = {
     {"DragSelectionStays", 10, kFull, Act::kDrag, 3, kPastEnd, 0, nullptr, nullptr, L"0", L"14/0 /    ", 1},
     {"NumberClickStaysWhereItLands", 0, L"1.234", Act::kClick, 2, 0, 0, nullptr, nullptr, L"9", L"1.934", 1},
     // The menu's commands and other programs' messages, in date mode.
-    {"DateCutWhole", 10, kFull, Act::kMessage, 0, 10, WM_CUT, nullptr, kDigits, L"", kFull, 0},
-    {"DateCutPartial", 10, kFull, Act::kMessage, 3, 5, WM_CUT, nullptr, kDigits, L"", kFull, 0},
-    {"DatePasteDigitsOverAll", 10, kFull, Act::kMessage, 0, 10, WM_PASTE, nullptr, kDigits, L"", kFull, 0},
-    {"DatePasteADateOverTheDay", 10, kFull, Act::kMessage, 0, 2, WM_PASTE, nullptr, kDate, L"", kFull, 0},
+    {"DateCutWhole", 10, kFull, Act::kMessage, 0, 10, WM_CUT, nullptr, kDigits, L"", kFull, 0, nullptr, 1},
+    {"DateCutPartial", 10, kFull, Act::kMessage, 3, 5, WM_CUT, nullptr, kDigits, L"", kFull, 0, nullptr, 1},
+    {"DatePasteDigitsOverAll", 10, kFull, Act::kMessage, 0, 10, WM_PASTE, nullptr, kDigits, L"", kFull, 0, nullptr, 1},
+    {"DatePasteADateOverTheDay", 10, kFull, Act::kMessage, 0, 2, WM_PASTE, nullptr, kDate, L"", kFull, 0, nullptr, 1},
     {"DatePasteLettersIntoTheEmptyMask", 10, nullptr, Act::kMessage, 0, 0, WM_PASTE, nullptr, kLetters, L"1",
-     L"1 /  /    ", 1},
-    {"DateShiftInsertPastesNothing", 10, nullptr, Act::kShiftInsert, 0, 10, 0, nullptr, kLetters, L"", L"  /  /    ", 0},
+     L"1 /  /    ", 1, nullptr, 1},
+    {"DateShiftInsertPastesNothing", 10, nullptr, Act::kShiftInsert, 0, 10, 0, nullptr, kLetters, L"", L"  /  /    ", 0, nullptr, 1},
     {"DateClearWholeIsTheEmptyMask", 10, kFull, Act::kMessage, 0, 10, WM_CLEAR, nullptr, kDate, L"", L"  /  /    ", 1},
     {"DateClearPartialResetsToTheEnd", 10, kFull, Act::kMessage, 3, 5, WM_CLEAR, nullptr, kDate, L"12",
      L"14/12/    ", 3},
     {"DateClearWithoutSelectionIsDelete", 10, kFull, Act::kMessage, 0, 0, WM_CLEAR, nullptr, kDate, L"", L"04/12/1967", 1},
-    {"DateUndo", 10, kFull, Act::kMessage, 0, 10, WM_UNDO, nullptr, kDigits, L"", kFull, 0},
-    {"DateUndoOfOtherPrograms", 10, kFull, Act::kMessage, 3, 5, EM_UNDO, nullptr, kDigits, L"", kFull, 0},
+    {"DateUndo", 10, kFull, Act::kMessage, 0, 10, WM_UNDO, nullptr, kDigits, L"", kFull, 0, nullptr, 1},
+    {"DateUndoOfOtherPrograms", 10, kFull, Act::kMessage, 3, 5, EM_UNDO, nullptr, kDigits, L"", kFull, 0, nullptr, 1},
     {"DateCopyCopies", 10, kFull, Act::kMessage, 0, 10, WM_COPY, nullptr, kLetters, L"", kFull, 0, kFull},
     {"DateSelectAllThenADigit", 10, kFull, Act::kMessage, 4, 4, EM_SETSEL, nullptr, kDigits, L"3", L"3 /  /    ", 1},
     {"DateSetTextIsAnAssignment", 10, kFull, Act::kMessage, 3, 5, WM_SETTEXT, L"ab/cd/2024", kDigits, L"",
@@ -79,20 +80,20 @@ const MouseRow kRows[] = {
      L"99/12/1967", 1},
     // The menu itself, opened with the right button and used with the keys:
     // Annulla, Taglia, Copia, Incolla, Cancella, Seleziona tutto, Down by Down.
-    {"MenuCutOfADate", 10, kFull, Act::kMenu, 0, 10, 2, nullptr, kDigits, L"", kFull, 0},
-    {"MenuPasteOfADate", 10, kFull, Act::kMenu, 3, 5, 4, nullptr, kLetters, L"", kFull, 0},
+    {"MenuCutOfADate", 10, kFull, Act::kMenu, 0, 10, 2, nullptr, kDigits, L"", kFull, 0, nullptr, 1},
+    {"MenuPasteOfADate", 10, kFull, Act::kMenu, 3, 5, 4, nullptr, kLetters, L"", kFull, 0, nullptr, 1},
     {"MenuDeleteOfADate", 10, kFull, Act::kMenu, 3, 5, 5, nullptr, kDigits, L"", L"14/  /    ", 1},
     {"MenuCopyOfANumber", 0, L"1.234", Act::kMenu, 0, 5, 3, nullptr, kDate, L"", L"1.234", 0, L"1.234"},
-    {"MenuPasteOfANumber", 0, L"1.234", Act::kMenu, 0, 5, 4, nullptr, kLetters, L"", L"1.234", 0},
+    {"MenuPasteOfANumber", 0, L"1.234", Act::kMenu, 0, 5, 4, nullptr, kLetters, L"", L"1.234", 0, nullptr, 1},
     // In number mode.
-    {"NumberCutWhole", 0, L"1.234", Act::kMessage, 0, 5, WM_CUT, nullptr, kDigits, L"", L"1.234", 0},
-    {"NumberPasteLetters", 0, L"1.234", Act::kMessage, 5, 5, WM_PASTE, nullptr, kLetters, L"", L"1.234", 0},
-    {"NumberPasteADateOverPart", 0, L"1.234", Act::kMessage, 2, 4, WM_PASTE, nullptr, kDate, L"", L"1.234", 0},
-    {"NumberPasteDigitsOverAll", 0, L"1.234", Act::kMessage, 0, 5, WM_PASTE, nullptr, kDigits, L"", L"1.234", 0},
-    {"NumberShiftInsertPastesNothing", 0, L"1.234", Act::kShiftInsert, 5, 5, 0, nullptr, kLetters, L"", L"1.234", 0},
+    {"NumberCutWhole", 0, L"1.234", Act::kMessage, 0, 5, WM_CUT, nullptr, kDigits, L"", L"1.234", 0, nullptr, 1},
+    {"NumberPasteLetters", 0, L"1.234", Act::kMessage, 5, 5, WM_PASTE, nullptr, kLetters, L"", L"1.234", 0, nullptr, 1},
+    {"NumberPasteADateOverPart", 0, L"1.234", Act::kMessage, 2, 4, WM_PASTE, nullptr, kDate, L"", L"1.234", 0, nullptr, 1},
+    {"NumberPasteDigitsOverAll", 0, L"1.234", Act::kMessage, 0, 5, WM_PASTE, nullptr, kDigits, L"", L"1.234", 0, nullptr, 1},
+    {"NumberShiftInsertPastesNothing", 0, L"1.234", Act::kShiftInsert, 5, 5, 0, nullptr, kLetters, L"", L"1.234", 0, nullptr, 1},
     {"NumberClearWholeIsZero", 0, L"1.234", Act::kMessage, 0, 5, WM_CLEAR, nullptr, kLetters, L"", L"0", 1},
     {"NumberClearPartialDeletesOne", 0, L"1.234", Act::kMessage, 2, 4, WM_CLEAR, nullptr, kLetters, L"", L"134", 1},
-    {"NumberUndo", 0, L"1.234", Act::kMessage, 0, 5, WM_UNDO, nullptr, kLetters, L"", L"1.234", 0},
+    {"NumberUndo", 0, L"1.234", Act::kMessage, 0, 5, WM_UNDO, nullptr, kLetters, L"", L"1.234", 0, nullptr, 1},
     {"NumberCopyCopies", 0, L"1.234", Act::kMessage, 0, 5, WM_COPY, nullptr, kDate, L"", L"1.234", 0, L"1.234"},
     {"NumberSetTextIsAnAssignment", 0, L"1.234", Act::kMessage, 0, 0, WM_SETTEXT, L"abc", kDigits, L"", L"abc", 1},
 };
@@ -150,18 +151,33 @@ int Changes(const Log& log) {
   return static_cast<int>(std::count(events.begin(), events.end(), std::string("Change")));
 }
 
+// Windows' own services, with the beeps counted instead of sounded.
+class CountingPlatform final : public Platform {
+ public:
+  void Beep() override { ++beeps; }
+  void SendKeys(std::u16string_view keys) override { windows_.SendKeys(keys); }
+  CalendarDate Today() override { return windows_.Today(); }
+  bool IsDate(std::u16string_view text) override { return windows_.IsDate(text); }
+  int beeps = 0;
+
+ private:
+  win32::Win32Platform windows_;
+};
+
 class MouseAndMenu : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
   void TearDown() override { OleUninitialize(); }
   void Play(TestForm& form, HWND before, const MouseRow& row);
-  win32::Win32Platform platform_;
-  ScopedPlatform installed_{platform_};
+  CountingPlatform platform_;
 };
 
 void MouseAndMenu::Play(TestForm& form, HWND before, const MouseRow& row) {
   Placed* placed = form.AddControl(CreateTestControl(), RECT{110, 10, 310, 40});
   ASSERT_NE(placed, nullptr) << form.failure();
+  // Installed once the control is made: its first creation in a process
+  // installs Windows' own services.
+  ScopedPlatform counting(platform_);
   IUnknown* control = placed->object.Get();
   if (row.maxLength == 0) {
     ASSERT_EQ(PutBool(control, kDispDateValue, false), S_OK);
@@ -175,6 +191,7 @@ void MouseAndMenu::Play(TestForm& form, HWND before, const MouseRow& row) {
   HWND edit = placed->Edit();
   form.Pump();
   placed->log.Clear();
+  platform_.beeps = 0;
   switch (row.act) {
     case Act::kMenu: {
       form.Focus(edit);
@@ -240,6 +257,7 @@ void MouseAndMenu::Play(TestForm& form, HWND before, const MouseRow& row) {
   EXPECT_EQ(Narrow(placed->Text()), Narrow(row.want));
   EXPECT_EQ(Changes(placed->log), row.changes) << "events: " << placed->log.Events().size();
   EXPECT_EQ(GetFocus(), edit);
+  EXPECT_EQ(platform_.beeps, row.beeps);
   if (row.clipboard) {
     EXPECT_EQ(Narrow(Clipboard(form.hwnd())), Narrow(row.wantClipboard ? row.wantClipboard : row.clipboard));
   }
