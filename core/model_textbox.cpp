@@ -58,6 +58,12 @@ void ModelTextBox::Select(std::int32_t start, std::int32_t length) {
   caret_ = std::clamp(start + std::max(length, 0), 0, Length());
 }
 
+void ModelTextBox::Click(std::int32_t at) {
+  if (!enabled_) return;  // a disabled box takes no mouse
+  Select(at, 0);
+  if (events_) events_->Text1_Click();
+}
+
 void ModelTextBox::LoseFocus() {
   if (!focused_) return;
   focused_ = false;

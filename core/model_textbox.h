@@ -43,6 +43,9 @@ class ModelTextBox : public TextBox {
   bool Keystroke(std::int16_t keyCode, std::int16_t shift, char16_t ch);
   // Mouse selection: caret at start, length characters selected (clamped).
   void Select(std::int32_t start, std::int32_t length);
+  // A click of the mouse: the caret at offset at (clamped), nothing
+  // selected, then click is raised (the owner may move the caret on).
+  void Click(std::int32_t at);
   void GotFocus() { focused_ = true; }
   void LoseFocus();  // raises lost-focus when the box had the focus
   bool Focused() const { return focused_; }

@@ -46,6 +46,9 @@ class TextBoxEvents {
   virtual void Text1_KeyPress(std::int16_t& KeyAscii) = 0;
   virtual void Text1_LostFocus() = 0;
   virtual void Text1_Change() = 0;
+  // A click of the mouse (the press or the release) that left a bare caret,
+  // nothing selected. Owners without mouse rules need not answer it.
+  virtual void Text1_Click() {}
 };
 
 class TextBox {

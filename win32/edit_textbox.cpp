@@ -198,6 +198,17 @@ LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       edit_ = nullptr;
       return result;
     }
+    case WM_LBUTTONUP:
+      return OnLeftButtonUp(wParam, lParam);
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO:
+      return OnEditCommand(msg, wParam, lParam);
+    case WM_SETTEXT:
+    case EM_REPLACESEL:
+      return OnOutsideText(msg, wParam, lParam);
     default:
       return CallEdit(msg, wParam, lParam);
   }
@@ -205,14 +216,23 @@ LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 LRESULT EditTextBox::OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam) {
   std::int16_t keyCode = static_cast<std::int16_t>(wParam & 0xFFFF);
+  const std::int16_t shift = ShiftState();
   if (events_) {
     try {
-      events_->Text1_KeyDown(keyCode, ShiftState());
+      events_->Text1_KeyDown(keyCode, shift);
     } catch (...) {
       Report();  // whatever the handler already did to KeyCode holds
     }
   }
-  if (keyCode != 0) return CallEdit(msg, static_cast<WPARAM>(static_cast<std::uint16_t>(keyCode)), lParam);
+  // Shift+Insert pastes inside the EDIT's key handling, past the
+  // character rules: it is asked as the paste it is.
+  if (keyCode == VK_INSERT && msg == WM_KEYDOWN && (shift & kShiftMask) && !KeyAllowsCommand(WM_PASTE)) keyCode = 0;
+  if (keyCode != 0) {
+    inKey_ = true;
+    const LRESULT result = CallEdit(msg, static_cast<WPARAM>(static_cast<std::uint16_t>(keyCode)), lParam);
+    inKey_ = false;
+    return result;
+  }
   // A swallowed key does nothing at all: the message loop has already
   // queued the character it types (TranslateMessage runs before the
   // key-down is dispatched), and that character goes too.
@@ -236,7 +256,77 @@ LRESULT EditTextBox::OnChar(WPARAM wParam, LPARAM lParam) {
   // 0 keeps the character from the EDIT: a refused Ctrl+V (22) pastes
   // nothing, because the EDIT pastes on the character, not on the key.
   if (keyAscii == 0) return 0;
-  return CallEdit(WM_CHAR, static_cast<WPARAM>(static_cast<std::uint16_t>(keyAscii)), lParam);
+  inKey_ = true;
+  const LRESULT result = CallEdit(WM_CHAR, static_cast<WPARAM>(static_cast<std::uint16_t>(keyAscii)), lParam);
+  inKey_ = false;
+  return result;
+}
+
+// ---- the mouse and the edit commands ----------------------------------------
+
+LRESULT EditTextBox::OnLeftButtonUp(WPARAM wParam, LPARAM lParam) {
+  // The EDIT has put the caret where the mouse was pressed; a bare caret is
+  // a click, which the owner may move on. A drag or a double-click leaves a
+  // selection, which stays as the mouse made it.
+  const LRESULT result = CallEdit(WM_LBUTTONUP, wParam, lParam);
+  if (events_ && edit_ && SelLength() == 0) {
+    try {
+      events_->Text1_Click();
+    } catch (...) {
+      Report();
+    }
+  }
+  return result;
+}
+
+// Whether the owner lets the key behind an edit command through: the command
+// itself never reaches the owner, so the key's own rules answer for it, with
+// the beep of a refused key.
+bool EditTextBox::KeyAllowsCommand(UINT msg) {
+  if (!events_) return true;
+  std::int16_t key = 0;
+  try {
+    if (msg == WM_CLEAR) {
+      key = vk::Delete;
+      events_->Text1_KeyDown(key, 0);
+    } else {
+      key = msg == WM_CUT ? 24 : msg == WM_PASTE ? 22 : 26;  // Ctrl+X, Ctrl+V, Ctrl+Z
+      events_->Text1_KeyPress(key);
+    }
+  } catch (...) {
+    Report();  // whatever the handler already did to the key holds
+  }
+  return key != 0;
+}
+
+LRESULT EditTextBox::OnEditCommand(UINT msg, WPARAM wParam, LPARAM lParam) {
+  // A key the owner let through makes its command inside the EDIT: that key
+  // has been asked already.
+  if (inKey_ || KeyAllowsCommand(msg)) return CallEdit(msg, wParam, lParam);
+  return 0;  // nothing cut, pasted, cleared or undone (FALSE for an undo)
+}
+
+// Another program's WM_SETTEXT or EM_REPLACESEL is an assignment to Text;
+// setText's own WM_SETTEXT passes straight on.
+LRESULT EditTextBox::OnOutsideText(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (assigning_) return CallEdit(msg, wParam, lParam);
+  try {
+    const auto* given = reinterpret_cast<const char16_t*>(lParam);
+    std::u16string text = given ? std::u16string(given) : std::u16string();
+    if (msg == EM_REPLACESEL) {
+      // The selection replaced by the text given, kept whole: an assignment
+      // knows no MaxLength.
+      const std::u16string now = Text();
+      const std::size_t start = std::min<std::size_t>(static_cast<std::size_t>(SelStart()), now.size());
+      const std::size_t length = std::min<std::size_t>(static_cast<std::size_t>(SelLength()), now.size() - start);
+      text = now.substr(0, start) + text + now.substr(start + length);
+    }
+    setText(text);
+  } catch (...) {
+    Report();
+    return msg == WM_SETTEXT ? FALSE : 0;
+  }
+  return msg == WM_SETTEXT ? TRUE : 0;
 }
 
 HBRUSH EditTextBox::OnCtlColor(HDC dc) {

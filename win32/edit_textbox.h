@@ -13,6 +13,16 @@
 //   - Text1_Change once for every change of the text: EN_CHANGE, reflected
 //     by the ControlWindow, for the user's edits, and setText itself for an
 //     assignment (before it returns; an identical text raises nothing).
+//   - Text1_Click after the EDIT has handled a release of the left button
+//     that leaves nothing selected (a click, not a drag);
+//   - the edit commands of the EDIT's own context menu, and the same
+//     messages from other programs, go through the rules of the keys that
+//     make them: WM_CUT, WM_PASTE, WM_UNDO and EM_UNDO are Text1_KeyPress
+//     of Ctrl+X, Ctrl+V and Ctrl+Z (24, 22, 26), and so is the paste of
+//     Shift+Insert; WM_CLEAR is Text1_KeyDown of Delete. The command runs
+//     only when the key would have reached the EDIT. WM_SETTEXT and
+//     EM_REPLACESEL from outside are assignments to Text: the text as
+//     given, the caret at the start, one Text1_Change.
 // Handlers run inside the EDIT's window procedure, so an error they throw
 // cannot travel on to the caller of DispatchMessage: it is handed to the
 // handler given to setEventErrorHandler (dropped if there is none), and a
@@ -92,6 +102,10 @@ class EditTextBox final : public TextBox {
   LRESULT CallEdit(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnChar(WPARAM wParam, LPARAM lParam);
+  LRESULT OnLeftButtonUp(WPARAM wParam, LPARAM lParam);
+  LRESULT OnEditCommand(UINT msg, WPARAM wParam, LPARAM lParam);
+  bool KeyAllowsCommand(UINT msg);
+  LRESULT OnOutsideText(UINT msg, WPARAM wParam, LPARAM lParam);
   HBRUSH OnCtlColor(HDC dc);
   void OnTextChanged();
   void Report();  // hands the current exception to the error handler
@@ -108,6 +122,7 @@ class EditTextBox final : public TextBox {
   std::function<bool()> claimsEnter_;
   std::u16string lastText_;  // what the owner last heard of, to report real changes only
   bool assigning_ = false;   // setText reports its own change
+  bool inKey_ = false;       // the EDIT acts on a key the owner let through
   std::int32_t maxLength_ = 0;
   std::uint32_t backColor_ = kWindowBackground;
   std::uint32_t foreColor_ = kWindowText;

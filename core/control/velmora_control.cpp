@@ -165,4 +165,10 @@ void VelmoraControl::Text1_LostFocus() {
 
 void VelmoraControl::Text1_Change() { host_.RaiseChange(); }
 
+// The mouse keeps the caret rules of the date keys; a number field takes
+// the caret where the mouse puts it.
+void VelmoraControl::Text1_Click() {
+  if (InDateMode()) DataClick(text1_, DateMask(text1_.MaxLength()));
+}
+
 }  // namespace velmora

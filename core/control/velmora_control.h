@@ -63,6 +63,7 @@ class VelmoraControl : public TextBoxEvents {
   void Text1_KeyPress(std::int16_t& KeyAscii) override;
   void Text1_LostFocus() override;
   void Text1_Change() override;
+  void Text1_Click() override;
 
   bool InDateMode() const { return DateValue_ == kTrue; }
 

@@ -87,6 +87,10 @@ void KeyForm::Play(const Key& key) {
       MoveFocus(Field::Control);
       box_.Select(key.start, key.length);
       return;
+    case Key::Kind::Click:
+      MoveFocus(Field::Control);
+      box_.Click(key.start);
+      return;
     case Key::Kind::Stroke: break;
   }
   // Tab is the form's own key: it moves the focus and never reaches a field.

@@ -63,7 +63,7 @@ std::int32_t ParseCount(std::u16string_view text, std::u16string_view whole) {
 }
 
 Key Select(std::u16string_view inner) {
-  // "SEL s l", blanks between the three words.
+  // "SEL s l" or "CLICK n", blanks between the words.
   std::vector<std::u16string_view> words;
   std::size_t i = 0;
   while (i < inner.size()) {
@@ -72,9 +72,14 @@ Key Select(std::u16string_view inner) {
     while (i < inner.size() && inner[i] != u' ') ++i;
     if (i > b) words.push_back(inner.substr(b, i - b));
   }
+  Key key;
+  if (words.size() == 2 && NameIs(words[0], "CLICK")) {
+    key.kind = Key::Kind::Click;
+    key.start = ParseCount(words[1], inner);
+    return key;
+  }
   if (words.size() != 3 || !NameIs(words[0], "SEL"))
     throw KeyScriptError("unknown key {" + ToUtf8(std::u16string(inner)) + "}");
-  Key key;
   key.kind = Key::Kind::Select;
   key.start = ParseCount(words[1], inner);
   key.length = ParseCount(words[2], inner);

@@ -4,7 +4,8 @@
 // Every character is typed as itself; "+" and "^" hold Shift and Ctrl for
 // the key that follows; {ENTER} {ESC} {TAB} {BS} {DEL} {LEFT} {RIGHT} {UP}
 // {DOWN} {HOME} {END} name keys; {+} {^} {{} {}} are those characters;
-// {SEL s l} selects as a mouse would; {BLUR} and {FOCUS} move the focus away
+// {SEL s l} selects as a mouse would; {CLICK n} clicks with the mouse at
+// offset n; {BLUR} and {FOCUS} move the focus away
 // from the control and back. Line breaks only lay a script out.
 #pragma once
 
@@ -17,12 +18,12 @@
 namespace velmora::keys {
 
 struct Key {
-  enum class Kind { Stroke, Select, Blur, Focus };
+  enum class Kind { Stroke, Select, Click, Blur, Focus };
   Kind kind = Kind::Stroke;
   std::int16_t keyCode = 0;  // virtual-key code of a stroke
   std::int16_t shift = 0;    // Shift/Ctrl bits of a stroke
   char16_t ch = 0;           // the character a stroke types, 0 for none
-  std::int32_t start = 0;    // {SEL start length}
+  std::int32_t start = 0;    // {SEL start length}, {CLICK start}
   std::int32_t length = 0;
 };
 

@@ -98,6 +98,12 @@ ROWS = [
     ("mouse selection over the date then a digit",
      ["--text", "14/12/1967", "--keys", "{BLUR}{SEL 3 7}5"],
      {"text": "14/5 /    ", "selStart": 4, "focus": "control"}),
+    ("a click past the end of an empty date, then the date",
+     ["--keys", "{BLUR}{CLICK 7}14121967"], {"text": "14/12/1967", "selStart": 10, "focus": "control"}),
+    ("a click on a typed digit corrects it", ["--text", "14/12/1967", "--keys", "{CLICK 1}5"],
+     {"text": "15/12/1967", "selStart": 3}),
+    ("a number keeps the caret where the click puts it",
+     ["--number", "--text", "1.234", "--keys", "{CLICK 2}9"], {"text": "1.934", "selStart": 3}),
     ("Shift+Tab typed in the control goes back",
      ["--keys", "+{TAB}"], {"focus": "previous", "events": [D]}),
 ]
