@@ -190,6 +190,7 @@ HRESULT ControlObject::Initialize(REFIID iid, HRESULT alreadyDone, Step&& step) 
   // A container starts an object's persistent life once, either new or
   // from saved settings; a second start would mix two sets of settings.
   if (initialized_) return alreadyDone;
+  const ComPtr<IUnknown> keep = KeepAlive();  // the lines after the events that loading raises
   HRESULT hr = Guard(iid, [&] {
     step();
     return S_OK;
