@@ -46,6 +46,10 @@ class DefaultFontLayout {
   ~DefaultFontLayout() { LeaveCriticalSection(&g_defaultFontLayout); }
 };
 
+// Released once every worker is ready: their first calls into the module
+// (its first-time set-up) come at the same moment.
+HANDLE g_start = nullptr;
+
 struct Worker {
   int index = 0;
   GetClassObject* getClassObject = nullptr;
@@ -75,6 +79,7 @@ std::wstring TextOf(IUnknown* control) {
 // One apartment: create, place, type into, save, load a copy of, and take
 // off the form a control, round after round.
 void RunRounds(Worker& worker) {
+  WaitForSingleObject(g_start, INFINITE);
   ComPtr<IClassFactory> factory;
   if (FAILED(worker.getClassObject(CLSID_VelmoraControl, IID_IClassFactory, &factory))) {
     Fail(worker, 0, "no class object");
@@ -143,7 +148,13 @@ void RunWorkers(GetClassObject* getClassObject) {
   ComPtr<IUnknown> mainControl;
   ASSERT_EQ(getClassObject(CLSID_VelmoraControl, IID_IClassFactory, &mainFactory), S_OK);
   ASSERT_EQ(mainFactory->CreateInstance(nullptr, IID_IUnknown, &mainControl), S_OK);
-  ASSERT_EQ(velmora::testing::PutText(mainControl.Get(), L"14/12/1967"), S_OK);
+  ComPtr<_VelmoraControl> mainVtable;
+  ASSERT_EQ(mainControl.As(&mainVtable), S_OK);
+  BSTR date = SysAllocString(L"14/12/1967");
+  EXPECT_EQ(mainVtable->put_Text(date), S_OK);  // not through IDispatch: the workers load the type library first
+  SysFreeString(date);
+  mainVtable.Reset();
+  g_start = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   std::vector<Worker> workers(kThreads);
   std::vector<HANDLE> threads;
   for (Worker& worker : workers) {
@@ -152,12 +163,15 @@ void RunWorkers(GetClassObject* getClassObject) {
     threads.push_back(CreateThread(nullptr, 0, &WorkerMain, &worker, 0, nullptr));
     ASSERT_NE(threads.back(), nullptr);
   }
+  Sleep(50);
+  SetEvent(g_start);
   if (WaitForMultipleObjects(kThreads, threads.data(), TRUE, kTimeLimitMs) != WAIT_OBJECT_0) {
     std::fprintf(stderr, "Threads.ControlsOnSeveralThreadsAtOnce: the workers hang\n");
     std::fflush(stderr);
     TerminateProcess(GetCurrentProcess(), 3);
   }
   for (HANDLE thread : threads) CloseHandle(thread);
+  CloseHandle(g_start);
   mainControl.Reset();
   mainFactory.Reset();
   for (std::size_t i = 0; i < workers.size(); ++i) EXPECT_EQ(workers[i].failure, "") << "thread " << i;
