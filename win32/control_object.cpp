@@ -180,10 +180,6 @@ ControlObject::ControlObject(IUnknown* outer)
   // have no caller to go back to: the key stays swallowed and the event
   // is over.
   text1_.setEventErrorHandler([](std::exception_ptr) {});
-  // Messages reach the object through its windows as well as through its
-  // interfaces: the window procedures hold it alive the same way.
-  window_.SetLifetime(outer_);
-  text1_.setLifetime(outer_);
 }
 
 ControlObject::~ControlObject() {
@@ -208,6 +204,11 @@ HRESULT ControlObject::Create(IUnknown* outer, REFIID riid, void** ppv) noexcept
     object->control_.UserControl_Initialize();
     object->WatchFont();
     object->dirty_ = false;
+    // Messages reach the object through its windows as well as through its
+    // interfaces: the window procedures hold it alive the same way. Not
+    // before now: an aggregator still being made may not be counted yet.
+    object->window_.SetLifetime(object->outer_);
+    object->text1_.setLifetime(object->outer_);
     return S_OK;
   });
   if (FAILED(hr)) {
