@@ -14,6 +14,44 @@ namespace velmora::win32 {
 namespace {
 std::atomic<long> g_objects{0};
 std::atomic<long> g_locks{0};
+
+// First-time set-up shared by every apartment goes through the system's
+// one-time initialisation: the C++ runtime of this build has no thread
+// support for function-local statics (two threads racing into one throw),
+// and the set-up must run exactly once whichever thread comes first.
+INIT_ONCE g_dpiOnce = INIT_ONCE_STATIC_INIT;
+ScreenDpi g_dpi{96, 96};
+
+BOOL CALLBACK ReadScreenDpi(PINIT_ONCE, PVOID, PVOID*) {
+  if (HDC screen = ::GetDC(nullptr)) {
+    g_dpi.x = ::GetDeviceCaps(screen, LOGPIXELSX);
+    g_dpi.y = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+  }
+  if (g_dpi.x <= 0) g_dpi.x = 96;
+  if (g_dpi.y <= 0) g_dpi.y = 96;
+  return TRUE;
+}
+
+INIT_ONCE g_typeLibOnce = INIT_ONCE_STATIC_INIT;
+ITypeLib* g_typeLib = nullptr;
+
+// A failure leaves the one-time set-up undone, so a later call tries again;
+// its HRESULT goes back through the parameter.
+BOOL CALLBACK LoadModuleTypeLibrary(PINIT_ONCE, PVOID parameter, PVOID*) {
+  auto* result = static_cast<HRESULT*>(parameter);
+  try {
+    const std::wstring path = ModulePath();
+    if (path.empty()) {
+      *result = E_UNEXPECTED;
+      return FALSE;
+    }
+    *result = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, &g_typeLib);
+  } catch (...) {
+    *result = E_OUTOFMEMORY;
+  }
+  return SUCCEEDED(*result) ? TRUE : FALSE;
+}
 }  // namespace
 
 HINSTANCE ModuleInstance() noexcept { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
@@ -132,18 +170,25 @@ HRESULT HresultFromVelmoraError(const VelmoraError& error, REFIID iid) noexcept 
 const IID& DefaultErrorInterface() noexcept { return IID__VelmoraControl; }
 
 ScreenDpi CurrentScreenDpi() noexcept {
-  static const ScreenDpi cached = [] {
-    ScreenDpi dpi{96, 96};
-    if (HDC screen = ::GetDC(nullptr)) {
-      dpi.x = ::GetDeviceCaps(screen, LOGPIXELSX);
-      dpi.y = ::GetDeviceCaps(screen, LOGPIXELSY);
-      ::ReleaseDC(nullptr, screen);
-    }
-    if (dpi.x <= 0) dpi.x = 96;
-    if (dpi.y <= 0) dpi.y = 96;
-    return dpi;
-  }();
-  return cached;
+  ::InitOnceExecuteOnce(&g_dpiOnce, &ReadScreenDpi, nullptr, nullptr);
+  return g_dpi;
+}
+
+HRESULT ModuleTypeLibrary(ITypeLib** library) noexcept {
+  if (library == nullptr) return E_POINTER;
+  *library = nullptr;
+  HRESULT hr = S_OK;
+  if (!::InitOnceExecuteOnce(&g_typeLibOnce, &LoadModuleTypeLibrary, &hr, nullptr))
+    return FAILED(hr) ? hr : E_UNEXPECTED;
+  if (g_typeLib == nullptr) return E_UNEXPECTED;  // the module is being unloaded
+  g_typeLib->AddRef();
+  *library = g_typeLib;
+  return S_OK;
+}
+
+void ReleaseModuleTypeLibrary() noexcept {
+  if (g_typeLib) g_typeLib->Release();
+  g_typeLib = nullptr;
 }
 
 ModifierKeys HeldModifierKeys() noexcept {

@@ -233,6 +233,15 @@ struct ScreenDpi {
 };
 ScreenDpi CurrentScreenDpi() noexcept;
 
+// The library's own type library, embedded in the module, loaded once for
+// the whole process and held until the module is unloaded: every control
+// on every thread describes itself from the same object, and the library
+// never drops to its last reference while another apartment is taking it
+// from the system's cache. Answers it AddRef'ed.
+HRESULT ModuleTypeLibrary(ITypeLib** library) noexcept;
+// For the module's unload (DllMain): gives the held type library back.
+void ReleaseModuleTypeLibrary() noexcept;
+
 // Which of Shift, Ctrl and Alt the thread's key state holds down, as the
 // current key message left it, read in one call (each key-state read is a
 // trip to the window server under wine, and this runs on every key).

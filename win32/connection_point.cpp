@@ -16,7 +16,7 @@ class Enumerator final : public IEnum {
       : items_(std::move(items)), position_(position) {}
 
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    static const InterfaceEntry table[] = {Entry<Enumerator, IEnum>()};
+    const InterfaceEntry table[] = {Entry<Enumerator, IEnum>()};
     return QueryInterfaceFromTable(this, table, riid, ppv);
   }
   STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
@@ -93,7 +93,7 @@ HRESULT CreateConnectionPointEnumerator(std::vector<ComPtr<IConnectionPoint>> po
 }
 
 STDMETHODIMP ConnectionPoint::QueryInterface(REFIID riid, void** ppv) noexcept {
-  static const InterfaceEntry table[] = {Entry<ConnectionPoint, IConnectionPoint>()};
+  const InterfaceEntry table[] = {Entry<ConnectionPoint, IConnectionPoint>()};
   return QueryInterfaceFromTable(this, table, riid, ppv);
 }
 
@@ -114,6 +114,9 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept {
   if (cookie == nullptr) return E_POINTER;
   *cookie = 0;
   if (sink == nullptr) return E_POINTER;
+  // The sink is called (QueryInterface) and released here: it may let the
+  // object go meanwhile, which must wait until this call is over.
+  const ComPtr<IConnectionPointContainer> keep(&container_);
   ComPtr<IUnknown> typed;
   if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(typed.GetAddressOf())))) {
     if (!acceptDispatch_ ||
@@ -131,6 +134,7 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept {
 }
 
 STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) noexcept {
+  const ComPtr<IConnectionPointContainer> keep(&container_);
   for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
     if (it->cookie != cookie) continue;
     // Released after it has left the list: its Release may call back.

@@ -38,18 +38,58 @@ VARIANT_BOOL ToVariantBool(std::int16_t value) { return static_cast<VARIANT_BOOL
 
 // One platform for the whole module: every control beeps and sends keys
 // the same way, and the core reaches it without knowing about Windows.
-// Installed once, at the first creation, so that a program that installs
-// a platform of its own later (a test) keeps it. (A plain flag, not
-// std::call_once: that would link the thread library's once machinery and
-// its system errors into the OCX; two apartments racing here would only
-// install the same platform twice.)
+// Installed once, at the first creation on whichever thread, so that a
+// program that installs a platform of its own later (a test) keeps it.
 Win32Platform g_platform;
-bool g_platformInstalled = false;
+INIT_ONCE g_platformOnce = INIT_ONCE_STATIC_INIT;
 
-void InstallWindowsPlatformOnce() {
-  if (g_platformInstalled) return;
-  g_platformInstalled = true;
+BOOL CALLBACK InstallWindowsPlatform(PINIT_ONCE, PVOID, PVOID*) {
   velmora::InstallPlatform(&g_platform);
+  return TRUE;
+}
+
+void InstallWindowsPlatformOnce() { ::InitOnceExecuteOnce(&g_platformOnce, &InstallWindowsPlatform, nullptr, nullptr); }
+
+// Whether id is one of the control's own members. The vtable view that
+// IDispatch runs from also lists what it inherits (QueryInterface ...
+// Invoke): those are no members of the dispatch interface.
+bool IsMember(DISPID id) noexcept {
+  for (const PropertyId& p : kProperties)
+    if (id == p.id) return true;
+  return false;
+}
+
+// Non-finite numbers convert to anything the platform likes (wine's
+// coercion makes a colour or a length of NaN): they are no number, and a
+// numeric property refuses them as out of range, as it refuses 40000 for
+// MaxLength.
+bool IsNumericProperty(DISPID id) noexcept { return id == 0x68030007 || id == 0x68030005 || id == 0x68030003; }
+
+bool IsFiniteArgument(const VARIANT& argument) noexcept {
+  const VARIANT* v = &argument;
+  if (V_VT(v) == (VT_VARIANT | VT_BYREF)) {
+    v = V_VARIANTREF(v);
+    if (v == nullptr) return true;
+  }
+  double value = 0;
+  switch (V_VT(v)) {
+    case VT_R8: value = V_R8(v); break;
+    case VT_R4: value = V_R4(v); break;
+    case VT_DATE: value = V_DATE(v); break;
+    case VT_R8 | VT_BYREF: if (!V_R8REF(v)) return true; value = *V_R8REF(v); break;
+    case VT_R4 | VT_BYREF: if (!V_R4REF(v)) return true; value = *V_R4REF(v); break;
+    case VT_DATE | VT_BYREF: if (!V_DATEREF(v)) return true; value = *V_DATEREF(v); break;
+    default: return true;
+  }
+  return value - value == 0;  // false for NaN and both infinities
+}
+
+// The argument a property put sets: the one named DISPID_PROPERTYPUT, else
+// the last positional one (rgvarg runs backwards).
+UINT ValueArgument(const DISPPARAMS& params) noexcept {
+  for (UINT i = 0; i < params.cNamedArgs && params.rgdispidNamedArgs; ++i)
+    if (params.rgdispidNamedArgs[i] == DISPID_PROPERTYPUT) return i;
+  return 0;
 }
 
 }  // namespace
@@ -68,7 +108,7 @@ class ControlObject::FontWatch final : public IPropertyNotifySink {
   void Detach() noexcept { owner_ = nullptr; }
 
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    static const InterfaceEntry table[] = {Entry<FontWatch, IPropertyNotifySink>()};
+    const InterfaceEntry table[] = {Entry<FontWatch, IPropertyNotifySink>()};
     return QueryInterfaceFromTable(this, table, riid, ppv);
   }
   STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
@@ -79,6 +119,7 @@ class ControlObject::FontWatch final : public IPropertyNotifySink {
   }
   STDMETHODIMP OnChanged(DISPID) noexcept override {
     if (owner_) {
+      const ComPtr<IUnknown> keep = owner_->KeepAlive();  // the view sink may let the control go
       owner_->dirty_ = true;
       owner_->embedding_.ViewChanged();
     }
@@ -163,6 +204,11 @@ HRESULT ControlObject::Create(IUnknown* outer, REFIID riid, void** ppv) noexcept
     object->control_.UserControl_Initialize();
     object->WatchFont();
     object->dirty_ = false;
+    // Messages reach the object through its windows as well as through its
+    // interfaces: the window procedures hold it alive the same way. Not
+    // before now: an aggregator still being made may not be counted yet.
+    object->window_.SetLifetime(object->outer_);
+    object->text1_.setLifetime(object->outer_);
     return S_OK;
   });
   if (FAILED(hr)) {
@@ -201,7 +247,9 @@ STDMETHODIMP_(ULONG) ControlObject::InnerUnknown::Release() noexcept {
 
 HRESULT ControlObject::QueryOwnInterface(REFIID riid, void** ppv) noexcept {
   using C = ControlObject;
-  static const InterfaceEntry table[] = {
+  // Not static: a function-local static would be set up by the first
+  // caller, and apartments on two threads may both be first.
+  const InterfaceEntry table[] = {
       EntryAs<C, _VelmoraControl>(IID__VelmoraControl),
       EntryAs<C, _VelmoraControl>(IID_IDispatch),
       EntryAs<C, IProvideClassInfo2>(IID_IProvideClassInfo),
@@ -229,9 +277,7 @@ ITypeLib& ControlObject::TypeLibrary() {
   if (!typeLib_) {
     // The library's own type library, embedded in the module: no
     // registration needed, so an unregistered copy works the same.
-    const std::wstring path = ModulePath();
-    if (path.empty()) throw HresultError(E_UNEXPECTED);
-    ThrowIfFailed(::LoadTypeLibEx(path.c_str(), REGKIND_NONE, &typeLib_));
+    ThrowIfFailed(ModuleTypeLibrary(&typeLib_));
   }
   return *typeLib_.Get();
 }
@@ -266,19 +312,41 @@ STDMETHODIMP ControlObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT cou
                                           DISPID* ids) noexcept {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (names == nullptr || ids == nullptr) return E_POINTER;
-  return ComEdge([&] { return VtableTypeInfo().GetIDsOfNames(names, count, ids); });
+  return ComEdge([&] {
+    const HRESULT hr = VtableTypeInfo().GetIDsOfNames(names, count, ids);
+    if (SUCCEEDED(hr) && count > 0 && !IsMember(ids[0])) {
+      for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+      return DISP_E_UNKNOWNNAME;
+    }
+    return hr;
+  });
 }
 
 STDMETHODIMP ControlObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* exception, UINT* argError) noexcept {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  if (!IsMember(id)) return DISP_E_MEMBERNOTFOUND;
   DISPPARAMS none{};
   if (params == nullptr) params = &none;
+  // A handler of the event a setter raises may release the caller's last
+  // reference: the object stays until this call is over.
+  const ComPtr<IUnknown> keep = KeepAlive();
   return ComEdge([&] {
+    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    if (put && IsNumericProperty(id) && params->cArgs > 0 && params->rgvarg) {
+      const UINT at = ValueArgument(*params);
+      if (at < params->cArgs && !IsFiniteArgument(params->rgvarg[at])) {
+        if (argError) *argError = at;
+        return DISP_E_OVERFLOW;
+      }
+    }
     ITypeInfo& info = VtableTypeInfo();
     // The accessor sets rich error information; ITypeInfo::Invoke turns it
     // into the caller's EXCEPINFO with DISP_E_EXCEPTION.
     HRESULT hr = info.Invoke(static_cast<_VelmoraControl*>(this), id, flags, params, result, exception, argError);
+    // Which argument did not fit is the caller's to know, whether or not
+    // the platform's Invoke says.
+    if ((hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) && argError) *argError = ValueArgument(*params);
     // The colours are OLE_COLOR, an unsigned 32-bit type that scripting
     // clients cannot hold (VBScript answers "type not supported" for it):
     // late-bound callers get the same 32 bits as a signed long, the type

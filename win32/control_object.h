@@ -160,6 +160,18 @@ class ControlObject final : public _VelmoraControl,
   ~ControlObject();
   HRESULT QueryOwnInterface(REFIID riid, void** ppv) noexcept;
 
+  // A reference for the length of a call. An event handler or a container
+  // answering a notification may release the last reference of its own
+  // (closing the form): the object then goes when the outermost call that
+  // reached it returns, never under a frame still running in it.
+  ComPtr<IUnknown> KeepAlive() const noexcept { return ComPtr<IUnknown>(outer_); }
+  // The methods' COM edge (the free Guard below), holding the object alive
+  // for the whole body: every method that runs through it may raise events.
+  template <class Body>
+  HRESULT Guard(REFIID iid, Body&& body) noexcept;
+  template <class Body>
+  HRESULT Guard(Body&& body) noexcept;
+
   // velmora::ControlHost
   void PropertyChanged(const std::u16string& name) override;
   velmora::FontRef AmbientFont() override;
@@ -215,6 +227,17 @@ HRESULT Guard(REFIID iid, Body&& body) noexcept {
 
 template <class Body>
 HRESULT Guard(Body&& body) noexcept {
+  return Guard(IID__VelmoraControl, std::forward<Body>(body));
+}
+
+template <class Body>
+HRESULT ControlObject::Guard(REFIID iid, Body&& body) noexcept {
+  const ComPtr<IUnknown> keep = KeepAlive();
+  return win32::Guard(iid, std::forward<Body>(body));
+}
+
+template <class Body>
+HRESULT ControlObject::Guard(Body&& body) noexcept {
   return Guard(IID__VelmoraControl, std::forward<Body>(body));
 }
 

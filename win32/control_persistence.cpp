@@ -127,6 +127,7 @@ HRESULT ControlObject::Initialize(REFIID iid, HRESULT alreadyDone, Step&& step) 
   // something else happens to the new control, a Load still replaces its
   // new-instance settings, once.
   if (initialized_ && !loadMayFollow_) return alreadyDone;
+  const ComPtr<IUnknown> keep = KeepAlive();  // the lines after the events that loading raises
   HRESULT hr = Guard(iid, [&] {
     step();
     return S_OK;

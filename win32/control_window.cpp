@@ -14,7 +14,40 @@ namespace {
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr DWORD kChildStyle = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
 
+// The window class, registered once for the process by whichever thread
+// makes the first control window (window classes belong to the process,
+// not to a thread), and unregistered when the module is unloaded.
+INIT_ONCE g_classOnce = INIT_ONCE_STATIC_INIT;
 ATOM g_class = 0;
+
+struct ClassRegistration {
+  WNDPROC proc;
+  DWORD error;
+};
+
+BOOL CALLBACK RegisterControlClass(PINIT_ONCE, PVOID parameter, PVOID*) {
+  auto* registration = static_cast<ClassRegistration*>(parameter);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  // No background brush and no redraw styles: Text1 covers the window and
+  // the window itself never paints.
+  wc.lpfnWndProc = registration->proc;
+  wc.hInstance = ModuleInstance();
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.lpszClassName = ControlWindow::ClassName();
+  g_class = RegisterClassExW(&wc);
+  if (g_class == 0 && GetLastError() == ERROR_CLASS_ALREADY_EXISTS) {
+    // Left behind by an earlier image of this module at the same address
+    // that was not unloaded cleanly: its procedure may be another's.
+    UnregisterClassW(ControlWindow::ClassName(), ModuleInstance());
+    g_class = RegisterClassExW(&wc);
+  }
+  if (g_class == 0) {
+    registration->error = GetLastError();
+    return FALSE;  // tried again by the next window
+  }
+  return TRUE;
+}
 
 [[noreturn]] void ThrowError(const char* what, DWORD error) {
   throw VelmoraError(ErrorNumber::ServiceFailed,
@@ -63,19 +96,9 @@ void ControlWindow::UnregisterWindowClass() {
 }
 
 ControlWindow::ControlWindow() {
-  if (g_class == 0) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    // No background brush and no redraw styles: Text1 covers the window and
-    // the window itself never paints.
-    wc.lpfnWndProc = &ControlWindow::WindowProc;
-    wc.hInstance = ModuleInstance();
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.lpszClassName = ClassName();
-    g_class = RegisterClassExW(&wc);
-    if (g_class == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) ThrowLastError("RegisterClassEx");
-    if (g_class == 0) g_class = 1;  // registered by an earlier instance of this module's code
-  }
+  ClassRegistration registration{&ControlWindow::WindowProc, 0};
+  if (!InitOnceExecuteOnce(&g_classOnce, &RegisterControlClass, &registration, nullptr))
+    ThrowError("RegisterClassEx", registration.error);
   // A child of the thread's hidden parking window: it exists and can parent
   // Text1 before any container shows the control (a message-only window
   // cannot be shown later, and a script's object never gets a container
@@ -141,8 +164,9 @@ LRESULT CALLBACK ControlWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, L
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* self = reinterpret_cast<ControlWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self && self->hwnd_ == hwnd) return self->HandleMessage(msg, wParam, lParam);
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (!self || self->hwnd_ != hwnd) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  const ComPtr<IUnknown> keep(self->lifetime_);
+  return self->HandleMessage(msg, wParam, lParam);
 }
 
 // Text1, the usual sender, is recognised without IsChild, which walks the

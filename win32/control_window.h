@@ -11,11 +11,13 @@
 // OCM_CTLCOLORSTATIC (olectl.h), with the original wParam and lParam, so that
 // a child window class handles its own notifications (see EditTextBox).
 //
-// Single-threaded: create and use it on the container's user-interface
-// thread.
+// Apartment-threaded: each window is created and used on one thread (its
+// container's user-interface thread); any number of threads may have their
+// own at once.
 #pragma once
 
 #include <windows.h>
+#include <unknwn.h>
 
 namespace velmora::win32 {
 
@@ -58,6 +60,11 @@ class ControlWindow {
     ~Listener() = default;
   };
   void SetListener(Listener* listener) { listener_ = listener; }
+  // The COM object the window belongs to, held for the length of every
+  // message: what a message sets off (a container told of the focus) may
+  // release the object's last reference, which must then wait until the
+  // window procedure is done. nullptr holds nothing.
+  void SetLifetime(IUnknown* owner) { lifetime_ = owner; }
 
   // The window class, registered once per module. UnregisterClass is for
   // the module's unload, when no control window is left.
@@ -73,6 +80,7 @@ class ControlWindow {
   HWND hwnd_ = nullptr;
   HWND fill_ = nullptr;
   Listener* listener_ = nullptr;
+  IUnknown* lifetime_ = nullptr;
 };
 
 }  // namespace velmora::win32

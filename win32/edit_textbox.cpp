@@ -128,6 +128,7 @@ COLORREF EditTextBox::ToColorRef(std::uint32_t colour) {
 LRESULT CALLBACK EditTextBox::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<EditTextBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  const ComPtr<IUnknown> keep(self->lifetime_);
   return self->HandleMessage(msg, wParam, lParam);
 }
 

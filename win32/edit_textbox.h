@@ -89,6 +89,12 @@ class EditTextBox final : public TextBox {
   // (WM_GETDLGCODE) at the moment it is asked; without it the box claims
   // Enter always. Escape is always claimed.
   void setClaimsEnter(std::function<bool()> claims) { claimsEnter_ = std::move(claims); }
+  // The COM object the box belongs to, held for the length of every message
+  // of the EDIT: a handler of an event raised from a keystroke may release
+  // the object's last reference (closing its form), and the object, with
+  // the EDIT, then goes once the EDIT's procedure has returned. nullptr
+  // holds nothing.
+  void setLifetime(IUnknown* owner) { lifetime_ = owner; }
 
   // The colour a 32-bit colour value stands for: a set high bit is the
   // system colour of the low byte, anything else plain RGB.
@@ -133,6 +139,7 @@ class EditTextBox final : public TextBox {
   Microsoft::WRL::ComPtr<IConnectionPoint> fontPoint_;
   DWORD fontCookie_ = 0;
   FontSink* fontSink_ = nullptr;  // owned through COM reference counting
+  IUnknown* lifetime_ = nullptr;
 };
 
 }  // namespace velmora::win32

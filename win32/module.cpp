@@ -8,6 +8,7 @@
 #include <new>
 
 #include "com_util.h"
+#include "control_window.h"
 #include "objects.h"
 #include "registration.h"
 #include "velmora_h.h"
@@ -36,7 +37,7 @@ class ClassFactory final : public IClassFactory {
   explicit ClassFactory(CreateFunction create) noexcept : create_(create) {}
 
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    static const InterfaceEntry table[] = {Entry<ClassFactory, IClassFactory>()};
+    const InterfaceEntry table[] = {Entry<ClassFactory, IClassFactory>()};
     return QueryInterfaceFromTable(this, table, riid, ppv);
   }
   STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
@@ -87,10 +88,19 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
-    // The control runs on its container's user-interface thread only.
+    // Nothing of the module is kept per thread by the system's thread
+    // notifications: each user-interface thread sets up its own state as
+    // its first control needs it.
     ::DisableThreadLibraryCalls(instance);
+  } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+    // Unloaded by FreeLibrary (DllCanUnloadNow said yes, so no control is
+    // left): the process goes on, and a window class left registered would
+    // point into this image after it is gone. At process exit there is
+    // nothing to give back.
+    ControlWindow::UnregisterWindowClass();
+    ReleaseModuleTypeLibrary();
   }
   return TRUE;
 }

@@ -85,7 +85,7 @@ class VerbEnumerator final : public IEnumOLEVERB {
  public:
   explicit VerbEnumerator(std::size_t at = 0) : at_(at) {}
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    static const InterfaceEntry table[] = {Entry<VerbEnumerator, IEnumOLEVERB>()};
+    const InterfaceEntry table[] = {Entry<VerbEnumerator, IEnumOLEVERB>()};
     return QueryInterfaceFromTable(this, table, riid, ppv);
   }
   STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
@@ -576,6 +576,7 @@ struct OleEmbedding::Impl final : public IOleObject,
     if (!size) return E_POINTER;
     if (size->cx < 0 || size->cy < 0) return E_INVALIDARG;
     return ComEdge([&] {
+      auto keep = KeepAlive();
       extent = *size;
       // While active, the container places the window with SetObjectRects;
       // before that the extent is the control's size.
@@ -647,6 +648,7 @@ struct OleEmbedding::Impl final : public IOleObject,
   STDMETHODIMP SetObjectRects(LPCRECT pos, LPCRECT clip) noexcept override {
     if (!pos || !clip) return E_INVALIDARG;
     return ComEdge([&] {
+      auto keep = KeepAlive();
       SetRects(*pos, *clip);
       return S_OK;
     }, IID_IOleInPlaceObject);
@@ -803,6 +805,7 @@ struct OleEmbedding::Impl final : public IOleObject,
   }
   STDMETHODIMP Unfreeze(DWORD) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP SetAdvise(DWORD aspects, DWORD advf, IAdviseSink* sink) noexcept override {
+    auto keep = KeepAlive();
     viewSink = sink;
     viewAspects = sink ? aspects : 0;
     viewAdvf = sink ? advf : 0;
