@@ -1141,6 +1141,7 @@ TEST_F(PageTest, PropertyFrameShowsThePage) {
     DWORD thread = GetCurrentThreadId();
     bool found = false, saved = false;
     HWND frameWindow = nullptr;
+    wchar_t face[LF_FACESIZE] = {};  // of the page's first button
     static DWORD WINAPI Run(void* param) {
       auto& self = *static_cast<Closer*>(param);
       for (int i = 0; i < 200 && !self.found; ++i) {
@@ -1150,6 +1151,11 @@ TEST_F(PageTest, PropertyFrameShowsThePage) {
       }
       if (!self.found) return 0;
       Sleep(500);
+      LOGFONTW font{};
+      HWND button = FindDescendant(FindDescendant(self.frameWindow, L"VelmoraGeneralePage"), L"Button");
+      if (GetObjectW(reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0)), sizeof(font), &font)) {
+        lstrcpynW(self.face, font.lfFaceName, LF_FACESIZE);
+      }
       self.saved = SaveWindowBitmap(self.frameWindow, BesideProgram(L"generale-frame.bmp"));
       PostMessageW(self.frameWindow, WM_COMMAND, IDCANCEL, 0);
       Sleep(200);
@@ -1169,6 +1175,7 @@ TEST_F(PageTest, PropertyFrameShowsThePage) {
   EXPECT_EQ(hr, S_OK);
   EXPECT_TRUE(closer.found) << "the frame never showed the page";
   EXPECT_TRUE(closer.saved);
+  EXPECT_STREQ(closer.face, L"MS Sans Serif") << "the page's own font, not the frame's";
   EXPECT_EQ(control.Log(), "") << "the frame was cancelled: nothing applied";
 }
 
