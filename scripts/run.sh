@@ -50,6 +50,8 @@ xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
     echo "-- making the wine prefix $WINEPREFIX (once)" >&2
     wineboot -i >/dev/null 2>&1
   fi
+  # wine looks for its own faces (fonts-wine) in the prefix only.
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" || echo "no wine fonts: install fonts-wine (scripts/setup.sh)" >&2
   ocx=$(winepath -w "$VELMORA_BIN/Velmora.ocx")
   if ! wine regsvr32 /s "$ocx"; then
     echo "run.sh: regsvr32 could not register $VELMORA_BIN/Velmora.ocx" >&2

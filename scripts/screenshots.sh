@@ -25,6 +25,9 @@ export VELMORA_BIN=$build/bin
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -u
   [ -d "$WINEPREFIX/drive_c" ] || wineboot -i >/dev/null 2>&1
+  # wine looks for its own faces (fonts-wine) in the prefix only: without
+  # them the face of the page, MS Sans Serif, would be missing.
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" || echo "no wine fonts: install fonts-wine (scripts/setup.sh)" >&2
   cd "$VELMORA_BIN"
   wine ./win32_tests.exe --gtest_color=no --gtest_filter=PageTest.ScreenshotsOfBothViews
   rc=$?

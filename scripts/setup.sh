@@ -27,6 +27,10 @@ if [ "$want_windows" = 1 ]; then
   need wine wine
   need /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll wine32:i386
   need xvfb-run xvfb
+  # wine's own faces (MS Sans Serif, Tahoma, ...): without them wine draws
+  # every such face as DejaVu Sans, much wider, and the page's captions do
+  # not fit. The scripts copy them into each wine prefix they make.
+  need /usr/share/wine/fonts/sserife.fon fonts-wine
   need xdotool xdotool
   need convert imagemagick
 fi

@@ -29,6 +29,8 @@ export VELMORA_OUT=$out VELMORA_BITNESSES=$bitnesses
 xvfb-run -a bash -c '
   set -u
   wineboot -i >/dev/null 2>&1
+  # wine looks for its own faces (fonts-wine) in the prefix only.
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" || echo "no wine fonts: install fonts-wine (scripts/setup.sh)" >&2
   rc=0
   for arch in $VELMORA_BITNESSES; do
     echo "-- tests win32-$arch"

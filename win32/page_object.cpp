@@ -14,6 +14,7 @@
 #include "objects.h"
 #include "page/generale.h"
 #include "page/generale_layout.h"
+#include "page/page_keys.h"
 #include "page_dispatch.h"
 #include "page_windows.h"
 #include "velmora_h.h"
@@ -118,23 +119,53 @@ class GeneralePage final : public IPropertyPage2, public _Generale {
 
   STDMETHODIMP Apply() noexcept override {
     if (host_.empty()) return S_OK;
+    // Applying writes DateValue and MaxLength back, and each of those
+    // resets the control's text: a page the developer has not changed
+    // leaves the controls as they are. A number typed into Text1 is a
+    // change to apply, though it does not mark the page changed.
+    if (!dirty_ && !(windows_ && windows_->Text1Typed())) return S_OK;
     // The values to apply live only in the page's windows.
     if (!page_) return E_UNEXPECTED;
     return Edge([&] {
       page_->PropertyPage_ApplyChanges();
       dirty_ = false;
+      windows_->ForgetTyping();
       return S_OK;
     });
   }
 
   STDMETHODIMP Help(LPCOLESTR) noexcept override { return E_NOTIMPL; }
 
+  // The frame offers the page every key first. The page moves the focus
+  // between its own controls and answers S_OK; what is the frame's (OK,
+  // Cancel, help, its tabs, the way out of the page) it offers to the site
+  // and otherwise answers S_FALSE, so the frame handles it; any other key is
+  // left to the focused control through the frame's ordinary dispatch.
   STDMETHODIMP TranslateAccelerator(MSG* message) noexcept override {
     if (message == nullptr) return E_POINTER;
-    if (!windows_) return S_FALSE;
-    // Tab, the arrow keys within an option array and Space on a button are
-    // the page's own dialog keys.
-    return ::IsDialogMessageW(windows_->hwnd(), message) ? S_OK : S_FALSE;
+    // A site handing the key back to the page while it decides.
+    if (!windows_ || offering_) return S_FALSE;
+    const PageKeyMessage kind = KeyMessageOf(message->message);
+    if (kind == PageKeyMessage::Other) return S_FALSE;
+    HWND page = windows_->hwnd();
+    if (message->hwnd != page && !::IsChild(page, message->hwnd)) return S_FALSE;
+    const ModifierKeys held = HeldModifierKeys();
+    const PageKey key{kind, static_cast<std::uint32_t>(message->wParam), held.shift, held.control, held.alt};
+    try {
+      switch (RoutePageKey(key, windows_->FocusOf(*message))) {
+        case PageKeyRoute::Frame: return OfferToSite(message);
+        case PageKeyRoute::Control: return S_FALSE;
+        case PageKeyRoute::NextTabStop: windows_->MoveToTabStop(message->hwnd, false); return S_OK;
+        case PageKeyRoute::PreviousTabStop: windows_->MoveToTabStop(message->hwnd, true); return S_OK;
+        case PageKeyRoute::NextInGroup: windows_->MoveInGroup(message->hwnd, false); return S_OK;
+        case PageKeyRoute::PreviousInGroup: windows_->MoveInGroup(message->hwnd, true); return S_OK;
+      }
+    } catch (...) {
+      // The arrow's click failed like a click of the mouse would: there is
+      // no one to tell, and the key has been used.
+      return S_OK;
+    }
+    return S_FALSE;
   }
 
   // IPropertyPage2
@@ -166,9 +197,11 @@ class GeneralePage final : public IPropertyPage2, public _Generale {
   }
   STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override {
     if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    HRESULT hr = LoadTypeInfo();
-    if (FAILED(hr)) return hr;
-    return ::DispGetIDsOfNames(typeInfo_.Get(), names, count, ids);
+    if (names == nullptr || ids == nullptr) return E_POINTER;
+    // _Generale has no members: no name is one of them, whatever the
+    // type information's view of IDispatch's own methods would say.
+    for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+    return count == 0 ? S_OK : DISP_E_UNKNOWNNAME;
   }
   STDMETHODIMP Invoke(DISPID, REFIID riid, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept override {
     if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
@@ -208,7 +241,34 @@ class GeneralePage final : public IPropertyPage2, public _Generale {
     }
     loading_ = false;
     dirty_ = false;
+    windows_->ForgetTyping();
     return S_OK;
+  }
+
+  static PageKeyMessage KeyMessageOf(UINT message) noexcept {
+    switch (message) {
+      case WM_KEYDOWN: return PageKeyMessage::KeyDown;
+      case WM_KEYUP: return PageKeyMessage::KeyUp;
+      case WM_CHAR: return PageKeyMessage::Char;
+      case WM_SYSKEYDOWN: return PageKeyMessage::SysKeyDown;
+      case WM_SYSKEYUP: return PageKeyMessage::SysKeyUp;
+      case WM_SYSCHAR: return PageKeyMessage::SysChar;
+      default: return PageKeyMessage::Other;
+    }
+  }
+
+  // The frame's key, offered to the frame through the site: S_OK when the
+  // site used it, S_FALSE for the frame to handle it on its own. The site
+  // may close the frame and let the page go meanwhile.
+  HRESULT OfferToSite(MSG* message) noexcept {
+    if (!site_) return S_FALSE;
+    ComPtr<IPropertyPageSite> site = site_;
+    AddRef();
+    offering_ = true;
+    const HRESULT hr = site->TranslateAccelerator(message);
+    offering_ = false;
+    Release();
+    return hr == S_OK ? S_OK : S_FALSE;
   }
 
   void OnChanged(bool changed) noexcept {
@@ -266,6 +326,7 @@ class GeneralePage final : public IPropertyPage2, public _Generale {
   ComPtr<ITypeInfo> typeInfo_;
   bool dirty_ = false;
   bool loading_ = false;
+  bool offering_ = false;
 };
 
 }  // namespace

@@ -15,8 +15,62 @@ constexpr int kFirstControlId = 100;
 
 // The window class lives only while a page window does: the library may be
 // unloaded and loaded again at another address between two pages, and a
-// class left registered would point into the old image.
+// class left registered would point into the old image. Pages of several
+// apartment threads share the class, so the count and the registration
+// change together under one lock (statically initialised: no set-up step
+// that two threads could race on).
+SRWLOCK g_pageClassLock = SRWLOCK_INIT;
 int g_pageWindows = 0;
+
+void AddPageWindowClassUser(WNDPROC windowProc) {
+  ::AcquireSRWLockExclusive(&g_pageClassLock);
+  HRESULT hr = S_OK;
+  if (g_pageWindows == 0) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = ModuleInstance();
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kPageWindowClass;
+    if (::RegisterClassExW(&wc) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+      hr = HRESULT_FROM_WIN32(::GetLastError());
+    }
+  }
+  if (SUCCEEDED(hr)) ++g_pageWindows;
+  ::ReleaseSRWLockExclusive(&g_pageClassLock);
+  if (FAILED(hr)) throw HresultError(hr);
+}
+
+void ReleasePageWindowClassUser() noexcept {
+  ::AcquireSRWLockExclusive(&g_pageClassLock);
+  if (--g_pageWindows == 0) ::UnregisterClassW(kPageWindowClass, ModuleInstance());
+  ::ReleaseSRWLockExclusive(&g_pageClassLock);
+}
+
+int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+// The font the page's layout is drawn for, at the screen's resolution;
+// nullptr when the system has no such face (a font made under the name
+// anyway would be some other face, whose captions do not fit).
+HFONT CreatePageFont() {
+  LOGFONTW font{};
+  font.lfCharSet = DEFAULT_CHARSET;
+  ::lstrcpynW(font.lfFaceName, kPageFontFace, LF_FACESIZE);
+  bool found = false;
+  if (HDC screen = ::GetDC(nullptr)) {
+    ::EnumFontFamiliesExW(screen, &font, &NoteFace, reinterpret_cast<LPARAM>(&found), 0);
+    ::ReleaseDC(nullptr, screen);
+  }
+  if (!found) return nullptr;
+  font.lfHeight = -::MulDiv(kPageFontPoints, CurrentScreenDpi().y, 72);
+  font.lfWeight = FW_NORMAL;
+  font.lfQuality = DEFAULT_QUALITY;
+  return ::CreateFontIndirectW(&font);
+}
 
 PageControl ControlOf(PageOption array) {
   return array == PageOption::Option1 ? PageControl::Option1 : PageControl::Option2;
@@ -103,19 +157,7 @@ SIZE PageSizeInPixels() {
 }
 
 PageWindows::PageWindows(HWND parent, const RECT& rect) {
-  if (g_pageWindows == 0) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &PageWindows::WindowProc;
-    wc.hInstance = ModuleInstance();
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kPageWindowClass;
-    if (::RegisterClassExW(&wc) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-      throw HresultError(HRESULT_FROM_WIN32(::GetLastError()));
-    }
-  }
-  ++g_pageWindows;
+  AddPageWindowClassUser(&PageWindows::WindowProc);
   try {
     // WS_EX_CONTROLPARENT lets the host's dialog loop tab into the page.
     HWND page = ::CreateWindowExW(WS_EX_CONTROLPARENT, kPageWindowClass, L"Generale", WS_CHILD | WS_CLIPSIBLINGS,
@@ -124,8 +166,11 @@ PageWindows::PageWindows(HWND parent, const RECT& rect) {
     if (page == nullptr) throw HresultError(HRESULT_FROM_WIN32(::GetLastError()));
     page_.reset(page);
 
-    // The page takes the host's font when the host has one.
-    auto font = reinterpret_cast<HFONT>(::SendMessageW(parent, WM_GETFONT, 0, 0));
+    // The host's font, or the system's, only when the page's own face is
+    // missing.
+    ownFont_.reset(CreatePageFont());
+    HFONT font = ownFont_.get();
+    if (font == nullptr) font = reinterpret_cast<HFONT>(::SendMessageW(parent, WM_GETFONT, 0, 0));
     if (font == nullptr) font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 
     const PageLayout& layout = GeneraleLayout();
@@ -165,7 +210,7 @@ PageWindows::PageWindows(HWND parent, const RECT& rect) {
   } catch (...) {
     if (page_) ::SetWindowLongPtrW(page_.get(), GWLP_USERDATA, 0);
     page_.reset();
-    if (--g_pageWindows == 0) ::UnregisterClassW(kPageWindowClass, ModuleInstance());
+    ReleasePageWindowClassUser();
     throw;
   }
 }
@@ -174,7 +219,7 @@ PageWindows::~PageWindows() {
   events_ = nullptr;
   if (page_) ::SetWindowLongPtrW(page_.get(), GWLP_USERDATA, 0);
   page_.reset();
-  if (--g_pageWindows == 0) ::UnregisterClassW(kPageWindowClass, ModuleInstance());
+  ReleasePageWindowClassUser();
 }
 
 LRESULT CALLBACK PageWindows::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -221,7 +266,8 @@ void PageWindows::OnCommand(HWND control, WORD code) noexcept {
         break;
       case ControlKind::TextBox:
         // Text1 has no handler: typing a number there does not by itself
-        // mark the page changed.
+        // mark the page changed, but it is a change to apply all the same.
+        if (code == EN_CHANGE && !settingText_ && id.name == PageControl::Text1) text1Typed_ = true;
         if (code == EN_CHANGE && !settingText_ && id.name == PageControl::txtMaxLength && events_ != nullptr) {
           events_->txtMaxLength_Change();
         }
@@ -275,6 +321,7 @@ void PageWindows::setOptionValue(PageOption array, std::int16_t index, bool valu
   const bool wasSelected = ::SendMessageW(target, BM_GETCHECK, 0, 0) == BST_CHECKED;
   if (!value) {
     ::SendMessageW(target, BM_SETCHECK, BST_UNCHECKED, 0);
+    UpdateTabStops(id.name);
     return;
   }
   for (const Child& child : children_) {
@@ -283,7 +330,72 @@ void PageWindows::setOptionValue(PageOption array, std::int16_t index, bool valu
     }
   }
   ::SendMessageW(target, BM_SETCHECK, BST_CHECKED, 0);
+  UpdateTabStops(id.name);
   if (!wasSelected) RaiseClick(id);
+}
+
+void PageWindows::UpdateTabStops(PageControl array) {
+  bool anySelected = false;
+  for (const Child& child : children_) {
+    if (child.row->id.name == array && ::SendMessageW(child.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+      anySelected = true;
+    }
+  }
+  for (const Child& child : children_) {
+    if (child.row->id.name != array) continue;
+    const LONG_PTR style = ::GetWindowLongPtrW(child.hwnd, GWL_STYLE);
+    const bool stop = !anySelected || ::SendMessageW(child.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    ::SetWindowLongPtrW(child.hwnd, GWL_STYLE, stop ? (style | WS_TABSTOP) : (style & ~LONG_PTR{WS_TABSTOP}));
+  }
+}
+
+const PageWindows::Child* PageWindows::ChildOf(HWND hwnd) const noexcept {
+  for (const Child& child : children_) {
+    if (child.hwnd == hwnd) return &child;
+  }
+  return nullptr;
+}
+
+PageFocus PageWindows::FocusOf(const MSG& message) const {
+  PageFocus focus;
+  if (ChildOf(message.hwnd) == nullptr) return focus;
+  const LRESULT claims = ::SendMessageW(message.hwnd, WM_GETDLGCODE, message.wParam,
+                                        reinterpret_cast<LPARAM>(const_cast<MSG*>(&message)));
+  focus.wantsArrows = (claims & DLGC_WANTARROWS) != 0;
+  focus.wantsTab = (claims & DLGC_WANTTAB) != 0;
+  focus.wantsAllKeys = (claims & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) != 0;
+  // The tab stops the focus can reach, in tab order (the z-order).
+  HWND first = nullptr, last = nullptr;
+  for (HWND w = ::GetWindow(page_.get(), GW_CHILD); w != nullptr; w = ::GetWindow(w, GW_HWNDNEXT)) {
+    if ((::GetWindowLongPtrW(w, GWL_STYLE) & WS_TABSTOP) && ::IsWindowVisible(w) && ::IsWindowEnabled(w)) {
+      if (first == nullptr) first = w;
+      last = w;
+    }
+  }
+  focus.firstTabStop = message.hwnd == first;
+  focus.lastTabStop = message.hwnd == last;
+  return focus;
+}
+
+void PageWindows::MoveToTabStop(HWND from, bool previous) {
+  HWND next = ::GetNextDlgTabItem(page_.get(), ChildOf(from) != nullptr ? from : nullptr, previous);
+  if (next == nullptr) return;
+  // A text box entered by Tab has its text selected, as in a dialog.
+  if (::SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) ::SendMessageW(next, EM_SETSEL, 0, -1);
+  ::SetFocus(next);
+}
+
+void PageWindows::MoveInGroup(HWND from, bool previous) {
+  if (ChildOf(from) == nullptr) return;
+  HWND next = ::GetNextDlgGroupItem(page_.get(), from, previous);
+  if (next == nullptr || next == from) return;
+  ::SetFocus(next);
+  // An option reached by the arrows is chosen, exactly as by a click.
+  const Child* landed = ChildOf(next);
+  if (landed != nullptr && landed->row->kind == ControlKind::OptionButton) {
+    setOptionValue(landed->row->id.name == PageControl::Option1 ? PageOption::Option1 : PageOption::Option2,
+                   landed->row->id.index, true);
+  }
 }
 
 std::int16_t PageWindows::CheckValue(PageCheck box) const {

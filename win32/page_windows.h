@@ -12,7 +12,14 @@
 // Option buttons and check boxes are the non-automatic kinds
 // (BS_RADIOBUTTON, BS_3STATE): their value changes only here, so a value set
 // from code and a click of the user raise the click handler in the same
-// way, once, and only when the value really changes.
+// way, once, and only when the value really changes. Once an option of an
+// array is selected, it alone is the array's tab stop, as on a form: Tab
+// enters the group at its choice and the arrows move the choice (the system
+// clicks an unselected option button that gets the focus, so a tab stop on
+// each would change the choice as Tab passed over it).
+//
+// The page makes its own font, the one its layout is drawn for, and falls
+// back to the frame's only when the system lacks that face.
 #pragma once
 
 #include <windows.h>
@@ -24,6 +31,7 @@
 #include "com_util.h"
 #include "page/generale_layout.h"
 #include "page/page_controls.h"
+#include "page/page_keys.h"
 
 namespace velmora::win32 {
 
@@ -35,6 +43,10 @@ SIZE PageSizeInPixels();
 
 // The window class of the page window.
 inline constexpr wchar_t kPageWindowClass[] = L"VelmoraGeneralePage";
+
+// The face and size the page's layout is drawn for.
+inline constexpr wchar_t kPageFontFace[] = L"MS Sans Serif";
+inline constexpr int kPageFontPoints = 8;
 
 class PageWindows final : public GeneraleControls {
  public:
@@ -50,6 +62,20 @@ class PageWindows final : public GeneraleControls {
   // The window of one control; throws VelmoraError for a control the page
   // lacks.
   HWND Window(ControlId id) const;
+
+  // Keys: what the window a key message is for claims and where it stands
+  // in the page's tab order; moving the focus to the next or previous tab
+  // stop, or within a group (an option it lands on is selected, as a click
+  // selects it, and may raise the click handler, which may throw).
+  PageFocus FocusOf(const MSG& message) const;
+  void MoveToTabStop(HWND from, bool previous);
+  void MoveInGroup(HWND from, bool previous);
+
+  // Whether the developer typed into Text1 since the last call of
+  // ForgetTyping. Text1 has no handler of its own, so this is the only trace
+  // of a new number of digits.
+  bool Text1Typed() const noexcept { return text1Typed_; }
+  void ForgetTyping() noexcept { text1Typed_ = false; }
 
   // GeneraleControls
   void setEvents(GeneraleEvents* events) override { events_ = events; }
@@ -78,11 +104,16 @@ class PageWindows final : public GeneraleControls {
   const Child& Find(ControlId id) const;
   bool ContainerVisible(const Child& child) const;
   void RaiseClick(ControlId id);
+  void UpdateTabStops(PageControl array);
+  const Child* ChildOf(HWND hwnd) const noexcept;
 
+  // Owned when the page made it; the windows go before it.
+  UniqueHfont ownFont_;
   UniqueHwnd page_;
   std::vector<Child> children_;  // in creation order
   GeneraleEvents* events_ = nullptr;
   bool settingText_ = false;
+  bool text1Typed_ = false;
 };
 
 }  // namespace velmora::win32

@@ -119,6 +119,18 @@ TEST_F(View, DisabledControlDrawsGreyText) {
 }
 
 TEST_F(View, DrawingIntoLargerBoundsScalesTheFont) {
+  // wine's own "MS Sans Serif", the default face, is a bitmap font with
+  // few sizes: the scaling is checked on a scalable face.
+  VARIANT font;
+  VariantInit(&font);
+  ASSERT_EQ(GetProperty(control_.Get(), DISPID_FONT, &font), S_OK);
+  ASSERT_EQ(V_VT(&font), VT_DISPATCH);
+  ComPtr<IFont> face;
+  ASSERT_EQ(V_DISPATCH(&font)->QueryInterface(IID_PPV_ARGS(&face)), S_OK);
+  VariantClear(&font);
+  BSTR name = SysAllocString(L"DejaVu Sans");
+  ASSERT_EQ(face->put_Name(name), S_OK);
+  SysFreeString(name);
   Canvas small(200, 30), large(400, 60);
   ASSERT_EQ(Draw(small, RECTL{0, 0, 200, 30}), S_OK);
   ASSERT_EQ(Draw(large, RECTL{0, 0, 400, 60}), S_OK);

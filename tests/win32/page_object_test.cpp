@@ -196,9 +196,14 @@ class FakeControl final : public IDispatch {
   ULONG refs_ = 1;
 };
 
+// The frame's side of the page, as Windows' property frame has it: it
+// offers every key to the page first, and records the keys the page hands
+// to it through TranslateAccelerator (answering S_FALSE, so the frame's own
+// loop would then handle them).
 class TestSite final : public IPropertyPageSite {
  public:
   int dirtyCalls = 0;
+  std::vector<WPARAM> offered;
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
     if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
@@ -218,7 +223,10 @@ class TestSite final : public IPropertyPageSite {
     return S_OK;
   }
   STDMETHODIMP GetPageContainer(IUnknown**) override { return E_NOTIMPL; }
-  STDMETHODIMP TranslateAccelerator(MSG*) override { return S_FALSE; }
+  STDMETHODIMP TranslateAccelerator(MSG* message) override {
+    offered.push_back(message->wParam);
+    return S_FALSE;
+  }
 
  private:
   ULONG refs_ = 1;
@@ -657,9 +665,11 @@ const std::string kDate10 = "DateValue(BOOL)=-1 MaxLength(I2)=10 TastoInvio(BOOL
 INSTANTIATE_TEST_SUITE_P(
     Rows, PageApplyTest,
     ::testing::Values(
-        ApplyRow{"Date8Unchanged", -1, 8, 0, -1, 1, {}, false, S_OK,
-                 {"DateValue(BOOL)=-1 MaxLength(I2)=8 TastoInvio(BOOL)=-1"}},
-        ApplyRow{"Date7AppliesLong", -1, 7, 0, 0, 1, {}, false, S_OK, {kDate10}},
+        // A page the developer has not changed applies nothing.
+        ApplyRow{"Date8Unchanged", -1, 8, 0, -1, 1, {}, false, S_OK, {""}},
+        ApplyRow{"Date7Unchanged", -1, 7, 0, 0, 1, {}, false, S_OK, {""}},
+        ApplyRow{"Date7AppliesLongOnceChanged", -1, 7, 0, 0, 1,
+                 {{Action::Click, kInvioBox}, {Action::Click, kInvioBox}}, true, S_OK, {kDate10}},
         ApplyRow{"StyleClickDayMonth", -1, 10, 0, 0, 1, {{Action::Click, kDayMonth}}, true, S_OK,
                  {"DateValue(BOOL)=-1 MaxLength(I2)=5 TastoInvio(BOOL)=0"}},
         ApplyRow{"NumberToDateKeepsVirgola", 0, 12, -1, 0, 1, {{Action::Click, kData}}, true, S_OK, {kDate10}},
@@ -825,6 +835,275 @@ TEST_F(PageTest, EditPropertyFocusesTheControlOfTheProperty) {
   EXPECT_EQ(page_->TranslateAccelerator(&other), S_FALSE) << "not a message of the page";
 }
 
+// A control in number mode holding a text: opening the page and applying
+// without a change leaves the control as it is; once the page is changed,
+// applying writes as always (MaxLength and DateValue written back reset the
+// text).
+TEST_F(PageTest, ApplyingAnUnchangedPageKeepsTheControlsText) {
+  ComPtr<IDispatch> control = ocx_.NewControl();
+  ComPtr<_VelmoraControl> typed;
+  ASSERT_TRUE(control && SUCCEEDED(control.As(&typed)));
+  ASSERT_EQ(PutShort(control.Get(), L"DateValue", 0, VT_BOOL), S_OK);
+  ASSERT_EQ(PutShort(control.Get(), L"MaxLength", 12, VT_I2), S_OK);
+  BSTR text = SysAllocString(L"12345");
+  ASSERT_EQ(typed->put_Text(text), S_OK);
+  SysFreeString(text);
+  auto textNow = [&] {
+    BSTR now = nullptr;
+    typed->get_Text(&now);
+    std::wstring copy(now ? now : L"");
+    SysFreeString(now);
+    return copy;
+  };
+  ASSERT_EQ(textNow(), L"12345");
+  real_.push_back(control);
+  ASSERT_EQ(SelectReal(), S_OK);
+  ASSERT_EQ(Activate(), S_OK);
+  EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
+  EXPECT_EQ(page_->Apply(), S_OK);
+  EXPECT_EQ(textNow(), L"12345");
+  Click(kInvioBox);
+  EXPECT_EQ(page_->IsPageDirty(), S_OK);
+  EXPECT_EQ(page_->Apply(), S_OK);
+  EXPECT_EQ(GetShort(control.Get(), L"TastoInvio"), -1);
+  EXPECT_EQ(textNow(), L"0");
+  EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
+}
+
+// Null and junk arguments from a careless caller: refused, never a crash.
+struct HostileRow {
+  const char* name;
+  HRESULT (*call)(IPropertyPage2* page, IDispatch* dispatch, HWND host);
+  HRESULT expected;
+};
+
+class PageHostileTest : public PageTest, public ::testing::WithParamInterface<HostileRow> {};
+
+TEST_P(PageHostileTest, Answers) {
+  ComPtr<IDispatch> dispatch;
+  ASSERT_EQ(page_.As(&dispatch), S_OK);
+  EXPECT_EQ(GetParam().call(page_.Get(), dispatch.Get(), host_), GetParam().expected);
+}
+
+LPOLESTR kMemberOfIDispatch[] = {const_cast<LPOLESTR>(L"QueryInterface")};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PageHostileTest,
+    ::testing::Values(
+        HostileRow{"NamesNull",
+                   [](IPropertyPage2*, IDispatch* d, HWND) {
+                     DISPID id;
+                     return d->GetIDsOfNames(IID_NULL, nullptr, 1, 0, &id);
+                   },
+                   E_POINTER},
+        HostileRow{"IdsNull",
+                   [](IPropertyPage2*, IDispatch* d, HWND) {
+                     return d->GetIDsOfNames(IID_NULL, kMemberOfIDispatch, 1, 0, nullptr);
+                   },
+                   E_POINTER},
+        HostileRow{"IDispatchsOwnMethodIsNoMember",
+                   [](IPropertyPage2*, IDispatch* d, HWND) {
+                     DISPID id = 0;
+                     HRESULT hr = d->GetIDsOfNames(IID_NULL, kMemberOfIDispatch, 1, 0, &id);
+                     return id == DISPID_UNKNOWN ? hr : E_FAIL;
+                   },
+                   DISP_E_UNKNOWNNAME},
+        HostileRow{"NoNames",
+                   [](IPropertyPage2*, IDispatch* d, HWND) {
+                     DISPID id;
+                     return d->GetIDsOfNames(IID_NULL, kMemberOfIDispatch, 0, 0, &id);
+                   },
+                   S_OK},
+        HostileRow{"InterfaceNotNull",
+                   [](IPropertyPage2*, IDispatch* d, HWND) {
+                     DISPID id;
+                     return d->GetIDsOfNames(IID_IDispatch, kMemberOfIDispatch, 1, 0, &id);
+                   },
+                   DISP_E_UNKNOWNINTERFACE},
+        HostileRow{"TypeInfoCountNull",
+                   [](IPropertyPage2*, IDispatch* d, HWND) { return d->GetTypeInfoCount(nullptr); }, E_POINTER},
+        HostileRow{"TypeInfoNull", [](IPropertyPage2*, IDispatch* d, HWND) { return d->GetTypeInfo(0, 0, nullptr); },
+                   E_POINTER},
+        HostileRow{"TypeInfoBadIndex",
+                   [](IPropertyPage2*, IDispatch* d, HWND) {
+                     ITypeInfo* info = reinterpret_cast<ITypeInfo*>(1);
+                     HRESULT hr = d->GetTypeInfo(1, 0, &info);
+                     return info == nullptr ? hr : E_FAIL;
+                   },
+                   DISP_E_BADINDEX},
+        HostileRow{"InvokeAllNull",
+                   [](IPropertyPage2*, IDispatch* d, HWND) {
+                     return d->Invoke(0, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr);
+                   },
+                   DISP_E_MEMBERNOTFOUND},
+        HostileRow{"QueryInterfaceNull",
+                   [](IPropertyPage2* p, IDispatch*, HWND) { return p->QueryInterface(IID_IUnknown, nullptr); },
+                   E_POINTER},
+        HostileRow{"PageInfoNull", [](IPropertyPage2* p, IDispatch*, HWND) { return p->GetPageInfo(nullptr); },
+                   E_POINTER},
+        HostileRow{"ObjectsNull", [](IPropertyPage2* p, IDispatch*, HWND) { return p->SetObjects(1, nullptr); },
+                   E_POINTER},
+        HostileRow{"AnObjectNull",
+                   [](IPropertyPage2* p, IDispatch* d, HWND) {
+                     IUnknown* objects[] = {d, nullptr};
+                     return p->SetObjects(2, objects);
+                   },
+                   E_POINTER},
+        HostileRow{"NoObjectsJunkArray",
+                   [](IPropertyPage2* p, IDispatch*, HWND) {
+                     return p->SetObjects(0, reinterpret_cast<IUnknown**>(8));
+                   },
+                   S_OK},
+        HostileRow{"ActivateRectNull",
+                   [](IPropertyPage2* p, IDispatch*, HWND host) { return p->Activate(host, nullptr, TRUE); },
+                   E_POINTER},
+        HostileRow{"MoveNull", [](IPropertyPage2* p, IDispatch*, HWND) { return p->Move(nullptr); }, E_POINTER},
+        HostileRow{"KeyNull", [](IPropertyPage2* p, IDispatch*, HWND) { return p->TranslateAccelerator(nullptr); },
+                   E_POINTER},
+        HostileRow{"ApplyBeforeAnything", [](IPropertyPage2* p, IDispatch*, HWND) { return p->Apply(); }, S_OK},
+        HostileRow{"ShowBeforeActivate", [](IPropertyPage2* p, IDispatch*, HWND) { return p->Show(SW_SHOW); },
+                   E_UNEXPECTED},
+        HostileRow{"EditPropertyBeforeActivate",
+                   [](IPropertyPage2* p, IDispatch*, HWND) { return p->EditProperty(kMaxLength); }, E_UNEXPECTED}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Keys, as Windows' property frame hands them over: every key to the page
+// first, then (on S_FALSE) to the frame's own dialog handling.
+struct KeyRow {
+  const char* name;
+  bool dateView;
+  const wchar_t* from;  // the focused control's caption; nullptr: Text1
+  UINT key;
+  bool shift, control, alt;
+  HRESULT answer;
+  const wchar_t* to;  // focused afterwards, as `from`
+  bool offered;       // handed to the site's TranslateAccelerator
+  bool changed;       // an option chosen: the page is changed, once
+};
+
+class PageKeyTest : public PageTest, public ::testing::WithParamInterface<KeyRow> {};
+
+TEST_P(PageKeyTest, TheFrameOffersTheKeyToThePageFirst) {
+  const KeyRow& row = GetParam();
+  Add(row.dateView ? -1 : 0, 10);
+  ASSERT_EQ(Select(), S_OK);
+  ASSERT_EQ(Activate(), S_OK);
+  SetForegroundWindow(host_);
+  auto window = [&](const wchar_t* caption) { return caption ? Child(caption) : Child(PageControl::Text1); };
+  HWND from = window(row.from);
+  SetFocus(from);
+  Pump();
+  ASSERT_EQ(GetFocus(), from);
+
+  BYTE keys[256] = {};
+  keys[VK_SHIFT] = row.shift ? 0x80 : 0;
+  keys[VK_CONTROL] = row.control ? 0x80 : 0;
+  keys[VK_MENU] = row.alt ? 0x80 : 0;
+  SetKeyboardState(keys);
+  MSG message{from, row.alt ? UINT{WM_SYSKEYDOWN} : UINT{WM_KEYDOWN}, row.key, 1, 0, {0, 0}};
+  const HRESULT hr = page_->TranslateAccelerator(&message);
+  const BYTE none[256] = {};
+  SetKeyboardState(const_cast<BYTE*>(none));
+  Pump();
+
+  EXPECT_EQ(hr, row.answer);
+  EXPECT_EQ(GetFocus(), window(row.to)) << Narrow(Text(GetFocus()));
+  EXPECT_EQ(site_.offered, row.offered ? std::vector<WPARAM>{row.key} : std::vector<WPARAM>{});
+  EXPECT_EQ(page_->IsPageDirty(), row.changed ? S_OK : S_FALSE);
+  EXPECT_EQ(site_.dirtyCalls, row.changed ? 1 : 0) << "the click handler ran once";
+  if (row.changed) {
+    EXPECT_TRUE(Checked(window(row.to))) << "the option landed on is chosen";
+  }
+  EXPECT_EQ(IsWindowVisible(Child(PageControl::Text1)) != 0, Checked(Child(kNumero))) << "the view follows the mode";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PageKeyTest,
+    ::testing::Values(
+        // The frame's keys, whatever has the focus.
+        KeyRow{"EnterIsTheFramesOk", true, kLong, VK_RETURN, false, false, false, S_FALSE, kLong, true, false},
+        KeyRow{"EscapeIsTheFramesCancel", false, nullptr, VK_ESCAPE, false, false, false, S_FALSE, nullptr, true,
+               false},
+        KeyRow{"F1IsTheFramesHelp", true, kData, VK_F1, false, false, false, S_FALSE, kData, true, false},
+        KeyRow{"CtrlTabTurnsTheFramesTab", true, kData, VK_TAB, false, true, false, S_FALSE, kData, true, false},
+        KeyRow{"CtrlPageDown", false, nullptr, VK_NEXT, false, true, false, S_FALSE, nullptr, true, false},
+        KeyRow{"CtrlPageUp", true, kInvioBox, VK_PRIOR, false, true, false, S_FALSE, kInvioBox, true, false},
+        KeyRow{"AltLetterIsTheFramesMnemonic", true, kLong, 'A', false, false, true, S_FALSE, kLong, true, false},
+        // Tab leaves the page from its last stop, Shift+Tab from its first.
+        KeyRow{"TabFromTheLastStop", true, kInvioBox, VK_TAB, false, false, false, S_FALSE, kInvioBox, true, false},
+        KeyRow{"ShiftTabFromTheFirstStop", true, kLong, VK_TAB, true, false, false, S_FALSE, kLong, true, false},
+        KeyRow{"ShiftTabFromTheNumberViewsFirstStop", false, kNumero, VK_TAB, true, false, false, S_FALSE, kNumero,
+               true, false},
+        // Tab within the page: an option array is one stop, at its choice.
+        KeyRow{"TabEntersTheModeAtItsChoice", true, kLong, VK_TAB, false, false, false, S_OK, kData, false, false},
+        KeyRow{"TabPassesTheHiddenDecimals", true, kData, VK_TAB, false, false, false, S_OK, L"", false, false},
+        KeyRow{"ShiftTabBack", false, kInvioBox, VK_TAB, true, false, false, S_OK, kVirgolaBox, false, false},
+        // The arrows choose within an option array, as a click does, in
+        // tab order (Frame1's runs from its bottom button up).
+        KeyRow{"UpChoosesThePreviousStyle", true, kLong, VK_UP, false, false, false, S_OK, kShort, false, true},
+        KeyRow{"DownFromTheLastStyleWraps", true, kLong, VK_DOWN, false, false, false, S_OK, kDayMonth, false, true},
+        KeyRow{"RightChoosesNumberMode", true, kData, VK_RIGHT, false, false, false, S_OK, kNumero, false, true},
+        KeyRow{"LeftChoosesDateMode", false, kNumero, VK_LEFT, false, false, false, S_OK, kData, false, true},
+        KeyRow{"ArrowOnACheckBoxStays", true, kInvioBox, VK_DOWN, false, false, false, S_OK, kInvioBox, false,
+               false},
+        // The focused control's own keys.
+        KeyRow{"ArrowsInText1MoveItsCaret", false, nullptr, VK_LEFT, false, false, false, S_FALSE, nullptr, false,
+               false},
+        KeyRow{"TypingInText1", false, nullptr, '7', false, false, false, S_FALSE, nullptr, false, false},
+        KeyRow{"SpaceOnACheckBox", true, kInvioBox, VK_SPACE, false, false, false, S_FALSE, kInvioBox, false,
+               false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Every caption fits its window in the page's own font, "MS Sans Serif"
+// 8 pt, which the page makes whatever the frame gives (this host window
+// gives none); Label1 with the longest sentence it can show, in two lines.
+TEST_F(PageTest, EveryCaptionFitsItsWindowInThePagesFont) {
+  Add(0, 32767);
+  ASSERT_EQ(Select(), S_OK);
+  ASSERT_EQ(Activate(), S_OK);
+  HDC screen = GetDC(nullptr);
+  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX), dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  // The check or radio glyph and the gap after it; a frame's caption
+  // starts after a short line and leaves room for one after it.
+  const int glyph = MulDiv(13 + 4, dpiX, 96), frameMargins = MulDiv(8 + 8, dpiX, 96);
+  for (const PageLayoutControl& row : GeneraleLayout().controls) {
+    if (row.kind == ControlKind::TextBox) continue;
+    HWND hwnd = Child(row.id);
+    ASSERT_NE(hwnd, nullptr);
+    const std::wstring caption = Text(hwnd);
+    SCOPED_TRACE(Narrow(caption));
+    HDC dc = GetDC(hwnd);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(dc, LF_FACESIZE, face);
+    EXPECT_STREQ(face, L"MS Sans Serif") << "the page's own face (Debian: fonts-wine)";
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    EXPECT_EQ(metrics.tmHeight - metrics.tmInternalLeading, MulDiv(8, dpiY, 72)) << "8 points";
+    RECT client;
+    GetClientRect(hwnd, &client);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+    int available = client.right;
+    if (row.kind == ControlKind::OptionButton || row.kind == ControlKind::CheckBox) available -= glyph;
+    if (row.kind == ControlKind::Frame) available -= frameMargins;
+    if (row.kind == ControlKind::Label) {
+      RECT wrapped{0, 0, client.right, 0};
+      DrawTextW(dc, caption.c_str(), -1, &wrapped, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+      std::printf("  %-48s %3ld x %2ld of %3ld x %2ld\n", Narrow(caption).substr(0, 48).c_str(), wrapped.right,
+                  wrapped.bottom, client.right, client.bottom);
+      EXPECT_LE(wrapped.right, client.right);
+      EXPECT_LE(wrapped.bottom, client.bottom);
+    } else {
+      std::printf("  %-48s %3ld of %3d\n", Narrow(caption).c_str(), extent.cx, available);
+      EXPECT_LE(extent.cx, available);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+  }
+}
+
 // The page in a plain window, in each view, saved beside this program for
 // scripts/screenshots.sh.
 TEST_F(PageTest, ScreenshotsOfBothViews) {
@@ -862,6 +1141,7 @@ TEST_F(PageTest, PropertyFrameShowsThePage) {
     DWORD thread = GetCurrentThreadId();
     bool found = false, saved = false;
     HWND frameWindow = nullptr;
+    wchar_t face[LF_FACESIZE] = {};  // of the page's first button
     static DWORD WINAPI Run(void* param) {
       auto& self = *static_cast<Closer*>(param);
       for (int i = 0; i < 200 && !self.found; ++i) {
@@ -871,6 +1151,11 @@ TEST_F(PageTest, PropertyFrameShowsThePage) {
       }
       if (!self.found) return 0;
       Sleep(500);
+      LOGFONTW font{};
+      HWND button = FindDescendant(FindDescendant(self.frameWindow, L"VelmoraGeneralePage"), L"Button");
+      if (GetObjectW(reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0)), sizeof(font), &font)) {
+        lstrcpynW(self.face, font.lfFaceName, LF_FACESIZE);
+      }
       self.saved = SaveWindowBitmap(self.frameWindow, BesideProgram(L"generale-frame.bmp"));
       PostMessageW(self.frameWindow, WM_COMMAND, IDCANCEL, 0);
       Sleep(200);
@@ -890,6 +1175,7 @@ TEST_F(PageTest, PropertyFrameShowsThePage) {
   EXPECT_EQ(hr, S_OK);
   EXPECT_TRUE(closer.found) << "the frame never showed the page";
   EXPECT_TRUE(closer.saved);
+  EXPECT_STREQ(closer.face, L"MS Sans Serif") << "the page's own font, not the frame's";
   EXPECT_EQ(control.Log(), "") << "the frame was cancelled: nothing applied";
 }
 
