@@ -106,9 +106,7 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
     if (kind_ == Kind::kAlert) return Answer(ToWide(std::u16string(kInvalidDateAlert)), name);
     const std::wstring given = link_->DisplayName();
     if (!given.empty()) return Answer(given, name);
-    IAccessible* standard = nullptr;
-    const HRESULT found = Standard(&standard);
-    return FAILED(found) ? S_FALSE : standard->get_accName(child, name);
+    return FromStandardOrLabel(&IAccessible::get_accName, &LabelName, name);
   }
   STDMETHODIMP get_accValue(VARIANT child, BSTR* value) noexcept override {
     if (!value) return E_POINTER;
@@ -189,9 +187,9 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   STDMETHODIMP get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) noexcept override {
     if (!shortcut) return E_POINTER;
     *shortcut = nullptr;
-    IAccessible* s = nullptr;
-    const HRESULT hr = Standard(&s);
-    return FAILED(hr) ? hr : s->get_accKeyboardShortcut(child, shortcut);
+    const HRESULT hr = Own(child);
+    if (FAILED(hr) || kind_ == Kind::kAlert) return FAILED(hr) ? hr : S_FALSE;
+    return FromStandardOrLabel(&IAccessible::get_accKeyboardShortcut, &LabelShortcut, shortcut);
   }
   STDMETHODIMP get_accFocus(VARIANT* focus) noexcept override {
     if (!focus) return E_POINTER;
@@ -253,6 +251,26 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   HRESULT Own(const VARIANT& child) const noexcept {
     if (!link_) return CO_E_OBJNOTCONNECTED;
     return IsSelf(child) ? S_OK : E_INVALIDARG;
+  }
+
+  // The standard object's answer, else the label's.
+  HRESULT FromStandardOrLabel(HRESULT (STDMETHODCALLTYPE IAccessible::*ask)(VARIANT, BSTR*),
+                              std::u16string (*fromLabel)(std::u16string_view), BSTR* out) noexcept {
+    IAccessible* standard = nullptr;
+    if (SUCCEEDED(Standard(&standard))) {
+      VARIANT self;
+      V_VT(&self) = VT_I4;
+      V_I4(&self) = CHILDID_SELF;
+      if ((standard->*ask)(self, out) == S_OK && ::SysStringLen(*out) > 0) return S_OK;
+      ::SysFreeString(*out);
+      *out = nullptr;
+    }
+    try {
+      const std::wstring caption = link_->LabelCaption();
+      return Answer(ToWide(fromLabel(std::u16string(caption.begin(), caption.end()))), out);
+    } catch (...) {
+      return E_OUTOFMEMORY;
+    }
   }
 
   // The system's standard object for Text1's EDIT, made at the first
@@ -351,6 +369,32 @@ std::wstring ControlAccessibility::DisplayName() noexcept {
   } catch (...) {
     return {};
   }
+}
+
+std::wstring ControlAccessibility::LabelCaption() const noexcept {
+  // The nearest visible window before the control in its parent's order; a
+  // control alone in a window of the container's (a site window) is looked
+  // for before that window. A static text there is the label, as the system
+  // finds one for a plain box.
+  HWND window = window_.hwnd();
+  for (int level = 0; window && level < 2; ++level, window = ::GetParent(window)) {
+    HWND before = ::GetWindow(window, GW_HWNDPREV);
+    while (before && !::IsWindowVisible(before)) before = ::GetWindow(before, GW_HWNDPREV);
+    if (!before) {
+      if (::GetWindow(window, GW_HWNDNEXT)) return {};  // first of several: nothing before it
+      continue;
+    }
+    wchar_t kind[8] = {};
+    if (::GetClassNameW(before, kind, 8) == 0 || ::lstrcmpiW(kind, L"Static") != 0) return {};
+    wchar_t caption[256] = {};
+    ::GetWindowTextW(before, caption, 256);
+    try {
+      return caption;
+    } catch (...) {
+      return {};
+    }
+  }
+  return {};
 }
 
 std::wstring ControlAccessibility::Value() const { return ToWide(AccessibleValue(control_)); }

@@ -3,7 +3,9 @@
 // IAccessible of ours, and Text1 passes the same request on to it, so the
 // field reads the same whether a reader starts from the control or from the
 // focused box. Role, name, value and description are the control's own
-// (core/control/accessible_text.h); everything else (location, state,
+// (core/control/accessible_text.h), and so are the name and shortcut of the
+// label before the control when the box's standard object finds none (Text1
+// has no siblings to find a label among); everything else (location, state,
 // focus, selection, keyboard shortcut, navigation) is the system's standard
 // object for Text1's EDIT, which knows the box best. The system's UI
 // Automation proxy serves UI Automation clients from the same object.
@@ -60,6 +62,9 @@ class ControlAccessibility final : public ControlWindow::ObjectSource {
   HWND WindowHandle() const noexcept;
   HWND EditHandle() const noexcept;
   std::wstring DisplayName() noexcept;  // the container's name; "" when it gives none
+  // The caption of the label a form puts before the control; "" when there
+  // is none.
+  std::wstring LabelCaption() const noexcept;
   std::wstring Value() const;
   std::wstring Description() const;
   void SetValue(std::wstring_view text);

@@ -27,6 +27,26 @@ std::u16string AccessibleDescription(bool dateMode, std::int32_t maxLength, bool
   return std::u16string(kDatePattern.substr(0, static_cast<std::size_t>(maxLength)));
 }
 
+std::u16string LabelName(std::u16string_view caption) {
+  std::u16string name;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
+    name += caption[i];
+  }
+  return name;
+}
+
+std::u16string LabelShortcut(std::u16string_view caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != u'&') continue;
+    char16_t key = caption[++i];
+    if (key == u'&') continue;  // a plain "&"
+    if (key >= u'a' && key <= u'z') key = static_cast<char16_t>(key - u'a' + u'A');
+    return std::u16string(u"Alt+") + key;
+  }
+  return {};
+}
+
 std::u16string AccessibleValue(const VelmoraControl& control) {
   return AccessibleValue(control.Text(), control.InDateMode());
 }

@@ -26,6 +26,12 @@ std::u16string AccessibleValue(std::u16string_view text, bool dateMode);
 // mode whether a decimal comma is accepted.
 std::u16string AccessibleDescription(bool dateMode, std::int32_t maxLength, bool virgola);
 
+// A label's caption as a reader says it: the name without the "&" that
+// marks the mnemonic ("&&" is a plain "&"), and the keyboard shortcut the
+// mnemonic gives ("Alt+D" for "&Data:"; "" when there is none).
+std::u16string LabelName(std::u16string_view caption);
+std::u16string LabelShortcut(std::u16string_view caption);
+
 // The same for a control as it stands.
 std::u16string AccessibleValue(const VelmoraControl& control);
 std::u16string AccessibleDescription(const VelmoraControl& control);

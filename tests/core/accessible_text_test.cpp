@@ -57,6 +57,23 @@ TEST(AccessibleText, DescriptionSaysWhatTheFieldExpects) {
     EXPECT_EQ(AccessibleDescription(row.dateMode, row.maxLength, row.virgola), row.description) << row.name;
 }
 
+TEST(AccessibleText, LabelCaptionAsNameAndShortcut) {
+  struct Row {
+    std::u16string caption, name, shortcut;
+  } rows[] = {
+      {u"&Data:", u"Data:", u"Alt+D"},
+      {u"Data di &nascita", u"Data di nascita", u"Alt+N"},
+      {u"Prezzi && sconti", u"Prezzi & sconti", u""},
+      {u"Ditta && &figli", u"Ditta & figli", u"Alt+F"},
+      {u"Importo&", u"Importo&", u""},
+      {u"", u"", u""},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(LabelName(row.caption), row.name);
+    EXPECT_EQ(LabelShortcut(row.caption), row.shortcut);
+  }
+}
+
 TEST(AccessibleText, FollowsTheControlAsItStands) {
   ModelTextBox box;
   RecordingControlHost host;

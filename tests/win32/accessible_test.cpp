@@ -139,13 +139,19 @@ TEST_F(Accessible, SaysWhatTheFieldHoldsAndExpects) {
     EXPECT_EQ(Read(field.Get(), &IAccessible::get_accDescription), row.description);
   }
 
-  // Without a name from the container, the standard object's name.
-  ComPtr<IAccessible> standard;
-  ASSERT_EQ(CreateStdAccessibleObject(unnamed->Edit(), OBJID_CLIENT, IID_IAccessible,
-                                      reinterpret_cast<void**>(standard.GetAddressOf())), S_OK);
+  // Without a name from the container, the label before the control, as
+  // the system names a plain box after its label.
   ComPtr<IAccessible> other = FromWindow(unnamed->ControlWindow());
   ASSERT_TRUE(other);
-  EXPECT_EQ(Read(other.Get(), &IAccessible::get_accName), Read(standard.Get(), &IAccessible::get_accName));
+  EXPECT_EQ(Read(other.Get(), &IAccessible::get_accName), "");
+  EXPECT_EQ(Read(other.Get(), &IAccessible::get_accKeyboardShortcut), "");
+  HWND label = CreateWindowExW(0, L"Static", L"&Scadenza:", WS_CHILD | WS_VISIBLE, 10, 50, 90, 20, form.hwnd(),
+                               nullptr, nullptr, nullptr);
+  SetWindowPos(label, unnamed->host, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(unnamed->host, label, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  EXPECT_EQ(Read(other.Get(), &IAccessible::get_accName), "Scadenza:");
+  EXPECT_EQ(Read(other.Get(), &IAccessible::get_accKeyboardShortcut), "Alt+S");
+  EXPECT_EQ(Read(field.Get(), &IAccessible::get_accName), "Data di nascita") << "the container's name first";
   // The place is the box's.
   long x = 0, y = 0, w = 0, h = 0;
   RECT client{};
