@@ -378,6 +378,7 @@ std::wstring ControlAccessibility::LabelCaption() const noexcept {
   // finds one for a plain box.
   HWND window = window_.hwnd();
   for (int level = 0; window && level < 2; ++level, window = ::GetParent(window)) {
+    if (!(::GetWindowLongW(window, GWL_STYLE) & WS_CHILD)) return {};  // top-level windows are not a form's
     HWND before = ::GetWindow(window, GW_HWNDPREV);
     while (before && !::IsWindowVisible(before)) before = ::GetWindow(before, GW_HWNDPREV);
     if (!before) {
