@@ -175,7 +175,8 @@ ControlObject::ControlObject(IUnknown* outer)
       control_(text1_, *this),
       events_(*this, DIID___VelmoraControl, true),
       propertyNotify_(*this, IID_IPropertyNotifySink, false),
-      embedding_(*this) {
+      embedding_(*this),
+      accessibility_(window_, text1_, control_, embedding_) {
   // Errors raised by Text1's event handlers inside its window procedure
   // have no caller to go back to: the key stays swallowed and the event
   // is over.
@@ -670,12 +671,16 @@ std::int32_t ControlObject::ScaleHeight() {
   return r.bottom - r.top;
 }
 
-void ControlObject::RaiseDataNonValida() { FireEvent(kDataNonValidaId); }
+void ControlObject::RaiseDataNonValida() {
+  accessibility_.DateRefused();  // heard by a screen reader whatever the handlers do
+  FireEvent(kDataNonValidaId);
+}
 
 void ControlObject::RaiseChange() {
   // The text is a saved setting: any change of it is a change to save.
   dirty_ = true;
   embedding_.ViewChanged();
+  accessibility_.TextChanged();
   FireEvent(kChangeId);
 }
 

@@ -27,6 +27,7 @@
 
 #include <string>
 
+#include "accessible.h"
 #include "com_util.h"
 #include "connection_point.h"
 #include "control/control_host.h"
@@ -214,6 +215,9 @@ class ControlObject final : public _VelmoraControl,
   DWORD fontCookie_ = 0;
   // Last: it gives back what the container lent before the rest goes.
   OleEmbedding embedding_;
+  // After the embedding, so destroyed first: the accessible objects that
+  // screen readers hold are cut off before anything of the control goes.
+  ControlAccessibility accessibility_;
 };
 
 // Runs a method of the control's interfaces through the COM edge. Error

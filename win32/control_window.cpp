@@ -206,6 +206,10 @@ LRESULT ControlWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (target && IsWindowEnabled(target)) SetFocus(target);
       return 0;
     }
+    case WM_GETOBJECT:
+      if (objects_)
+        if (const LRESULT answer = objects_->AnswerGetObject(wParam, lParam)) return answer;
+      break;
     case WM_NCDESTROY:
       // Destroyed from outside (the container's window went first): the
       // object stays, without a window.

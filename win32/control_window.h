@@ -66,6 +66,18 @@ class ControlWindow {
   // window procedure is done. nullptr holds nothing.
   void SetLifetime(IUnknown* owner) { lifetime_ = owner; }
 
+  // Answers WM_GETOBJECT, the request of a screen reader for the window's
+  // accessible objects: an LRESULT from LresultFromObject, or 0 to leave
+  // the request to the system. Must not throw.
+  class ObjectSource {
+   public:
+    virtual LRESULT AnswerGetObject(WPARAM flags, LPARAM id) = 0;
+
+   protected:
+    ~ObjectSource() = default;
+  };
+  void SetObjectSource(ObjectSource* source) { objects_ = source; }
+
   // The window class, registered once per module. UnregisterClass is for
   // the module's unload, when no control window is left.
   static const wchar_t* ClassName();
@@ -81,6 +93,7 @@ class ControlWindow {
   HWND fill_ = nullptr;
   Listener* listener_ = nullptr;
   IUnknown* lifetime_ = nullptr;
+  ObjectSource* objects_ = nullptr;
 };
 
 }  // namespace velmora::win32

@@ -189,6 +189,12 @@ LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
       }
       return 0;
+    case WM_GETOBJECT:
+      // The box is the control's whole face: a screen reader that asks the
+      // focused box about itself is answered by the control's window.
+      if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT))
+        if (const LRESULT answer = SendMessageW(GetParent(edit_), msg, wParam, lParam)) return answer;
+      return CallEdit(msg, wParam, lParam);
     case OCM_CTLCOLOREDIT:
     case OCM_CTLCOLORSTATIC:
       return reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam)));

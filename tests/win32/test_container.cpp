@@ -267,6 +267,11 @@ class Site final : public IOleClientSite,
         result->pdispVal = a.font.Get();
         result->pdispVal->AddRef();
         return S_OK;
+      case DISPID_AMBIENT_DISPLAYNAME:
+        if (placed_.displayName.empty()) return DISP_E_MEMBERNOTFOUND;
+        result->vt = VT_BSTR;
+        result->bstrVal = SysAllocString(placed_.displayName.c_str());
+        return S_OK;
       case DISPID_AMBIENT_LOCALEID:
         result->vt = VT_I4;
         result->lVal = 0x0410;

@@ -69,6 +69,7 @@ class Placed {
   ComPtr<IUnknown> object;
   HWND host = nullptr;  // the site's window
   Log log;              // site calls and events of this control
+  std::wstring displayName;  // the site's ambient DisplayName; empty: none
   HWND ControlWindow() const;  // through IOleWindow, or null when inactive
   // What the form engine last read with IOleControl::GetControlInfo (only
   // kFormEngine reads it); re-read after OnControlInfoChanged.
