@@ -19,7 +19,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Each function and object in its own section, so that the linker drops
 # whatever the OCX does not reach (it must stay small).
 set(CMAKE_C_FLAGS_INIT "-ffunction-sections -fdata-sections")
-set(CMAKE_CXX_FLAGS_INIT "-ffunction-sections -fdata-sections")
+# No guards around function-local statics: the win32 thread model's guard
+# cannot wait, so a second apartment thread arriving while one is being set
+# up would end the process (recursive_init_error). The library's local
+# statics are constants or set up identically by any thread, and the guards'
+# code is 2.5 KB of the OCX.
+set(CMAKE_CXX_FLAGS_INIT "-ffunction-sections -fdata-sections -fno-threadsafe-statics")
 
 # Everything links statically: the control and its tests need nothing at
 # run time beyond the system's own DLLs.

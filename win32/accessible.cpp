@@ -41,7 +41,7 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   // IUnknown
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
     using C = AccessibleObject;
-    static const InterfaceEntry table[] = {
+    const InterfaceEntry table[] = {
         Entry<C, IAccessible>(), EntryAs<C, IAccessible>(IID_IDispatch), Entry<C, IOleWindow>()};
     return QueryInterfaceFromTable(this, table, riid, ppv);
   }

@@ -35,7 +35,7 @@ class FormatEnumerator final : public IEnumFORMATETC {
  public:
   explicit FormatEnumerator(std::size_t at = 0) : at_(at) {}
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    static const InterfaceEntry table[] = {Entry<FormatEnumerator, IEnumFORMATETC>()};
+    const InterfaceEntry table[] = {Entry<FormatEnumerator, IEnumFORMATETC>()};
     return QueryInterfaceFromTable(this, table, riid, ppv);
   }
   STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }

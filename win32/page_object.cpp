@@ -28,7 +28,7 @@ class GeneralePage final : public IPropertyPage2, public _Generale {
 
   // IUnknown
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    static const InterfaceEntry table[] = {
+    const InterfaceEntry table[] = {
         Entry<GeneralePage, IPropertyPage2>(),
         EntryAs<GeneralePage, IPropertyPage2>(IID_IPropertyPage),
         Entry<GeneralePage, _Generale>(),
