@@ -151,38 +151,28 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   STDMETHODIMP get_accChildCount(long* count) noexcept override {
     if (!count) return E_POINTER;
     *count = 0;
-    IAccessible* s = nullptr;
-    const HRESULT hr = Standard(&s);
-    return FAILED(hr) ? hr : s->get_accChildCount(count);
+    return Delegate(&IAccessible::get_accChildCount, count);
   }
   STDMETHODIMP get_accChild(VARIANT child, IDispatch** out) noexcept override {
     if (!out) return E_POINTER;
     *out = nullptr;
-    IAccessible* s = nullptr;
-    const HRESULT hr = Standard(&s);
-    return FAILED(hr) ? hr : s->get_accChild(child, out);
+    return Delegate(&IAccessible::get_accChild, child, out);
   }
   STDMETHODIMP get_accState(VARIANT child, VARIANT* state) noexcept override {
     if (!state) return E_POINTER;
     ::VariantInit(state);
-    IAccessible* s = nullptr;
-    const HRESULT hr = Standard(&s);
-    return FAILED(hr) ? hr : s->get_accState(child, state);
+    return Delegate(&IAccessible::get_accState, child, state);
   }
   STDMETHODIMP get_accHelp(VARIANT child, BSTR* help) noexcept override {
     if (!help) return E_POINTER;
     *help = nullptr;
-    IAccessible* s = nullptr;
-    const HRESULT hr = Standard(&s);
-    return FAILED(hr) ? hr : s->get_accHelp(child, help);
+    return Delegate(&IAccessible::get_accHelp, child, help);
   }
   STDMETHODIMP get_accHelpTopic(BSTR* file, VARIANT child, long* topic) noexcept override {
     if (!file || !topic) return E_POINTER;
     *file = nullptr;
     *topic = 0;
-    IAccessible* s = nullptr;
-    const HRESULT hr = Standard(&s);
-    return FAILED(hr) ? hr : s->get_accHelpTopic(file, child, topic);
+    return Delegate(&IAccessible::get_accHelpTopic, file, child, topic);
   }
   STDMETHODIMP get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) noexcept override {
     if (!shortcut) return E_POINTER;
@@ -194,28 +184,20 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   STDMETHODIMP get_accFocus(VARIANT* focus) noexcept override {
     if (!focus) return E_POINTER;
     ::VariantInit(focus);
-    IAccessible* s = nullptr;
-    const HRESULT hr = Standard(&s);
-    return FAILED(hr) ? hr : s->get_accFocus(focus);
+    return Delegate(&IAccessible::get_accFocus, focus);
   }
   STDMETHODIMP get_accSelection(VARIANT* selection) noexcept override {
     if (!selection) return E_POINTER;
     ::VariantInit(selection);
-    IAccessible* s = nullptr;
-    const HRESULT hr = Standard(&s);
-    return FAILED(hr) ? hr : s->get_accSelection(selection);
+    return Delegate(&IAccessible::get_accSelection, selection);
   }
   STDMETHODIMP get_accDefaultAction(VARIANT child, BSTR* action) noexcept override {
     if (!action) return E_POINTER;
     *action = nullptr;
-    IAccessible* s = nullptr;
-    const HRESULT hr = Standard(&s);
-    return FAILED(hr) ? hr : s->get_accDefaultAction(child, action);
+    return Delegate(&IAccessible::get_accDefaultAction, child, action);
   }
   STDMETHODIMP accSelect(long flags, VARIANT child) noexcept override {
-    IAccessible* s = nullptr;
-    const HRESULT hr = Standard(&s);
-    return FAILED(hr) ? hr : s->accSelect(flags, child);
+    return Delegate(&IAccessible::accSelect, flags, child);
   }
   STDMETHODIMP accLocation(long* left, long* top, long* width, long* height, VARIANT child) noexcept override {
     if (!left || !top || !width || !height) return E_POINTER;
@@ -227,21 +209,15 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   STDMETHODIMP accNavigate(long direction, VARIANT start, VARIANT* end) noexcept override {
     if (!end) return E_POINTER;
     ::VariantInit(end);
-    IAccessible* s = nullptr;
-    const HRESULT hr = Standard(&s);
-    return FAILED(hr) ? hr : s->accNavigate(direction, start, end);
+    return Delegate(&IAccessible::accNavigate, direction, start, end);
   }
   STDMETHODIMP accHitTest(long x, long y, VARIANT* child) noexcept override {
     if (!child) return E_POINTER;
     ::VariantInit(child);
-    IAccessible* s = nullptr;
-    const HRESULT hr = Standard(&s);
-    return FAILED(hr) ? hr : s->accHitTest(x, y, child);
+    return Delegate(&IAccessible::accHitTest, x, y, child);
   }
   STDMETHODIMP accDoDefaultAction(VARIANT child) noexcept override {
-    IAccessible* s = nullptr;
-    const HRESULT hr = Standard(&s);
-    return FAILED(hr) ? hr : s->accDoDefaultAction(child);
+    return Delegate(&IAccessible::accDoDefaultAction, child);
   }
 
  private:
@@ -251,6 +227,15 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   HRESULT Own(const VARIANT& child) const noexcept {
     if (!link_) return CO_E_OBJNOTCONNECTED;
     return IsSelf(child) ? S_OK : E_INVALIDARG;
+  }
+
+  // The standard object's answer, as it gives it; the out-parameters were
+  // emptied first, so a failure leaves nothing behind.
+  template <class Method, class... Args>
+  HRESULT Delegate(Method ask, Args... args) noexcept {
+    IAccessible* standard = nullptr;
+    const HRESULT hr = Standard(&standard);
+    return FAILED(hr) ? hr : (standard->*ask)(args...);
   }
 
   // The standard object's answer, else the label's.
