@@ -209,6 +209,7 @@ HRESULT ControlObject::Create(IUnknown* outer, REFIID riid, void** ppv) noexcept
     // interfaces: the window procedures hold it alive the same way. Not
     // before now: an aggregator still being made may not be counted yet.
     object->window_.SetLifetime(object->outer_);
+    object->window_.SetReflectionCheck(&ControlObject::ContainerReflects, object);
     object->text1_.setLifetime(object->outer_);
     return S_OK;
   });
@@ -659,16 +660,30 @@ velmora::FontRef ControlObject::AmbientFont() {
   return OleFont::CreateDefault();
 }
 
+// The inside of the control window where there is one (a container may
+// size that window itself), else the control's rectangle.
+RECT ControlObject::ScaleRect() {
+  RECT r = window_.Rect();
+  if (window_.hwnd() && !window_.FaceAlone()) ::GetClientRect(window_.hwnd(), &r);
+  return r;
+}
+
 std::int32_t ControlObject::ScaleWidth() {
-  RECT r{};
-  ::GetClientRect(window_.hwnd(), &r);
+  const RECT r = ScaleRect();
   return r.right - r.left;
 }
 
 std::int32_t ControlObject::ScaleHeight() {
-  RECT r{};
-  ::GetClientRect(window_.hwnd(), &r);
+  const RECT r = ScaleRect();
   return r.bottom - r.top;
+}
+
+bool ControlObject::ContainerReflects(void* self) {
+  // A container that says nothing about it reflects nothing.
+  UniqueVariant reflects;
+  return SUCCEEDED(static_cast<ControlObject*>(self)->embedding_.GetAmbient(DISPID_AMBIENT_MESSAGEREFLECT,
+                                                                            reflects.get())) &&
+         V_VT(reflects.get()) == VT_BOOL && V_BOOL(reflects.get()) != VARIANT_FALSE;
 }
 
 void ControlObject::RaiseDataNonValida() {
