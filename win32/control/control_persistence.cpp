@@ -14,7 +14,7 @@
 #include "control/control_object.h"
 #include "errors.h"
 #include "windows/ole_font.h"
-#include "com/property_bag_adapter.h"
+#include "windows/property_bag_adapter.h"
 
 namespace velmora::win32 {
 

@@ -19,7 +19,7 @@
 #include "shared/win32_harness.h"
 #include "com/com_util.h"
 #include "control/control_object.h"
-#include "com/property_bag_adapter.h"
+#include "windows/property_bag_adapter.h"
 #include "test_container.h"
 #include "velmora_h.h"
 

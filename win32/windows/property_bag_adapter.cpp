@@ -1,4 +1,4 @@
-#include "com/property_bag_adapter.h"
+#include "windows/property_bag_adapter.h"
 
 #include <memory>
 
