@@ -64,7 +64,10 @@ void ControlWindow::UnregisterWindowClass() {
   if (g_class != 0 && ::UnregisterClassW(ClassName(), ModuleInstance())) g_class = 0;
 }
 
-ControlWindow::~ControlWindow() { Destroy(); }
+ControlWindow::~ControlWindow() {
+  Destroy();
+  if (face_) face_->WindowGone();
+}
 
 void ControlWindow::Destroy() noexcept {
   // The face first: it reads its state back out of its window.
@@ -103,7 +106,7 @@ void ControlWindow::SetParentWindow(HWND parent) {
   if (!InitOnceExecuteOnce(&g_classOnce, &RegisterControlClass, &registration, nullptr))
     ThrowError("RegisterClassEx", registration.error);
   // Made hidden at its final place; Show shows it with Text1 already inside.
-  HWND hwnd = CreateWindowExW(kExStyle, ClassName(), L"", kChildStyle, rect_.left, rect_.top, width, height, parent,
+  HWND hwnd = CreateWindowExW(kExStyle, ClassName(), L"", kChildStyle | (input_ ? 0 : WS_DISABLED), rect_.left, rect_.top, width, height, parent,
                               nullptr, ModuleInstance(), this);
   if (!hwnd) ThrowLastError("CreateWindowEx (control window)");
   hwnd_ = hwnd;
@@ -132,6 +135,13 @@ void ControlWindow::Show() {
 }
 void ControlWindow::Hide() {
   if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+}
+
+void ControlWindow::SetInputEnabled(bool on) {
+  input_ = on;
+  if (!hwnd_) return;
+  const bool enable = on && (!alone_ || face_->Enabled());
+  if ((IsWindowEnabled(hwnd_) != FALSE) != enable) EnableWindow(hwnd_, enable ? TRUE : FALSE);
 }
 
 void ControlWindow::SetRect(const RECT& rect) {

@@ -53,6 +53,10 @@ class ControlWindow {
   // only when the rectangle really changed.
   void SetRect(const RECT& rect);
   const RECT& Rect() const { return rect_; }
+  // Whether the control takes input: a designer's form takes none, while
+  // Text1's own Enabled stays as it is. Kept while unplaced.
+  void SetInputEnabled(bool on);
+  bool InputEnabled() const { return input_; }
 
   // What fills the control: Text1, which makes its window when the control
   // is placed and takes its state back when it is taken out.
@@ -64,6 +68,11 @@ class ControlWindow {
     virtual HWND Place(HWND parent, const RECT& rect, bool alone) = 0;
     // Takes the state back out of the window and destroys it.
     virtual void Unplace() noexcept = 0;
+    // The control window object is being destroyed before the face.
+    virtual void WindowGone() noexcept = 0;
+    // Whether the face itself is enabled (alone, its window is disabled
+    // when either it or the control's input is).
+    virtual bool Enabled() const = 0;
 
    protected:
     ~Face() = default;
@@ -135,6 +144,7 @@ class ControlWindow {
   HWND fill_ = nullptr;
   RECT rect_{};
   bool alone_ = false;
+  bool input_ = true;
   Face* face_ = nullptr;
   bool (*reflects_)(void*) = nullptr;
   void* reflectsContext_ = nullptr;

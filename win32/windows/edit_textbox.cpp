@@ -68,12 +68,25 @@ class EditTextBox::FontSink final : public IPropertyNotifySink {
   std::atomic<ULONG> refs_{1};
 };
 
-EditTextBox::EditTextBox(ControlWindow& window) : window_(window) { window_.SetFace(this); }
+EditTextBox::EditTextBox(ControlWindow& window) : window_(&window) { window_->SetFace(this); }
 
 EditTextBox::~EditTextBox() {
-  window_.SetParentWindow(nullptr);  // the windows go before the box they carry
-  window_.SetFace(nullptr);
+  if (window_) {
+    window_->SetParentWindow(nullptr);  // the windows go before the box they carry
+    window_->SetFace(nullptr);
+  }
   Destroy();
+}
+
+void EditTextBox::WindowGone() noexcept {
+  Destroy();
+  window_ = nullptr;
+}
+
+// A box whose control window object is gone has nowhere to be: it refuses
+// to be used rather than answer for a control that no longer exists.
+void EditTextBox::CheckWindow() const {
+  if (!window_) throw VelmoraError(ErrorNumber::ServiceFailed, "Text1 has no window");
 }
 
 HWND EditTextBox::Place(HWND parent, const RECT& rect, bool alone) {
@@ -84,7 +97,7 @@ HWND EditTextBox::Place(HWND parent, const RECT& rect, bool alone) {
   // belongs with its text: alone it stays hidden until the control is
   // shown, inside the control window it shows with that window.
   const DWORD style = WS_CHILD | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL | (alone ? 0 : WS_VISIBLE) |
-                      (enabled_ ? 0 : WS_DISABLED);
+                      (enabled_ && (!alone || window_->InputEnabled()) ? 0 : WS_DISABLED);
   const HWND edit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", reinterpret_cast<const wchar_t*>(text.c_str()), style,
                                     rect.left, rect.top, std::max<LONG>(rect.right - rect.left, 0),
                                     std::max<LONG>(rect.bottom - rect.top, 0), parent,
@@ -228,7 +241,7 @@ LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case OCM_COMMAND:
       // Alone, the EDIT tells what the control window would have told.
       if (alone_ && (HIWORD(wParam) == EN_SETFOCUS || HIWORD(wParam) == EN_KILLFOCUS))
-        window_.FaceFocusChanged(HIWORD(wParam) == EN_SETFOCUS);
+        window_->FaceFocusChanged(HIWORD(wParam) == EN_SETFOCUS);
       if (HIWORD(wParam) == EN_CHANGE && !assigning_) {
         try {
           OnTextChanged();
@@ -241,7 +254,7 @@ LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // The box is the control's whole face: a screen reader that asks the
       // focused box about itself is answered by the control's window.
       if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT))
-        if (const LRESULT answer = alone_ ? window_.FaceGetObject(wParam, lParam)
+        if (const LRESULT answer = alone_ ? window_->FaceGetObject(wParam, lParam)
                                           : SendMessageW(GetParent(edit_), msg, wParam, lParam))
           return answer;
       return CallEdit(msg, wParam, lParam);
@@ -263,7 +276,7 @@ LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       hfontOwner_.Reset();
       if (alone_) {
         alone_ = false;
-        window_.FaceDestroyed();
+        window_->FaceDestroyed();
       }
       return result;
     }
@@ -420,7 +433,10 @@ void EditTextBox::OnTextChanged() {
 // ---- properties -------------------------------------------------------------
 
 std::u16string EditTextBox::Text() const {
-  if (!edit_) return text_;
+  if (!edit_) {
+    CheckWindow();
+    return text_;
+  }
   const int length = GetWindowTextLengthW(edit_);
   std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
   const int got = GetWindowTextW(edit_, reinterpret_cast<wchar_t*>(text.data()), length + 1);
@@ -430,6 +446,7 @@ std::u16string EditTextBox::Text() const {
 
 void EditTextBox::setText(const std::u16string& text) {
   if (!edit_) {
+    CheckWindow();
     // The caret goes home before the change is reported, as in the EDIT.
     selStart_ = selLength_ = 0;
     if (text == text_) return;
@@ -519,7 +536,7 @@ bool EditTextBox::Enabled() const { return enabled_; }
 
 void EditTextBox::setEnabled(bool enabled) {
   enabled_ = enabled;
-  if (edit_) EnableWindow(edit_, enabled ? TRUE : FALSE);
+  if (edit_) EnableWindow(edit_, enabled && (!alone_ || window_->InputEnabled()) ? TRUE : FALSE);
 }
 
 // Inside the control window the EDIT is placed where the control says;

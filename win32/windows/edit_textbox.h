@@ -115,6 +115,8 @@ class EditTextBox final : public TextBox, private ControlWindow::Face {
   // ControlWindow::Face
   HWND Place(HWND parent, const RECT& rect, bool alone) override;
   void Unplace() noexcept override;
+  void WindowGone() noexcept override;
+  void CheckWindow() const;
   void TakeStateBack() noexcept;  // the EDIT's text and selection, kept for later
 
   static LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -135,7 +137,7 @@ class EditTextBox final : public TextBox, private ControlWindow::Face {
   void Destroy();
   void Resize(int left, int top, int width, int height, UINT flags);
 
-  ControlWindow& window_;
+  ControlWindow* window_;  // nullptr once the control window object is gone
   // Text and selection while there is no EDIT; the limit, colours and
   // enabled state always (the EDIT is given them as they are set).
   std::u16string text_;
