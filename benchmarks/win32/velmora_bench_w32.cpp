@@ -2,13 +2,17 @@
 // the bare EDIT box of the same window. A program that prints figures, not
 // a timed test; scripts/bench.sh runs it under wine.
 //
-//   velmora-bench-w32 [--reps N] [--only keys|load] [--keys N --side control|bare]
+//   velmora-bench-w32 [--reps N] [--only keys|load] [--keys N --side control|bare] [--trace]
 //
 // keys: 10,000 keystrokes (digits, and Backspaces erasing them) delivered
 //   through the form's message loop to a number-mode Velmora control's
 //   EDIT, and the same keys to a bare EDIT in the same window.
 // load: 200 controls created, loaded from property bags and activated in
 //   place on a form, against 200 bare EDIT windows created on a form.
+// trace: one more control and one bare EDIT after the warm-up, each between
+//   two debug strings ("velmora-bench: control", "velmora-bench: edit",
+//   "velmora-bench: end"), for a server trace that counts the requests of
+//   each (WINEDEBUG=+server,+debugstr).
 // Each figure is the median of N repetitions (default 5), the two sides
 // measured alternately in the same run; the ratio is of the medians.
 // The form behaves as form engines do: it keeps the class object and asks
@@ -172,7 +176,7 @@ BOOL CALLBACK CountWindow(HWND, LPARAM count) {
   return TRUE;
 }
 
-int FormLoad(int reps, const CLSID& clsid) {
+int FormLoad(int reps, const CLSID& clsid, bool trace) {
   constexpr int kFields = 200;
   // Date fields of the three lengths and number fields, as a form has them.
   std::vector<FormSection> sections;
@@ -206,6 +210,21 @@ int FormLoad(int reps, const CLSID& clsid) {
       std::fprintf(stderr, "load: placing a control failed at %s (0x%08lX)\n", step, static_cast<unsigned long>(hr));
       return 1;
     }
+  }
+  if (trace) {
+    auto form = Form::Create(L"velmora-bench trace", false);
+    form->ReflectMessages(true);
+    form->Show();
+    Drain(*form);
+    IPropertyBag* bag = NewFormPropertyBag(sections[0]);
+    const RECT first = place(0), second = place(1);
+    OutputDebugStringA("velmora-bench: control\n");
+    form->AddControl(sections[0].name, clsid, bag, &first);
+    OutputDebugStringA("velmora-bench: edit\n");
+    form->AddPlainEdit("Bare", &second);
+    OutputDebugStringA("velmora-bench: end\n");
+    bag->Release();
+    return 0;
   }
   std::vector<double> velmora, floor;
   for (int r = 0; r < reps; ++r) {
@@ -257,13 +276,15 @@ int main(int argc, char** argv) {
   int reps = 5;
   std::string only, side;
   int keyCount = 10000;
+  bool trace = false;
   for (int k = 1; k < argc; ++k) {
     if (!std::strcmp(argv[k], "--reps") && k + 1 < argc) reps = std::max(1, std::atoi(argv[++k]));
     else if (!std::strcmp(argv[k], "--keys") && k + 1 < argc) keyCount = std::max(16, std::atoi(argv[++k]));
     else if (!std::strcmp(argv[k], "--side") && k + 1 < argc) side = argv[++k];
     else if (!std::strcmp(argv[k], "--only") && k + 1 < argc) only = argv[++k];
+    else if (!std::strcmp(argv[k], "--trace")) trace = true;
     else {
-      std::fprintf(stderr, "usage: velmora-bench-w32 [--reps N] [--only keys|load] [--keys N --side control|bare]\n");
+      std::fprintf(stderr, "usage: velmora-bench-w32 [--reps N] [--only keys|load] [--keys N --side control|bare] [--trace]\n");
       return 2;
     }
   }
@@ -277,8 +298,8 @@ int main(int argc, char** argv) {
     std::printf("median of %d repetitions, %s-bit; the form keeps the class object (CoGetClassObject once, "
                 "CreateInstance per control) and reflects notifications (MessageReflect true)\n",
                 reps, sizeof(void*) == 8 ? "64" : "32");
-    if (only.empty() || only == "keys") rc |= velmora::demo::Keystrokes(reps, clsid, keyCount, side);
-    if (only.empty() || only == "load") rc |= velmora::demo::FormLoad(reps, clsid);
+    if (!trace && (only.empty() || only == "keys")) rc |= velmora::demo::Keystrokes(reps, clsid, keyCount, side);
+    if (trace || only.empty() || only == "load") rc |= velmora::demo::FormLoad(reps, clsid, trace);
   }
   OleUninitialize();
   return rc;

@@ -136,6 +136,9 @@ class ControlObject::FontWatch final : public IPropertyNotifySink {
 
 void ControlObject::WatchFont() noexcept {
   UnwatchFont();
+  // The default font is made on first need: until then there is nothing
+  // to watch, and get_Font watches it when it hands it out.
+  if (!text1_.HasFont()) return;
   try {
     auto font = std::dynamic_pointer_cast<OleFont>(control_.Font());
     if (!font) return;
@@ -275,25 +278,12 @@ HRESULT ControlObject::QueryOwnInterface(REFIID riid, void** ppv) noexcept {
 
 // ---- IDispatch -------------------------------------------------------------
 
-ITypeLib& ControlObject::TypeLibrary() {
-  if (!typeLib_) {
-    // The library's own type library, embedded in the module: no
-    // registration needed, so an unregistered copy works the same.
-    ThrowIfFailed(ModuleTypeLibrary(&typeLib_));
-  }
-  return *typeLib_.Get();
-}
-
 ITypeInfo& ControlObject::VtableTypeInfo() {
-  if (!vtableInfo_) {
-    // The dual interface's vtable view: ITypeInfo::Invoke calls the
-    // accessors through it, and it knows their dispatch identifiers.
-    ComPtr<ITypeInfo> dispatchView;
-    ThrowIfFailed(TypeLibrary().GetTypeInfoOfGuid(IID__VelmoraControl, &dispatchView));
-    HREFTYPE vtable = 0;
-    ThrowIfFailed(dispatchView->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtable));
-    ThrowIfFailed(dispatchView->GetRefTypeInfo(vtable, &vtableInfo_));
-  }
+  // The dual interface's vtable view: ITypeInfo::Invoke calls the accessors
+  // through it, and it knows their dispatch identifiers. The library's own
+  // type library, embedded in the module: no registration needed, so an
+  // unregistered copy works the same.
+  if (!vtableInfo_) ThrowIfFailed(ModuleTypeInfo(IID__VelmoraControl, true, &vtableInfo_));
   return *vtableInfo_.Get();
 }
 
@@ -307,7 +297,7 @@ STDMETHODIMP ControlObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noex
   if (info == nullptr) return E_POINTER;
   *info = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
-  return ComEdge([&] { return TypeLibrary().GetTypeInfoOfGuid(IID__VelmoraControl, info); });
+  return ModuleTypeInfo(IID__VelmoraControl, false, info);
 }
 
 STDMETHODIMP ControlObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
@@ -414,6 +404,7 @@ STDMETHODIMP ControlObject::get_Font(IFontDisp** value) noexcept {
     // Text1's own font object, not a copy: a client that changes it
     // changes the control's font.
     *value = OleFont::From(control_.Font())->FontDisp().Detach();
+    if (!fontWatch_) WatchFont();
     return S_OK;
   });
 }
@@ -510,7 +501,7 @@ STDMETHODIMP ControlObject::put_TastoInvio(VARIANT_BOOL New_TastoInvio) noexcept
 STDMETHODIMP ControlObject::GetClassInfo(ITypeInfo** info) noexcept {
   if (info == nullptr) return E_POINTER;
   *info = nullptr;
-  return ComEdge([&] { return TypeLibrary().GetTypeInfoOfGuid(CLSID_VelmoraControl, info); });
+  return ModuleTypeInfo(CLSID_VelmoraControl, false, info);
 }
 
 STDMETHODIMP ControlObject::GetGUID(DWORD kind, GUID* guid) noexcept {

@@ -197,7 +197,6 @@ class ControlObject final : public _VelmoraControl,
   class FontWatch;
   void WatchFont() noexcept;
   void UnwatchFont() noexcept;
-  ITypeLib& TypeLibrary();
   ITypeInfo& VtableTypeInfo();
   // Everything that starts an object's persistent life: exactly one of
   // the InitNew and Load calls may do it.
@@ -213,7 +212,6 @@ class ControlObject final : public _VelmoraControl,
   velmora::VelmoraControl control_;
   ConnectionPoint events_;
   ConnectionPoint propertyNotify_;
-  ComPtr<ITypeLib> typeLib_;
   ComPtr<ITypeInfo> vtableInfo_;
   ComPtr<IStorage> storage_;  // the storage given by IPersistStorage, until HandsOffStorage
   bool initialized_ = false;

@@ -309,10 +309,7 @@ class GeneralePage final : public IPropertyPage2, public _Generale {
 
   HRESULT LoadTypeInfo() noexcept {
     if (typeInfo_) return S_OK;
-    ComPtr<ITypeLib> library;
-    HRESULT hr = ::LoadTypeLibEx(ModulePath().c_str(), REGKIND_NONE, &library);
-    if (FAILED(hr)) return hr;
-    return library->GetTypeInfoOfGuid(IID__Generale, &typeInfo_);
+    return ModuleTypeInfo(IID__Generale, false, &typeInfo_);  // the module's, shared with the control
   }
 
   ModuleReference module_;

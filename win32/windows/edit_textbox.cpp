@@ -94,11 +94,11 @@ HWND EditTextBox::Place(HWND parent, const RECT& rect, bool alone) {
   const std::u16string& text = text_;
   // Single line, scrolling sideways as the caret moves; a tab stop for a
   // container that moves the focus with IsDialogMessage. Made where it
-  // belongs with its text: alone it stays hidden until the control is
-  // shown, inside the control window it shows with that window.
+  // belongs: alone it stays hidden until the control is shown, inside the
+  // control window it shows with that window.
   const DWORD style = WS_CHILD | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL | (alone ? 0 : WS_VISIBLE) |
                       (enabled_ && (!alone || window_->InputEnabled()) ? 0 : WS_DISABLED);
-  const HWND edit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", reinterpret_cast<const wchar_t*>(text.c_str()), style,
+  const HWND edit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", style,
                                     rect.left, rect.top, std::max<LONG>(rect.right - rect.left, 0),
                                     std::max<LONG>(rect.bottom - rect.top, 0), parent,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(alone ? 0 : kText1Id)),
@@ -122,6 +122,13 @@ HWND EditTextBox::Place(HWND parent, const RECT& rect, bool alone) {
     oleFont();
     ConnectFont();
     ApplyFont(false);  // not shown yet: nothing to redraw
+    // The text after the font: it is laid out once, in the font it shows
+    // in (the system font is shared by every thread's windows).
+    if (!text.empty()) {
+      assigning_ = true;
+      SetWindowTextW(edit_, reinterpret_cast<const wchar_t*>(text.c_str()));
+      assigning_ = false;
+    }
     if (selStart_ != 0 || selLength_ != 0) {
       SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(selStart_), static_cast<LPARAM>(selStart_ + selLength_));
       SendMessageW(edit_, EM_SCROLLCARET, 0, 0);

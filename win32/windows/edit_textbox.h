@@ -93,6 +93,8 @@ class EditTextBox final : public TextBox, private ControlWindow::Face {
 
   // The OLE font in use, for IFontDisp and persistence.
   const std::shared_ptr<OleFont>& oleFont() const;
+  // Whether a font is set or made yet (the default is made on first need).
+  bool HasFont() const { return font_ != nullptr; }
   void setEventErrorHandler(std::function<void(std::exception_ptr)> handler) { onError_ = std::move(handler); }
   // Whether the box claims Enter from a dialog-style container
   // (WM_GETDLGCODE) at the moment it is asked; without it the box claims
