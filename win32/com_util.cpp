@@ -2,7 +2,10 @@
 
 #include <oleauto.h>
 
+#include <algorithm>
 #include <limits>
+
+#include <ocidl.h>
 
 #include "velmora_h.h"
 
@@ -135,6 +138,29 @@ UniqueBstr UniqueBstr::FromWide(std::wstring_view text) {
 UniqueBstr UniqueBstr::FromUtf8(std::string_view text) { return FromWide(Utf8ToWide(text)); }
 
 std::string UniqueBstr::ToUtf8() const { return WideToUtf8(std::wstring_view(get() ? get() : L"", length())); }
+
+wchar_t* TaskMemoryString(std::wstring_view text) noexcept {
+  auto copy = UniqueTaskMemory<wchar_t>::Allocate(text.size() + 1);
+  if (!copy) return nullptr;
+  std::copy(text.begin(), text.end(), copy.get());
+  copy.get()[text.size()] = L'\0';
+  return copy.release();
+}
+
+ConnectionAdvise AdviseConnection(IUnknown* object, REFIID iid, IUnknown* sink, HRESULT* result) noexcept {
+  ConnectionAdvise connection;
+  HRESULT hr = E_POINTER;
+  ComPtr<IConnectionPointContainer> container;
+  ComPtr<IConnectionPoint> point;
+  DWORD cookie = 0;
+  if (object && sink &&
+      SUCCEEDED(hr = object->QueryInterface(IID_IConnectionPointContainer,
+                                            reinterpret_cast<void**>(container.GetAddressOf()))) &&
+      SUCCEEDED(hr = container->FindConnectionPoint(iid, &point)) && SUCCEEDED(hr = point->Advise(sink, &cookie)))
+    connection.Attach(std::move(point), cookie);
+  if (result) *result = hr;
+  return connection;
+}
 
 HRESULT HresultFromErrorNumber(int number) noexcept {
   if (number <= 0 || number > 0xFFFF) return E_FAIL;

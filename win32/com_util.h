@@ -3,7 +3,8 @@
 //  - QueryInterface from a table of (IID, offset) rows;
 //  - an atomic reference count and the module's live-object and lock counts
 //    that DllCanUnloadNow answers from;
-//  - RAII owners for BSTR, VARIANT, HWND, HFONT and HBRUSH;
+//  - RAII owners for BSTR, VARIANT, task memory, windows, GDI objects,
+//    regions, DCs, registry keys and advise connections;
 //  - the error edge: every COM method runs its body through ComEdge, so no
 //    C++ exception ever crosses the COM boundary, and a core error turns
 //    into its HRESULT with rich error information;
@@ -12,10 +13,12 @@
 
 #include <windows.h>
 #include <ole2.h>
+#include <ocidl.h>
 #include <oleauto.h>
 #include <wrl/client.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstddef>
 #include <new>
 #include <string>
@@ -157,16 +160,155 @@ class UniqueHandle {
 
 namespace detail {
 inline void DestroyWindowHandle(HWND hwnd) noexcept { ::DestroyWindow(hwnd); }
-inline void DeleteFontHandle(HFONT font) noexcept { ::DeleteObject(font); }
-inline void DeleteBrushHandle(HBRUSH brush) noexcept { ::DeleteObject(brush); }
+template <class Object>
+inline void DeleteGdiObject(Object object) noexcept { ::DeleteObject(object); }
+inline void DeleteMemoryDc(HDC dc) noexcept { ::DeleteDC(dc); }
 inline void FreeBstr(BSTR text) noexcept { ::SysFreeString(text); }
+inline void FreeTaskMemory(void* memory) noexcept { ::CoTaskMemFree(memory); }
 inline void CloseRegistryKey(HKEY key) noexcept { ::RegCloseKey(key); }
 }  // namespace detail
 
 using UniqueHwnd = UniqueHandle<HWND, detail::DestroyWindowHandle>;
-using UniqueHfont = UniqueHandle<HFONT, detail::DeleteFontHandle>;
-using UniqueHbrush = UniqueHandle<HBRUSH, detail::DeleteBrushHandle>;
+using UniqueHfont = UniqueHandle<HFONT, detail::DeleteGdiObject<HFONT>>;
+using UniqueHbrush = UniqueHandle<HBRUSH, detail::DeleteGdiObject<HBRUSH>>;
+using UniqueHrgn = UniqueHandle<HRGN, detail::DeleteGdiObject<HRGN>>;
+using UniqueHbitmap = UniqueHandle<HBITMAP, detail::DeleteGdiObject<HBITMAP>>;
+using UniqueGdiObject = UniqueHandle<HGDIOBJ, detail::DeleteGdiObject<HGDIOBJ>>;
+// A DC made by CreateCompatibleDC (or CreateDC), deleted with DeleteDC.
+using UniqueMemoryDc = UniqueHandle<HDC, detail::DeleteMemoryDc>;
 using UniqueHkey = UniqueHandle<HKEY, detail::CloseRegistryKey>;
+
+// Memory from CoTaskMemAlloc, as a typed pointer; release() hands it to a
+// caller that frees it.
+template <class T>
+class UniqueTaskMemory : public UniqueHandle<void*, detail::FreeTaskMemory> {
+ public:
+  using UniqueHandle::UniqueHandle;
+  // `count` items, uninitialised; empty when the memory is not there.
+  static UniqueTaskMemory Allocate(std::size_t count) noexcept {
+    return UniqueTaskMemory(count > SIZE_MAX / sizeof(T) ? nullptr : ::CoTaskMemAlloc(count * sizeof(T)));
+  }
+  T* get() const noexcept { return static_cast<T*>(UniqueHandle::get()); }
+  T* release() noexcept { return static_cast<T*>(UniqueHandle::release()); }
+};
+
+// A null-terminated copy of `text` in task memory, for an out parameter
+// the caller frees with CoTaskMemFree; null when out of memory.
+wchar_t* TaskMemoryString(std::wstring_view text) noexcept;
+
+// A DC borrowed from a window (GetDC), given back with ReleaseDC. Null
+// window: the screen's.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND hwnd = nullptr) noexcept : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  ~WindowDc() {
+    if (dc_) ::ReleaseDC(hwnd_, dc_);
+  }
+  HDC get() const noexcept { return dc_; }
+  explicit operator bool() const noexcept { return dc_ != nullptr; }
+
+ private:
+  HWND hwnd_;
+  HDC dc_;
+};
+
+// An object selected into a DC for one scope; the one it replaced goes
+// back at the end.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), old_(::SelectObject(dc, object)) {}
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+  ~SelectedObject() {
+    if (old_ && old_ != HGDI_ERROR) ::SelectObject(dc_, old_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// One advise connection (a cookie and the object that gave it), undone by
+// Unadvise(cookie) when it goes: connection points (IConnectionPoint),
+// data advise (IDataObject::DUnadvise), OLE advise (IOleObject).
+template <class Source, HRESULT (STDMETHODCALLTYPE Source::*Unadvise)(DWORD)>
+class UniqueAdvise {
+ public:
+  UniqueAdvise() noexcept = default;
+  UniqueAdvise(UniqueAdvise&& other) noexcept
+      : source_(std::move(other.source_)), cookie_(std::exchange(other.cookie_, 0)) {}
+  UniqueAdvise& operator=(UniqueAdvise&& other) noexcept {
+    if (this != &other) {
+      reset();
+      source_ = std::move(other.source_);
+      cookie_ = std::exchange(other.cookie_, 0);
+    }
+    return *this;
+  }
+  ~UniqueAdvise() { reset(); }
+
+  // Takes a connection made: `source` gave `cookie`.
+  void Attach(ComPtr<Source> source, DWORD cookie) noexcept {
+    reset();
+    source_ = std::move(source);
+    cookie_ = cookie;
+  }
+  DWORD cookie() const noexcept { return cookie_; }
+  Source* source() const noexcept { return source_.Get(); }
+  explicit operator bool() const noexcept { return source_ && cookie_ != 0; }
+  // Disconnects now (the source may call back: nothing of this is used
+  // after the call).
+  void reset() noexcept {
+    ComPtr<Source> source = std::move(source_);
+    const DWORD cookie = std::exchange(cookie_, 0);
+    if (source && cookie != 0) (source.Get()->*Unadvise)(cookie);
+  }
+
+ private:
+  ComPtr<Source> source_;
+  DWORD cookie_ = 0;
+};
+
+using ConnectionAdvise = UniqueAdvise<IConnectionPoint, &IConnectionPoint::Unadvise>;
+using DataAdvise = UniqueAdvise<IDataObject, &IDataObject::DUnadvise>;
+using OleAdvise = UniqueAdvise<IOleObject, &IOleObject::Unadvise>;
+
+// Connects `sink` to the connection point `iid` of `object` (found through
+// IConnectionPointContainer); empty when the object has no such point or
+// refuses the sink, with that HRESULT in *result when asked.
+ConnectionAdvise AdviseConnection(IUnknown* object, REFIID iid, IUnknown* sink, HRESULT* result = nullptr) noexcept;
+
+// A view-advise sink set on an IViewObject (IViewObject::SetAdvise has no
+// cookie: one sink per view), cleared when it goes.
+class ViewAdvise {
+ public:
+  ViewAdvise() noexcept = default;
+  ViewAdvise(ViewAdvise&&) noexcept = default;
+  ViewAdvise& operator=(ViewAdvise&& other) noexcept {
+    if (this != &other) {
+      reset();
+      view_ = std::move(other.view_);
+    }
+    return *this;
+  }
+  ~ViewAdvise() { reset(); }
+  // Sets `sink` on `view` for `aspects`; the HRESULT of SetAdvise.
+  HRESULT Set(IViewObject* view, DWORD aspects, DWORD flags, IAdviseSink* sink) noexcept {
+    reset();
+    const HRESULT hr = view ? view->SetAdvise(aspects, flags, sink) : E_POINTER;
+    if (SUCCEEDED(hr)) view_ = view;
+    return hr;
+  }
+  void reset() noexcept {
+    ComPtr<IViewObject> view = std::move(view_);
+    if (view) view->SetAdvise(0, 0, nullptr);
+  }
+
+ private:
+  ComPtr<IViewObject> view_;
+};
 
 // An owned BSTR. Null is the empty string, as BSTR rules say.
 class UniqueBstr : public UniqueHandle<BSTR, detail::FreeBstr> {
@@ -224,6 +366,18 @@ class UniqueVariant {
 
 // UTF-8 (the core's strings) to and from UTF-16 (Windows').
 std::wstring Utf8ToWide(std::string_view text);
+
+// The core's UTF-16 text (char16_t) and Windows' (wchar_t) are the same
+// 16-bit code units: seen either way without converting anything.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+inline std::wstring_view WideView(std::u16string_view text) noexcept {
+  return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
+}
+inline std::u16string_view U16View(std::wstring_view text) noexcept {
+  return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
+}
+inline std::wstring ToWide(std::u16string_view text) { return std::wstring(WideView(text)); }
+inline std::u16string ToU16(std::wstring_view text) { return std::u16string(U16View(text)); }
 
 // Pixels per logical inch of the screen, horizontally and vertically. Read
 // once per process: the system's logical resolution is fixed for a session,

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <string>
 
+#include "com_object.h"
 #include "com_util.h"
 #include "errors.h"
 
@@ -30,27 +31,11 @@ std::int16_t ShiftState() {
 
 // Follows the font object: every change of one of its properties puts the
 // font's new HFONT into the EDIT.
-class EditTextBox::FontSink final : public IPropertyNotifySink {
+class EditTextBox::FontSink final : public ComBase<FontSink, IPropertyNotifySink> {
  public:
   explicit FontSink(EditTextBox* box) : box_(box) {}
   void Detach() { box_ = nullptr; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IPropertyNotifySink)) {
-      *out = static_cast<IPropertyNotifySink*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override {
     if (!box_) return S_OK;
     try {
@@ -63,9 +48,9 @@ class EditTextBox::FontSink final : public IPropertyNotifySink {
   HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
 
  private:
+  friend ComBase;
   ~FontSink() = default;
   EditTextBox* box_;
-  std::atomic<ULONG> refs_{1};
 };
 
 EditTextBox::EditTextBox(ControlWindow& window) {
@@ -469,18 +454,12 @@ void EditTextBox::setFont(FontRef font) {
     // Later changes to the font object, by whoever holds it, reach the EDIT
     // through the font's property notifications. A font object without them
     // is still used, as it stands now.
-    ComPtr<IConnectionPointContainer> points;
-    if (SUCCEEDED(font_->font()->QueryInterface(IID_IConnectionPointContainer,
-                                                reinterpret_cast<void**>(points.GetAddressOf()))) &&
-        SUCCEEDED(points->FindConnectionPoint(IID_IPropertyNotifySink, fontPoint_.GetAddressOf()))) {
-      fontSink_ = new FontSink(this);
-      if (FAILED(fontPoint_->Advise(fontSink_, &fontCookie_))) {
-        fontCookie_ = 0;
-        fontPoint_.Reset();
-        fontSink_->Detach();
-        fontSink_->Release();
-        fontSink_ = nullptr;
-      }
+    fontSink_ = FontSink::New(this);
+    fontAdvise_ = AdviseConnection(font_->font(), IID_IPropertyNotifySink, fontSink_);
+    if (!fontAdvise_) {
+      fontSink_->Detach();
+      fontSink_->Release();
+      fontSink_ = nullptr;
     }
   }
   ApplyFont();
@@ -501,9 +480,7 @@ void EditTextBox::ApplyFont() {
 }
 
 void EditTextBox::DisconnectFont() {
-  if (fontPoint_ && fontCookie_) fontPoint_->Unadvise(fontCookie_);
-  fontCookie_ = 0;
-  fontPoint_.Reset();
+  fontAdvise_.reset();
   if (fontSink_) {
     fontSink_->Detach();
     fontSink_->Release();

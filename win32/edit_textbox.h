@@ -42,6 +42,7 @@
 #include <functional>
 #include <memory>
 
+#include "com_util.h"
 #include "control_window.h"
 #include "ole_font.h"
 #include "textbox.h"
@@ -136,8 +137,7 @@ class EditTextBox final : public TextBox {
   std::shared_ptr<OleFont> font_;
   HFONT hfont_ = nullptr;  // the font's HFONT, held with AddRefHfont
   Microsoft::WRL::ComPtr<IFont> hfontOwner_;  // the font that lent hfont_
-  Microsoft::WRL::ComPtr<IConnectionPoint> fontPoint_;
-  DWORD fontCookie_ = 0;
+  ConnectionAdvise fontAdvise_;
   FontSink* fontSink_ = nullptr;  // owned through COM reference counting
   IUnknown* lifetime_ = nullptr;
 };

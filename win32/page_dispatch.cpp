@@ -6,7 +6,6 @@ namespace velmora::win32 {
 
 namespace {
 
-std::wstring ToWide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
 // The text the system has for an HRESULT, without its line break.
 std::wstring SystemMessage(HRESULT hr) {
@@ -52,7 +51,7 @@ UniqueVariant ToPageArgument(const Variant& value) {
       break;
     case Variant::Type::String: {
       std::u16string text = value.ToString();
-      V_BSTR(v) = UniqueBstr::FromWide(std::wstring(text.begin(), text.end())).release();
+      V_BSTR(v) = UniqueBstr::FromWide(WideView(text)).release();
       V_VT(v) = VT_BSTR;
       break;
     }

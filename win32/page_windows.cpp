@@ -97,7 +97,6 @@ PageCheck CheckOf(PageControl control) {
   }
 }
 
-std::wstring ToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
 std::u16string WindowText(HWND hwnd) {
   int length = ::GetWindowTextLengthW(hwnd);

@@ -15,21 +15,13 @@
 #include "../shared/win32_harness.h"
 #include "com_util.h"
 #include "control_object.h"
+#include "dispids.h"
 #include "velmora_h.h"
 
 namespace velmora::win32 {
 namespace {
 
 using velmora::testing::Pump;
-
-constexpr DISPID kMaxLengthId = 0x68030007;
-constexpr DISPID kDateValueId = 0x68030006;
-constexpr DISPID kBackColorId = 0x68030005;
-constexpr DISPID kEnabledId = 0x68030004;
-constexpr DISPID kForeColorId = 0x68030003;
-constexpr DISPID kTextId = 0x68030002;
-constexpr DISPID kVirgolaId = 0x68030001;
-constexpr DISPID kTastoInvioId = 0x68030000;
 
 constexpr HRESULT kOverflow = 0x800A0006;
 constexpr HRESULT kTypeMismatch = 0x800A000D;
@@ -115,18 +107,18 @@ TEST_F(ControlObjectTest, PropertiesByNameRoundTrip) {
   V_VT(&textValue) = VT_BSTR;
   V_BSTR(&textValue) = text.get();
   const ByNameRow rows[] = {
-      {"MaxLength", L"MaxLength", kMaxLengthId, MakeI2(8), MakeI2(8)},
-      {"MaxLength from a long", L"maxlength", kMaxLengthId, MakeI4(5), MakeI2(5)},
-      {"DateValue", L"DateValue", kDateValueId, MakeBool(false), MakeBool(false)},
-      {"BackColor", L"BackColor", kBackColorId, MakeI4(255), MakeI4(255)},
-      {"Enabled", L"Enabled", kEnabledId, MakeBool(false), MakeBool(false)},
+      {"MaxLength", L"MaxLength", DISPID_VELMORA_MAXLENGTH, MakeI2(8), MakeI2(8)},
+      {"MaxLength from a long", L"maxlength", DISPID_VELMORA_MAXLENGTH, MakeI4(5), MakeI2(5)},
+      {"DateValue", L"DateValue", DISPID_VELMORA_DATEVALUE, MakeBool(false), MakeBool(false)},
+      {"BackColor", L"BackColor", DISPID_VELMORA_BACKCOLOR, MakeI4(255), MakeI4(255)},
+      {"Enabled", L"Enabled", DISPID_VELMORA_ENABLED, MakeBool(false), MakeBool(false)},
       // Colours come back as signed longs with the same bits, the type
       // scripting clients can hold.
-      {"ForeColor system colour", L"ForeColor", kForeColorId, MakeI4(static_cast<LONG>(0x80000012)),
+      {"ForeColor system colour", L"ForeColor", DISPID_VELMORA_FORECOLOR, MakeI4(static_cast<LONG>(0x80000012)),
        MakeI4(static_cast<LONG>(0x80000012))},
-      {"Text", L"Text", kTextId, textValue, textValue},
-      {"Virgola", L"Virgola", kVirgolaId, MakeBool(true), MakeBool(true)},
-      {"TastoInvio", L"TASTOINVIO", kTastoInvioId, MakeBool(true), MakeBool(true)},
+      {"Text", L"Text", DISPID_VELMORA_TEXT, textValue, textValue},
+      {"Virgola", L"Virgola", DISPID_VELMORA_VIRGOLA, MakeBool(true), MakeBool(true)},
+      {"TastoInvio", L"TASTOINVIO", DISPID_VELMORA_TASTOINVIO, MakeBool(true), MakeBool(true)},
   };
   for (const ByNameRow& row : rows) {
     SCOPED_TRACE(row.name);
@@ -311,7 +303,7 @@ TEST_F(ControlObjectTest, NullOutPointersGetEPointer) {
 
 TEST_F(ControlObjectTest, ErrorReachesLateBoundCallerAsException) {
   EXCEPINFO error{};
-  EXPECT_EQ(Put(kMaxLengthId, MakeI2(-5), DISPATCH_PROPERTYPUT, &error), DISP_E_EXCEPTION);
+  EXPECT_EQ(Put(DISPID_VELMORA_MAXLENGTH, MakeI2(-5), DISPATCH_PROPERTYPUT, &error), DISP_E_EXCEPTION);
   EXPECT_EQ(error.scode, kInvalidPropertyValue);
   EXPECT_NE(error.bstrDescription, nullptr);
   SysFreeString(error.bstrSource);
@@ -394,14 +386,14 @@ struct NotifyRow {
 
 TEST_F(ControlObjectTest, SettersNotifyAndTextChangesRaiseChange) {
   const NotifyRow rows[] = {
-      {"MaxLength resets the mask", [](_VelmoraControl* c) { return c->put_MaxLength(8); }, {kMaxLengthId}, {2}},
-      {"DateValue False writes 0", [](_VelmoraControl* c) { return c->put_DateValue(VARIANT_FALSE); }, {kDateValueId}, {2}},
-      {"Text", [](_VelmoraControl* c) { return c->put_Text(UniqueBstr::FromWide(L"x").get()); }, {kTextId}, {2}},
-      {"BackColor", [](_VelmoraControl* c) { return c->put_BackColor(255); }, {kBackColorId}, {}},
-      {"ForeColor", [](_VelmoraControl* c) { return c->put_ForeColor(255); }, {kForeColorId}, {}},
-      {"Enabled", [](_VelmoraControl* c) { return c->put_Enabled(VARIANT_FALSE); }, {kEnabledId}, {}},
-      {"Virgola", [](_VelmoraControl* c) { return c->put_Virgola(VARIANT_TRUE); }, {kVirgolaId}, {}},
-      {"TastoInvio", [](_VelmoraControl* c) { return c->put_TastoInvio(VARIANT_TRUE); }, {kTastoInvioId}, {}},
+      {"MaxLength resets the mask", [](_VelmoraControl* c) { return c->put_MaxLength(8); }, {DISPID_VELMORA_MAXLENGTH}, {2}},
+      {"DateValue False writes 0", [](_VelmoraControl* c) { return c->put_DateValue(VARIANT_FALSE); }, {DISPID_VELMORA_DATEVALUE}, {2}},
+      {"Text", [](_VelmoraControl* c) { return c->put_Text(UniqueBstr::FromWide(L"x").get()); }, {DISPID_VELMORA_TEXT}, {2}},
+      {"BackColor", [](_VelmoraControl* c) { return c->put_BackColor(255); }, {DISPID_VELMORA_BACKCOLOR}, {}},
+      {"ForeColor", [](_VelmoraControl* c) { return c->put_ForeColor(255); }, {DISPID_VELMORA_FORECOLOR}, {}},
+      {"Enabled", [](_VelmoraControl* c) { return c->put_Enabled(VARIANT_FALSE); }, {DISPID_VELMORA_ENABLED}, {}},
+      {"Virgola", [](_VelmoraControl* c) { return c->put_Virgola(VARIANT_TRUE); }, {DISPID_VELMORA_VIRGOLA}, {}},
+      {"TastoInvio", [](_VelmoraControl* c) { return c->put_TastoInvio(VARIANT_TRUE); }, {DISPID_VELMORA_TASTOINVIO}, {}},
       {"Font", [](_VelmoraControl* c) {
          ComPtr<IFontDisp> font;
          c->get_Font(&font);
@@ -548,8 +540,8 @@ TEST_F(ControlObjectTest, ClassInfoPagesAndBrowsing) {
   struct {
     DISPID id;
     HRESULT expected;
-  } const mapped[] = {{kDateValueId, S_OK}, {kMaxLengthId, S_OK}, {kVirgolaId, S_OK},
-                      {kTextId, PERPROP_E_NOPAGEAVAILABLE}, {DISPID_FONT, PERPROP_E_NOPAGEAVAILABLE}};
+  } const mapped[] = {{DISPID_VELMORA_DATEVALUE, S_OK}, {DISPID_VELMORA_MAXLENGTH, S_OK}, {DISPID_VELMORA_VIRGOLA, S_OK},
+                      {DISPID_VELMORA_TEXT, PERPROP_E_NOPAGEAVAILABLE}, {DISPID_FONT, PERPROP_E_NOPAGEAVAILABLE}};
   for (const auto& row : mapped) {
     CLSID page{};
     EXPECT_EQ(browsing->MapPropertyToPage(row.id, &page), row.expected) << std::hex << row.id;

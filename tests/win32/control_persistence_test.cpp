@@ -752,7 +752,7 @@ TEST_F(ControlPersistenceTest, LoadingNotifiesThroughTheSetters) {
   ComPtr<IPersistPropertyBag> persist;
   ASSERT_EQ(c.As(&persist), S_OK);
   ASSERT_EQ(persist->Load(&bag, nullptr), S_OK);
-  const std::vector<DISPID> expected = {0x68030007, 0x68030006, DISPID_FONT};
+  const std::vector<DISPID> expected = {DISPID_VELMORA_MAXLENGTH, DISPID_VELMORA_DATEVALUE, DISPID_FONT};
   EXPECT_EQ(sink.ids, expected);
   EXPECT_EQ(persist->Save(&bag, FALSE, FALSE), S_OK);
   EXPECT_EQ(sink.ids, expected) << "saving changes nothing";

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "com_util.h"
+#include "dispids.h"
 #include "page/generale_layout.h"
 #include "test_files.h"
 #include "velmora_h.h"
@@ -35,7 +36,8 @@ using velmora::PageControl;
 using velmora::PageLayoutControl;
 using velmora::win32::ComPtr;
 
-constexpr DISPID kMaxLength = 0x68030007, kDateValue = 0x68030006, kVirgola = 0x68030001, kTastoInvio = 0x68030000;
+constexpr DISPID kMaxLength = DISPID_VELMORA_MAXLENGTH, kDateValue = DISPID_VELMORA_DATEVALUE,
+                 kVirgola = DISPID_VELMORA_VIRGOLA, kTastoInvio = DISPID_VELMORA_TASTOINVIO;
 
 
 // The first descendant of `parent` of the window class `name`.

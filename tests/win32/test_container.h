@@ -21,19 +21,21 @@
 #include <string>
 #include <vector>
 
+#include "dispids.h"
+
 namespace velmora::testing {
 
 using Microsoft::WRL::ComPtr;
 
 // Dispatch identifiers of the control's properties.
-inline constexpr DISPID kDispTastoInvio = 0x68030000;
-inline constexpr DISPID kDispVirgola = 0x68030001;
-inline constexpr DISPID kDispText = 0x68030002;
-inline constexpr DISPID kDispForeColor = 0x68030003;
-inline constexpr DISPID kDispEnabled = 0x68030004;
-inline constexpr DISPID kDispBackColor = 0x68030005;
-inline constexpr DISPID kDispDateValue = 0x68030006;
-inline constexpr DISPID kDispMaxLength = 0x68030007;
+inline constexpr DISPID kDispTastoInvio = DISPID_VELMORA_TASTOINVIO;
+inline constexpr DISPID kDispVirgola = DISPID_VELMORA_VIRGOLA;
+inline constexpr DISPID kDispText = DISPID_VELMORA_TEXT;
+inline constexpr DISPID kDispForeColor = DISPID_VELMORA_FORECOLOR;
+inline constexpr DISPID kDispEnabled = DISPID_VELMORA_ENABLED;
+inline constexpr DISPID kDispBackColor = DISPID_VELMORA_BACKCOLOR;
+inline constexpr DISPID kDispDateValue = DISPID_VELMORA_DATEVALUE;
+inline constexpr DISPID kDispMaxLength = DISPID_VELMORA_MAXLENGTH;
 
 // A new control object (its IUnknown), or null.
 ComPtr<IUnknown> CreateTestControl();
