@@ -245,7 +245,7 @@ class AccessibleObject final : public ComBase<AccessibleObject, IAccessible, IOl
     }
     try {
       const std::wstring caption = link_->LabelCaption();
-      return Answer(ToWide(fromLabel(std::u16string(caption.begin(), caption.end()))), out);
+      return Answer(ToWide(fromLabel(ToU16(caption))), out);
     } catch (...) {
       return E_OUTOFMEMORY;
     }

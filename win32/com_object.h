@@ -2,19 +2,121 @@
 //  - ComBase<Derived, Interfaces...>: IUnknown (reference count, the
 //    module's live-object count, QueryInterface from a table);
 //  - AggregatableComBase: the same for an object a client may aggregate;
+//  - UniqueAdvise: an advise connection undone when it goes;
 //  - Enumerator<Traits>: the IEnumXxx shape (a snapshot, a position, Clone
 //    copying both) for verbs, formats, connection points and connections.
 #pragma once
 
 #include <windows.h>
 #include <ole2.h>
+#include <ocidl.h>
+#include <wrl/client.h>
 
+#include <atomic>
 #include <cstddef>
 #include <utility>
 
-#include "com_util.h"
-
 namespace velmora::win32 {
+
+using Microsoft::WRL::ComPtr;
+
+// The module's count of live objects (com_util.cpp): the module may unload
+// only when none is left.
+void ModuleAddRef() noexcept;
+void ModuleRelease() noexcept;
+
+// The reference count of one object: starts at 1 for the creator's
+// reference.
+class RefCount {
+ public:
+  ULONG AddRef() noexcept { return ++count_; }
+  // Returns the count left; the caller deletes the object at 0.
+  ULONG Release() noexcept { return --count_; }
+  ULONG Value() const noexcept { return count_.load(); }
+
+ private:
+  std::atomic<ULONG> count_{1};
+};
+
+// One row of a QueryInterface table: the interface and where its vtable
+// pointer sits in the object.
+struct InterfaceEntry {
+  const IID* iid;
+  std::ptrdiff_t offset;
+};
+
+// The offset of Interface's base sub-object inside Class.
+template <class Class, class Interface>
+std::ptrdiff_t InterfaceOffset() noexcept {
+  // Any aligned non-null address works: only the pointer adjustment of the
+  // derived-to-base conversion is measured, nothing is read.
+  alignas(Class) static char probe[sizeof(Class)];
+  auto* object = reinterpret_cast<Class*>(probe);
+  return reinterpret_cast<char*>(static_cast<Interface*>(object)) - probe;
+}
+
+// A table row for Interface on Class, under Interface's own IID.
+template <class Class, class Interface>
+InterfaceEntry Entry() noexcept {
+  return {&__uuidof(Interface), InterfaceOffset<Class, Interface>()};
+}
+
+// A table row answering `iid` with Class's Interface sub-object (for an
+// IID that names a base or an alias, such as IDispatch or an event IID).
+template <class Class, class Interface>
+InterfaceEntry EntryAs(const IID& iid) noexcept {
+  return {&iid, InterfaceOffset<Class, Interface>()};
+}
+
+// QueryInterface through a table: IUnknown answers with the first row's
+// interface (the object's identity); any row whose IID matches answers with
+// its sub-object, AddRef'ed. Returns E_POINTER or E_NOINTERFACE (with *ppv
+// null) otherwise.
+HRESULT QueryInterfaceFromTable(void* object, const InterfaceEntry* table,
+                                std::size_t count, REFIID riid, void** ppv) noexcept;
+
+template <std::size_t N>
+HRESULT QueryInterfaceFromTable(void* object, const InterfaceEntry (&table)[N],
+                                REFIID riid, void** ppv) noexcept {
+  return QueryInterfaceFromTable(object, table, N, riid, ppv);
+}
+
+// Whether objects of class T hold the module loaded. The library's own
+// objects do; a host's own objects (a test's sinks and sites, the demo's
+// container) are no objects of the library and declare
+// `static constexpr bool kCountedByModule = false;`.
+template <class T>
+constexpr bool CountedByModule() {
+  if constexpr (requires { T::kCountedByModule; }) {
+    return T::kCountedByModule;
+  } else {
+    return true;
+  }
+}
+
+namespace detail {
+// New's last step: the new object counts for the module as its class says.
+template <class Derived>
+Derived* Counted(Derived* object) noexcept {
+  if constexpr (CountedByModule<Derived>()) ModuleAddRef();
+  return object;
+}
+
+// Release: `destroy` deletes the object (from inside its base, which may
+// reach its destructor) when the last reference goes. The count is held at
+// one while the object dies: a site or sink released from the destructor
+// may AddRef and Release it without a second delete.
+template <class Derived, class Destroy>
+ULONG Drop(RefCount& refs, Destroy&& destroy) noexcept {
+  const ULONG left = refs.Release();
+  if (left == 0) {
+    refs.AddRef();
+    destroy();
+    if constexpr (CountedByModule<Derived>()) ModuleRelease();
+  }
+  return left;
+}
+}  // namespace detail
 
 // IUnknown for a class that implements Interfaces: an atomic reference
 // count starting at 1 for the creator, deletion at zero, and the module's
@@ -34,9 +136,7 @@ class ComBase : public Interfaces... {
   // A new object, counted by the module; throws std::bad_alloc.
   template <class... Args>
   static Derived* New(Args&&... args) {
-    auto* object = new Derived(std::forward<Args>(args)...);
-    ModuleAddRef();
-    return object;
+    return detail::Counted(new Derived(std::forward<Args>(args)...));
   }
 
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
@@ -44,15 +144,7 @@ class ComBase : public Interfaces... {
   }
   STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
   STDMETHODIMP_(ULONG) Release() noexcept override {
-    const ULONG left = refs_.Release();
-    if (left == 0) {
-      // Held at one while the object dies: a site or sink released from
-      // the destructor may AddRef and Release it without a second delete.
-      refs_.AddRef();
-      delete static_cast<Derived*>(this);
-      ModuleRelease();
-    }
-    return left;
+    return detail::Drop<Derived>(refs_, [this] { delete static_cast<Derived*>(this); });
   }
 
   HRESULT FindInterface(REFIID riid, void** ppv) noexcept {
@@ -83,9 +175,7 @@ class AggregatableComBase : public Interfaces... {
  public:
   template <class... Args>
   static Derived* New(Args&&... args) {
-    auto* object = new Derived(std::forward<Args>(args)...);
-    ModuleAddRef();
-    return object;
+    return detail::Counted(new Derived(std::forward<Args>(args)...));
   }
 
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override { return outer_->QueryInterface(riid, ppv); }
@@ -113,13 +203,7 @@ class AggregatableComBase : public Interfaces... {
     }
     STDMETHODIMP_(ULONG) AddRef() noexcept override { return owner_.refs_.AddRef(); }
     STDMETHODIMP_(ULONG) Release() noexcept override {
-      const ULONG left = owner_.refs_.Release();
-      if (left == 0) {
-        owner_.refs_.AddRef();
-        delete &static_cast<Derived&>(owner_);
-        ModuleRelease();
-      }
-      return left;
+      return detail::Drop<Derived>(owner_.refs_, [this] { delete &static_cast<Derived&>(owner_); });
     }
 
    private:
@@ -130,6 +214,79 @@ class AggregatableComBase : public Interfaces... {
   InnerUnknown inner_;
   IUnknown* outer_;
 };
+
+// The base of a host's own objects (a test's sinks and sites, the demo's
+// container): the same skeleton, but no object of the library, so it does
+// not count for the library's unloading.
+template <class Derived, class... Interfaces>
+class HostComBase : public ComBase<Derived, Interfaces...> {
+ public:
+  static constexpr bool kCountedByModule = false;
+  // The references held on the object, its creator's included (what a
+  // host's test checks was given back).
+  ULONG References() noexcept {
+    this->AddRef();
+    return this->Release();
+  }
+};
+
+// ---------------------------------------------------------------------------
+// Advise connections
+
+// One advise connection (a cookie and the object that gave it), undone by
+// Unadvise(cookie) when it goes: connection points (IConnectionPoint),
+// data advise (IDataObject::DUnadvise), OLE advise (IOleObject).
+template <class Source, HRESULT (STDMETHODCALLTYPE Source::*Unadvise)(DWORD)>
+class UniqueAdvise {
+ public:
+  UniqueAdvise() noexcept = default;
+  UniqueAdvise(UniqueAdvise&& other) noexcept
+      : source_(std::move(other.source_)), cookie_(std::exchange(other.cookie_, 0)) {}
+  UniqueAdvise& operator=(UniqueAdvise&& other) noexcept {
+    if (this != &other) {
+      reset();
+      source_ = std::move(other.source_);
+      cookie_ = std::exchange(other.cookie_, 0);
+    }
+    return *this;
+  }
+  ~UniqueAdvise() { reset(); }
+
+  // Takes a connection made: `source` gave `cookie`.
+  void Attach(ComPtr<Source> source, DWORD cookie) noexcept {
+    reset();
+    source_ = std::move(source);
+    cookie_ = cookie;
+  }
+  DWORD cookie() const noexcept { return cookie_; }
+  Source* source() const noexcept { return source_.Get(); }
+  // Hands the cookie over, still connected: the caller disconnects.
+  DWORD release() noexcept {
+    source_.Reset();
+    return std::exchange(cookie_, 0);
+  }
+  explicit operator bool() const noexcept { return source_ && cookie_ != 0; }
+  // Disconnects now (the source may call back: nothing of this is used
+  // after the call).
+  void reset() noexcept {
+    ComPtr<Source> source = std::move(source_);
+    const DWORD cookie = std::exchange(cookie_, 0);
+    if (source && cookie != 0) (source.Get()->*Unadvise)(cookie);
+  }
+
+ private:
+  ComPtr<Source> source_;
+  DWORD cookie_ = 0;
+};
+
+using ConnectionAdvise = UniqueAdvise<IConnectionPoint, &IConnectionPoint::Unadvise>;
+using DataAdvise = UniqueAdvise<IDataObject, &IDataObject::DUnadvise>;
+using OleAdvise = UniqueAdvise<IOleObject, &IOleObject::Unadvise>;
+
+// Connects `sink` to the connection point `iid` of `object` (found through
+// IConnectionPointContainer); empty when the object has no such point or
+// refuses the sink, with that HRESULT in *result when asked.
+ConnectionAdvise AdviseConnection(IUnknown* object, REFIID iid, IUnknown* sink, HRESULT* result = nullptr) noexcept;
 
 // ---------------------------------------------------------------------------
 // Enumerators
@@ -161,8 +318,18 @@ class EnumeratorCursor {
   std::size_t position_;
 };
 
-// Traits names: Interface (IEnumXxx), Element (what Next hands out), Items
-// (a copyable snapshot with size() and operator[]), kMissingFetched, and
+// The names an enumerator's traits give: Interface (IEnumXxx), Element
+// (what Next hands out), Items (a copyable snapshot with size() and
+// operator[]) and the rule for a missing count.
+template <class IEnum, class ElementType, class ItemsType, MissingFetched rule>
+struct EnumeratorTraits {
+  using Interface = IEnum;
+  using Element = ElementType;
+  using Items = ItemsType;
+  static constexpr MissingFetched kMissingFetched = rule;
+};
+
+// Traits derive from EnumeratorTraits and add
 //   static bool Hand(const Item&, Element* out)  a caller-owned copy; false
 //                                                 when out of memory
 //   static void TakeBack(Element&)               undoes one Hand
@@ -181,10 +348,12 @@ class Enumerator final : public ComBase<Enumerator<Traits>, typename Traits::Int
   static HRESULT Create(Items items, Interface** out) noexcept {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
-    return ComEdge([&] {
+    try {
       *out = Enumerator::New(std::move(items));
       return S_OK;
-    });
+    } catch (...) {
+      return E_OUTOFMEMORY;  // copying the snapshot is all that can fail
+    }
   }
 
   STDMETHODIMP Next(ULONG count, Element* out, ULONG* fetched) noexcept override {
@@ -213,10 +382,12 @@ class Enumerator final : public ComBase<Enumerator<Traits>, typename Traits::Int
   STDMETHODIMP Clone(Interface** out) noexcept override {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
-    return ComEdge([&] {
+    try {
       *out = Enumerator::New(items_, cursor_.position());
       return S_OK;
-    });
+    } catch (...) {
+      return E_OUTOFMEMORY;
+    }
   }
 
  private:

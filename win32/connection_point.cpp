@@ -11,11 +11,8 @@ namespace {
 // Both enumerators hand out AddRef'ed copies of a snapshot taken when the
 // enumerator is made; a missing count of fetched items is allowed only for
 // a request of one.
-struct PointTraits {
-  using Interface = IEnumConnectionPoints;
-  using Element = IConnectionPoint*;
-  using Items = std::vector<ComPtr<IConnectionPoint>>;
-  static constexpr MissingFetched kMissingFetched = MissingFetched::kInvalidArgUnlessOne;
+struct PointTraits : EnumeratorTraits<IEnumConnectionPoints, IConnectionPoint*, std::vector<ComPtr<IConnectionPoint>>,
+                                       MissingFetched::kInvalidArgUnlessOne> {
   static bool Hand(const ComPtr<IConnectionPoint>& point, IConnectionPoint** out) noexcept {
     point->AddRef();
     *out = point.Get();
@@ -24,11 +21,8 @@ struct PointTraits {
   static void TakeBack(IConnectionPoint*& point) noexcept { point->Release(); }
 };
 
-struct ConnectionTraits {
-  using Interface = IEnumConnections;
-  using Element = CONNECTDATA;
-  using Items = std::vector<std::pair<ComPtr<IUnknown>, DWORD>>;
-  static constexpr MissingFetched kMissingFetched = MissingFetched::kInvalidArgUnlessOne;
+struct ConnectionTraits : EnumeratorTraits<IEnumConnections, CONNECTDATA, std::vector<std::pair<ComPtr<IUnknown>, DWORD>>,
+                                            MissingFetched::kInvalidArgUnlessOne> {
   static bool Hand(const std::pair<ComPtr<IUnknown>, DWORD>& connection, CONNECTDATA* out) noexcept {
     connection.first->AddRef();
     *out = CONNECTDATA{connection.first.Get(), connection.second};

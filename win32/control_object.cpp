@@ -420,7 +420,7 @@ STDMETHODIMP ControlObject::get_Text(BSTR* value) noexcept {
   *value = nullptr;
   return Guard([&] {
     const std::u16string text = control_.Text();
-    *value = UniqueBstr::FromWide(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data()), text.size()))
+    *value = UniqueBstr::FromWide(WideView(text))
                  .release();
     return S_OK;
   });
@@ -429,8 +429,7 @@ STDMETHODIMP ControlObject::get_Text(BSTR* value) noexcept {
 STDMETHODIMP ControlObject::put_Text(BSTR New_Text) noexcept {
   return Guard([&] {
     // A null BSTR is the empty string.
-    control_.setText(std::u16string(reinterpret_cast<const char16_t*>(New_Text ? New_Text : L""),
-                                    ::SysStringLen(New_Text)));
+    control_.setText(ToU16(std::wstring_view(New_Text ? New_Text : L"", ::SysStringLen(New_Text))));
     return S_OK;
   });
 }

@@ -35,11 +35,8 @@ HRESULT CheckFormat(const FORMATETC& format) {
 
 // The formats are handed out as they stand (no target device to copy); a
 // missing count of fetched items is refused only for more than one.
-struct FormatTraits {
-  using Interface = IEnumFORMATETC;
-  using Element = FORMATETC;
-  using Items = TableItems<FORMATETC>;
-  static constexpr MissingFetched kMissingFetched = MissingFetched::kPointerAboveOne;
+struct FormatTraits
+    : EnumeratorTraits<IEnumFORMATETC, FORMATETC, TableItems<FORMATETC>, MissingFetched::kPointerAboveOne> {
   static bool Hand(const FORMATETC& format, FORMATETC* out) noexcept {
     *out = format;
     return true;
@@ -76,12 +73,15 @@ HRESULT RenderEnhMetafile(IViewObject* view, DWORD aspect, const SIZEL& extent, 
 // HIMETRIC.
 HRESULT RenderMetafilePict(HENHMETAFILE picture, const SIZEL& extent, HGLOBAL* out) {
   *out = nullptr;
-  HDC screen = GetDC(nullptr);
-  const UINT size = GetWinMetaFileBits(picture, 0, nullptr, MM_ANISOTROPIC, screen);
-  std::vector<BYTE> bits(size);
-  const bool converted = size > 0 && GetWinMetaFileBits(picture, size, bits.data(), MM_ANISOTROPIC, screen) == size;
-  ReleaseDC(nullptr, screen);
-  if (!converted) return E_FAIL;
+  std::vector<BYTE> bits;
+  {
+    const WindowDc screen;
+    const UINT size = GetWinMetaFileBits(picture, 0, nullptr, MM_ANISOTROPIC, screen.get());
+    bits.resize(size);
+    if (size == 0 || GetWinMetaFileBits(picture, size, bits.data(), MM_ANISOTROPIC, screen.get()) != size)
+      return E_FAIL;
+  }
+  const UINT size = static_cast<UINT>(bits.size());
   HMETAFILE metafile = SetMetaFileBitsEx(size, bits.data());
   if (!metafile) return E_OUTOFMEMORY;
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(METAFILEPICT));

@@ -18,14 +18,9 @@ namespace {
 
 constexpr int kText1Id = 1;
 
-std::int16_t ShiftState() {
-  const ModifierKeys held = HeldModifierKeys();
-  std::int16_t shift = 0;
-  if (held.shift) shift |= kShiftMask;
-  if (held.control) shift |= kCtrlMask;
-  if (held.alt) shift |= kAltMask;
-  return shift;
-}
+static_assert(kShiftMask == 1 && kCtrlMask == 2 && kAltMask == 4, "the bits of ModifierKeys::Mask");
+
+std::int16_t ShiftState() { return static_cast<std::int16_t>(HeldModifierKeys().Mask()); }
 
 }  // namespace
 
@@ -94,8 +89,7 @@ void EditTextBox::Destroy() {
   if (hfont_ && hfontOwner_) hfontOwner_->ReleaseHfont(hfont_);
   hfont_ = nullptr;
   hfontOwner_.Reset();
-  if (ownBrush_) DeleteObject(ownBrush_);
-  ownBrush_ = nullptr;
+  ownBrush_.reset();
 }
 
 HWND EditTextBox::Edit() const {
@@ -228,11 +222,7 @@ LRESULT EditTextBox::OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam) {
   // A swallowed key does nothing at all: the message loop has already
   // queued the character it types (TranslateMessage runs before the
   // key-down is dispatched), and that character goes too.
-  const UINT charMsg = msg == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
-  MSG queued{};
-  if (PeekMessageW(&queued, edit_, charMsg, charMsg, PM_NOREMOVE | PM_NOYIELD) &&
-      ((queued.lParam >> 16) & 0x1FF) == ((lParam >> 16) & 0x1FF))
-    PeekMessageW(&queued, edit_, charMsg, charMsg, PM_REMOVE | PM_NOYIELD);
+  TypedCharacterQueued(edit_, msg, lParam, true);
   return 0;
 }
 
@@ -325,8 +315,8 @@ HBRUSH EditTextBox::OnCtlColor(HDC dc) {
   SetTextColor(dc, ToColorRef(foreColor_));
   SetBkColor(dc, ToColorRef(backColor_));
   if (backColor_ & 0x80000000u) return GetSysColorBrush(static_cast<int>(backColor_ & 0xFFu));
-  if (!ownBrush_) ownBrush_ = CreateSolidBrush(ToColorRef(backColor_));
-  return ownBrush_;
+  if (!ownBrush_) ownBrush_.reset(CreateSolidBrush(ToColorRef(backColor_)));
+  return ownBrush_.get();
 }
 
 void EditTextBox::OnTextChanged() {
@@ -407,8 +397,7 @@ void EditTextBox::setMaxLength(std::int32_t length) {
 void EditTextBox::setBackColor(std::uint32_t colour) {
   HWND edit = Edit();
   backColor_ = colour;
-  if (ownBrush_) DeleteObject(ownBrush_);
-  ownBrush_ = nullptr;
+  ownBrush_.reset();
   InvalidateRect(edit, nullptr, TRUE);
 }
 
@@ -469,10 +458,10 @@ void EditTextBox::ApplyFont() {
   if (!font_ || !edit_) return;
   IFont* font = font_->font();
   HFONT hfont = nullptr;
-  CheckHresult(font->get_hFont(&hfont), "IFont::get_hFont");
+  ThrowIfFailed(font->get_hFont(&hfont), "IFont::get_hFont");
   // The OLE font may drop its HFONT when it changes; the lock keeps the one
   // the EDIT draws with alive until the next one is in place.
-  CheckHresult(font->AddRefHfont(hfont), "IFont::AddRefHfont");
+  ThrowIfFailed(font->AddRefHfont(hfont), "IFont::AddRefHfont");
   SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(hfont), TRUE);
   if (hfont_ && hfontOwner_) hfontOwner_->ReleaseHfont(hfont_);
   hfont_ = hfont;

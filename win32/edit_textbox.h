@@ -133,7 +133,7 @@ class EditTextBox final : public TextBox {
   std::int32_t maxLength_ = 0;
   std::uint32_t backColor_ = kWindowBackground;
   std::uint32_t foreColor_ = kWindowText;
-  HBRUSH ownBrush_ = nullptr;  // for an RGB background; system colours use the system's brushes
+  UniqueHbrush ownBrush_;  // for an RGB background; system colours use the system's brushes
   std::shared_ptr<OleFont> font_;
   HFONT hfont_ = nullptr;  // the font's HFONT, held with AddRefHfont
   Microsoft::WRL::ComPtr<IFont> hfontOwner_;  // the font that lent hfont_

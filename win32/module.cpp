@@ -99,7 +99,11 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
   *ppv = nullptr;
   for (const ClassEntry& entry : kClasses) {
     if (!IsEqualCLSID(clsid, *entry.clsid)) continue;
-    return ComEdge([&] { return HandOver(ClassFactory::New(entry.create), riid, ppv); });
+    try {
+      return HandOver(ClassFactory::New(entry.create), riid, ppv);
+    } catch (...) {
+      return E_OUTOFMEMORY;
+    }
   }
   return CLASS_E_CLASSNOTAVAILABLE;
 }

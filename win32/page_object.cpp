@@ -207,15 +207,7 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
   // information naming IPropertyPage.
   template <class Body>
   HRESULT Edge(Body&& body) noexcept {
-    return ComEdge(
-        [&]() -> HRESULT {
-          try {
-            return body();
-          } catch (const DispatchCallError& error) {
-            return SetRichError(error.hr(), error.description(), IID_IPropertyPage);
-          }
-        },
-        IID_IPropertyPage);
+    return ComEdge(std::forward<Body>(body), IID_IPropertyPage);
   }
 
   // The loading step. Its nested clicks mark the page changed as they go;
@@ -326,5 +318,9 @@ HRESULT CreateGeneralePage(IUnknown* outer, REFIID riid, void** ppv) {
   *ppv = nullptr;
   if (outer != nullptr) return CLASS_E_NOAGGREGATION;
   using namespace velmora::win32;
-  return ComEdge([&] { return HandOver(GeneralePage::New(), riid, ppv); });
+  try {
+    return HandOver(GeneralePage::New(), riid, ppv);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
 }

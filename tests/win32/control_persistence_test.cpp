@@ -719,43 +719,23 @@ TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
 
 // Loading notifies MaxLength, DateValue and Font through their setters, in
 // that order, and nothing else.
-class NotifySink final : public IPropertyNotifySink {
- public:
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IPropertyNotifySink)) {
-      *ppv = nullptr;
-      return E_NOINTERFACE;
-    }
-    *ppv = this;
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP OnChanged(DISPID id) override {
-    ids.push_back(id);
-    return S_OK;
-  }
-  STDMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
-  std::vector<DISPID> ids;
-};
-
 TEST_F(ControlPersistenceTest, LoadingNotifiesThroughTheSetters) {
   ComPtr<_VelmoraControl> c = NewControl();
-  NotifySink sink;
+  velmora::testing::ClientSink sink;
   ComPtr<IConnectionPointContainer> container;
   ComPtr<IConnectionPoint> point;
   ASSERT_EQ(c.As(&container), S_OK);
   ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &point), S_OK);
   DWORD cookie = 0;
-  ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+  ASSERT_EQ(point->Advise(static_cast<IPropertyNotifySink*>(&sink), &cookie), S_OK);
   TestBag bag;
   ComPtr<IPersistPropertyBag> persist;
   ASSERT_EQ(c.As(&persist), S_OK);
   ASSERT_EQ(persist->Load(&bag, nullptr), S_OK);
   const std::vector<DISPID> expected = {DISPID_VELMORA_MAXLENGTH, DISPID_VELMORA_DATEVALUE, DISPID_FONT};
-  EXPECT_EQ(sink.ids, expected);
+  EXPECT_EQ(sink.changed, expected);
   EXPECT_EQ(persist->Save(&bag, FALSE, FALSE), S_OK);
-  EXPECT_EQ(sink.ids, expected) << "saving changes nothing";
+  EXPECT_EQ(sink.changed, expected) << "saving changes nothing";
   point->Unadvise(cookie);
 }
 

@@ -28,10 +28,7 @@ class DispatchEdges : public ::testing::Test {
     OleUninitialize();
   }
   HRESULT Put(DISPID id, VARIANT value, UINT* argError, bool named = true) {
-    DISPID put = DISPID_PROPERTYPUT;
-    DISPPARAMS params{&value, named ? &put : nullptr, 1, named ? 1u : 0u};
-    return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
-                            argError);
+    return InvokePut(dispatch.Get(), id, value, DISPATCH_PROPERTYPUT, nullptr, argError, named);
   }
   ComPtr<IDispatch> dispatch;
 };
