@@ -4,9 +4,9 @@
 #include <new>
 #include <utility>
 
-#include "com_object.h"
+#include "com/com_object.h"
+#include "com/handles.h"
 #include "form_bag.h"
-#include "handles.h"
 
 namespace velmora::demo {
 

@@ -1,6 +1,6 @@
 #include "form_bag.h"
 
-#include "com_object.h"
+#include "com/com_object.h"
 
 #include <olectl.h>
 #include <oleauto.h>

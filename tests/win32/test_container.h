@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "com_object.h"
-#include "dispids.h"
+#include "com/com_object.h"
+#include "typelib/dispids.h"
 
 namespace velmora::testing {
 
