@@ -84,6 +84,13 @@ DWORD Connect(IUnknown* object, REFIID iid, IUnknown* sink, HRESULT* hr = nullpt
 // IConnectionPoint::Unadvise of that point.
 HRESULT Disconnect(IUnknown* object, REFIID iid, DWORD cookie);
 
+// Plain VARIANTs of each type, for the values of late-bound calls.
+VARIANT I2Variant(short value);
+VARIANT I4Variant(LONG value);
+VARIANT R8Variant(double value);
+VARIANT BoolVariant(bool value);
+VARIANT NullVariant();
+
 // Late-bound calls through IDispatch::Invoke: a property put (the value
 // named DISPID_PROPERTYPUT unless `named` is false) and a property get.
 HRESULT InvokePut(IDispatch* dispatch, DISPID id, VARIANT value, WORD how = DISPATCH_PROPERTYPUT,

@@ -64,24 +64,9 @@ class ControlObjectTest : public ::testing::Test {
   ComPtr<IDispatch> dispatch;
 };
 
-VARIANT MakeI2(short v) {
-  VARIANT x;
-  V_VT(&x) = VT_I2;
-  V_I2(&x) = v;
-  return x;
-}
-VARIANT MakeI4(LONG v) {
-  VARIANT x;
-  V_VT(&x) = VT_I4;
-  V_I4(&x) = v;
-  return x;
-}
-VARIANT MakeBool(bool v) {
-  VARIANT x;
-  V_VT(&x) = VT_BOOL;
-  V_BOOL(&x) = v ? VARIANT_TRUE : VARIANT_FALSE;
-  return x;
-}
+using velmora::testing::BoolVariant;
+using velmora::testing::I2Variant;
+using velmora::testing::I4Variant;
 
 std::wstring Describe(const VARIANT& v) {
   UniqueVariant text;
@@ -105,18 +90,18 @@ TEST_F(ControlObjectTest, PropertiesByNameRoundTrip) {
   V_VT(&textValue) = VT_BSTR;
   V_BSTR(&textValue) = text.get();
   const ByNameRow rows[] = {
-      {"MaxLength", L"MaxLength", DISPID_VELMORA_MAXLENGTH, MakeI2(8), MakeI2(8)},
-      {"MaxLength from a long", L"maxlength", DISPID_VELMORA_MAXLENGTH, MakeI4(5), MakeI2(5)},
-      {"DateValue", L"DateValue", DISPID_VELMORA_DATEVALUE, MakeBool(false), MakeBool(false)},
-      {"BackColor", L"BackColor", DISPID_VELMORA_BACKCOLOR, MakeI4(255), MakeI4(255)},
-      {"Enabled", L"Enabled", DISPID_VELMORA_ENABLED, MakeBool(false), MakeBool(false)},
+      {"MaxLength", L"MaxLength", DISPID_VELMORA_MAXLENGTH, I2Variant(8), I2Variant(8)},
+      {"MaxLength from a long", L"maxlength", DISPID_VELMORA_MAXLENGTH, I4Variant(5), I2Variant(5)},
+      {"DateValue", L"DateValue", DISPID_VELMORA_DATEVALUE, BoolVariant(false), BoolVariant(false)},
+      {"BackColor", L"BackColor", DISPID_VELMORA_BACKCOLOR, I4Variant(255), I4Variant(255)},
+      {"Enabled", L"Enabled", DISPID_VELMORA_ENABLED, BoolVariant(false), BoolVariant(false)},
       // Colours come back as signed longs with the same bits, the type
       // scripting clients can hold.
-      {"ForeColor system colour", L"ForeColor", DISPID_VELMORA_FORECOLOR, MakeI4(static_cast<LONG>(0x80000012)),
-       MakeI4(static_cast<LONG>(0x80000012))},
+      {"ForeColor system colour", L"ForeColor", DISPID_VELMORA_FORECOLOR, I4Variant(static_cast<LONG>(0x80000012)),
+       I4Variant(static_cast<LONG>(0x80000012))},
       {"Text", L"Text", DISPID_VELMORA_TEXT, textValue, textValue},
-      {"Virgola", L"Virgola", DISPID_VELMORA_VIRGOLA, MakeBool(true), MakeBool(true)},
-      {"TastoInvio", L"TASTOINVIO", DISPID_VELMORA_TASTOINVIO, MakeBool(true), MakeBool(true)},
+      {"Virgola", L"Virgola", DISPID_VELMORA_VIRGOLA, BoolVariant(true), BoolVariant(true)},
+      {"TastoInvio", L"TASTOINVIO", DISPID_VELMORA_TASTOINVIO, BoolVariant(true), BoolVariant(true)},
   };
   for (const ByNameRow& row : rows) {
     SCOPED_TRACE(row.name);
@@ -301,7 +286,7 @@ TEST_F(ControlObjectTest, NullOutPointersGetEPointer) {
 
 TEST_F(ControlObjectTest, ErrorReachesLateBoundCallerAsException) {
   EXCEPINFO error{};
-  EXPECT_EQ(Put(DISPID_VELMORA_MAXLENGTH, MakeI2(-5), DISPATCH_PROPERTYPUT, &error), DISP_E_EXCEPTION);
+  EXPECT_EQ(Put(DISPID_VELMORA_MAXLENGTH, I2Variant(-5), DISPATCH_PROPERTYPUT, &error), DISP_E_EXCEPTION);
   EXPECT_EQ(error.scode, kInvalidPropertyValue);
   EXPECT_NE(error.bstrDescription, nullptr);
   SysFreeString(error.bstrSource);

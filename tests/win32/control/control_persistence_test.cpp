@@ -335,23 +335,9 @@ TEST_F(ControlPersistenceTest, EveryMediumGivesBackEverySetting) {
 
 // ---- hostile bags ------------------------------------------------------------
 
-VARIANT I4(LONG v) {
-  VARIANT x;
-  V_VT(&x) = VT_I4;
-  V_I4(&x) = v;
-  return x;
-}
-VARIANT R8(double v) {
-  VARIANT x;
-  V_VT(&x) = VT_R8;
-  V_R8(&x) = v;
-  return x;
-}
-VARIANT Null() {
-  VARIANT x;
-  V_VT(&x) = VT_NULL;
-  return x;
-}
+using velmora::testing::I4Variant;
+using velmora::testing::NullVariant;
+using velmora::testing::R8Variant;
 
 struct HostileRow {
   const char* name;
@@ -381,20 +367,20 @@ TEST_F(ControlPersistenceTest, HostileBagsGiveTheirResultAndNoCrash) {
   const std::wstring longest(32767, L'7');
   const HostileRow rows[] = {
       {"empty bag: defaults, and the default text comes last", [](TestBag&) {}, S_OK, 10, VARIANT_TRUE, L"Text1"},
-      {"only DateValue False", [](TestBag& b) { b.Set(L"DateValue", I4(0)); }, S_OK, 10, VARIANT_FALSE, L"Text1"},
+      {"only DateValue False", [](TestBag& b) { b.Set(L"DateValue", I4Variant(0)); }, S_OK, 10, VARIANT_FALSE, L"Text1"},
       {"MaxLength as a text that is a number", [](TestBag& b) { SetText(b, L"MaxLength", L" 8 "); }, S_OK, 8,
        VARIANT_TRUE, L"Text1"},
-      {"Virgola stored as 1 reads back True", [](TestBag& b) { b.Set(L"Virgola", I4(1)); }, S_OK, 10, VARIANT_TRUE,
+      {"Virgola stored as 1 reads back True", [](TestBag& b) { b.Set(L"Virgola", I4Variant(1)); }, S_OK, 10, VARIANT_TRUE,
        L"Text1", VARIANT_TRUE},
       {"a 32767-character text is taken whole", [&](TestBag& b) { SetText(b, L"Text", longest); }, S_OK, 10,
        VARIANT_TRUE, longest},
-      {"MaxLength beyond 16 bits", [](TestBag& b) { b.Set(L"MaxLength", I4(40000)); }, kOverflow, 10, VARIANT_TRUE,
+      {"MaxLength beyond 16 bits", [](TestBag& b) { b.Set(L"MaxLength", I4Variant(40000)); }, kOverflow, 10, VARIANT_TRUE,
        mask},
-      {"negative MaxLength is refused by the box", [](TestBag& b) { b.Set(L"MaxLength", I4(-3)); },
+      {"negative MaxLength is refused by the box", [](TestBag& b) { b.Set(L"MaxLength", I4Variant(-3)); },
        kInvalidPropertyValue, 10, VARIANT_TRUE, mask},
       {"DateValue that is no Boolean", [](TestBag& b) { SetText(b, L"DateValue", L"forse"); }, kTypeMismatch, 10,
        VARIANT_TRUE, mask},
-      {"BackColor beyond 32 bits", [](TestBag& b) { b.Set(L"BackColor", R8(1e10)); }, kOverflow, 10, VARIANT_TRUE,
+      {"BackColor beyond 32 bits", [](TestBag& b) { b.Set(L"BackColor", R8Variant(1e10)); }, kOverflow, 10, VARIANT_TRUE,
        mask},
       {"Font that is a text", [](TestBag& b) { SetText(b, L"Font", L"Arial"); }, kTypeMismatch, 10, VARIANT_TRUE,
        mask},
@@ -410,16 +396,16 @@ TEST_F(ControlPersistenceTest, HostileBagsGiveTheirResultAndNoCrash) {
        kTypeMismatch, 10, VARIANT_TRUE, mask},
       {"number mode, then a bad Font: the text is the reset 0",
        [](TestBag& b) {
-         b.Set(L"DateValue", I4(0));
-         b.Set(L"BackColor", I4(255));
-         b.Set(L"Font", I4(0));
+         b.Set(L"DateValue", I4Variant(0));
+         b.Set(L"BackColor", I4Variant(255));
+         b.Set(L"Font", I4Variant(0));
        },
        kTypeMismatch, 10, VARIANT_FALSE, L"0", VARIANT_FALSE, 255},
-      {"Text that is Null", [](TestBag& b) { b.Set(L"Text", Null()); }, kInvalidUseOfNull, 10, VARIANT_TRUE, mask},
+      {"Text that is Null", [](TestBag& b) { b.Set(L"Text", NullVariant()); }, kInvalidUseOfNull, 10, VARIANT_TRUE, mask},
       {"bag fails a read of a stored key: the default, and the load goes on",
        [](TestBag& b) {
          b.failKey = L"Virgola";
-         b.Set(L"Virgola", I4(-1));
+         b.Set(L"Virgola", I4Variant(-1));
          SetText(b, L"Text", L"12/12/2012");
        },
        S_OK, 10, VARIANT_TRUE, L"12/12/2012"},
@@ -755,7 +741,7 @@ TEST_F(ControlPersistenceTest, AbsentKeysReadAsDefaultsWhateverTheBagAnswers) {
       {"nothing stored", [](TestBag&) {}, S_OK, 10, L"Text1"},
       {"MaxLength that is no number", [](TestBag& b) { SetText(b, L"MaxLength", L"abc"); }, kTypeMismatch, 10,
        L"  /  /    "},
-      {"MaxLength beyond 16 bits", [](TestBag& b) { b.Set(L"MaxLength", I4(40000)); }, kOverflow, 10, L"  /  /    "},
+      {"MaxLength beyond 16 bits", [](TestBag& b) { b.Set(L"MaxLength", I4Variant(40000)); }, kOverflow, 10, L"  /  /    "},
       {"Font that is no font", [](TestBag& b) { SetText(b, L"Font", L"Arial"); }, kTypeMismatch, 10, L"  /  /    "},
   };
   for (const HRESULT absent : answers) {
