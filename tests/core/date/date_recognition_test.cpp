@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "platform.h"
+#include "date/date_recognition.h"
 #include "variant.h"
 
 namespace velmora {
