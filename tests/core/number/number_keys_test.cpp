@@ -1,10 +1,12 @@
-// Key handling of a number field, run as typed keys on the model text box:
-// key-down, key-press and the box's own action, as a user would type them.
+// Key handling of a number field beyond the shared key rows, run as typed
+// keys on the model text box: texts the 16-bit positions cannot count, and
+// random keys.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 
+#include "../../shared/key_rows.h"
 #include "errors.h"
 #include "model_textbox.h"
 #include "number/number_editing.h"
@@ -38,126 +40,15 @@ class NumberField : public TextBoxEvents {
   std::int16_t virgola_;
 };
 
-// Keys are written as the characters they type; the keys that type nothing
-// have symbols of their own.
-constexpr char16_t kLeft = u'\u2190', kRight = u'\u2192', kUp = u'\u2191', kDown = u'\u2193', kDel = u'\u2326',
-                   kBack = u'\b', kCtrlV = u'\x16';
+using key_rows::kBack;
+using key_rows::kDel;
+using key_rows::kLeft;
+using key_rows::kRight;
 
 void Type(ModelTextBox& box, char16_t key) {
-  switch (key) {
-    case kLeft: box.Keystroke(vk::Left, 0, 0); return;
-    case kRight: box.Keystroke(vk::Right, 0, 0); return;
-    case kUp: box.Keystroke(vk::Up, 0, 0); return;
-    case kDown: box.Keystroke(vk::Down, 0, 0); return;
-    case kDel: box.Keystroke(vk::Delete, 0, 0); return;
-    case kBack: box.Keystroke(vk::Back, 0, 8); return;
-    case kCtrlV: box.Keystroke(86, kCtrlMask, 22); return;
-    // The keys of the punctuation have virtual-key codes of their own; the
-    // full stop's is not 46, which is Delete.
-    case u'-': box.Keystroke(189, 0, u'-'); return;
-    case u',': box.Keystroke(188, 0, u','); return;
-    case u'.': box.Keystroke(190, 0, u'.'); return;
-    default: {
-      const char16_t upper = key >= u'a' && key <= u'z' ? static_cast<char16_t>(key - 32) : key;
-      box.Keystroke(static_cast<std::int16_t>(upper), 0, key);
-    }
-  }
+  const key_rows::Stroke s = key_rows::StrokeOf(key);
+  box.Keystroke(s.keyCode, s.ctrl ? kCtrlMask : 0, s.ch);
 }
-
-struct KeyRow {
-  const char* name;
-  std::u16string text;
-  int selStart, selLength, maxLength;
-  bool virgola;
-  std::u16string keys;
-  std::u16string expectedText;
-  int expectedCaret;
-  int expectedBeeps;
-  std::uint32_t startColour = kWindowText;
-  std::uint32_t expectedColour = kWindowText;
-};
-
-std::ostream& operator<<(std::ostream& os, const KeyRow& row) { return os << row.name; }
-
-class NumberKeyRows : public ::testing::TestWithParam<KeyRow> {};
-
-TEST_P(NumberKeyRows, Edit) {
-  const KeyRow& row = GetParam();
-  RecordingPlatform platform;
-  ScopedPlatform scoped(platform);
-  ModelTextBox box;
-  box.setMaxLength(row.maxLength);
-  box.setText(row.text);
-  box.setForeColor(row.startColour);
-  box.Select(row.selStart, row.selLength);
-  NumberField field(box, row.virgola);
-  for (char16_t key : row.keys) Type(box, key);
-
-  const std::string where = std::string(row.name) + ": '" + ToUtf8(row.text) + "' caret " +
-                            std::to_string(row.selStart) + ", keys '" + ToUtf8(row.keys) + "'";
-  EXPECT_EQ(ToUtf8(box.Text()), ToUtf8(row.expectedText)) << where;
-  EXPECT_EQ(box.SelStart(), row.expectedCaret) << where;
-  EXPECT_EQ(platform.beeps, row.expectedBeeps) << where;
-  EXPECT_EQ(box.ForeColor(), row.expectedColour) << where;
-}
-
-const std::u16string kMinus = u"-";
-
-INSTANTIATE_TEST_SUITE_P(
-    NumberKeys, NumberKeyRows,
-    ::testing::Values(
-        // Digits.
-        KeyRow{"DigitsIntoZero", u"0", 0, 0, 10, false, u"5321", u"5.321", 5, 0},
-        KeyRow{"ZeroOverFirstDigitVanishes", u"5.321", 0, 0, 10, false, u"0", u"321", 0, 0},
-        KeyRow{"OverwriteStepsOverSeparator", u"1.234", 0, 0, 10, false, u"9", u"9.234", 2, 0},
-        KeyRow{"OverwriteTakesSeparator", u"14.121", 2, 0, 10, false, u"5", u"145121", 3, 0},
-        KeyRow{"OverwriteTakesSign", u"-5", 0, 0, 10, false, u"3", u"35", 1, 0, kRed, kRed},
-        KeyRow{"SelectionOnlyFirstOverwritten", u"1.234", 0, 5, 10, false, u"5", u"5.234", 2, 0},
-        KeyRow{"FullFieldRefusesSilently", u"14.121.967", 10, 0, 10, false, u"1", u"14.121.967", 10, 0},
-        KeyRow{"NewGroupMayPassMaxLength", u"999.999", 7, 0, 8, false, u"9", u"9.999.999", 9, 0},
-        KeyRow{"MaxLengthZeroAppendsNothing", u"12", 2, 0, 0, false, u"3", u"12", 2, 0},
-        KeyRow{"ZeroIntoEmptyUnlimitedBox", u"", 0, 0, 0, false, u"0", u"", 0, 0},
-        KeyRow{"EighteenDigitsStayExact", u"0", 1, 0, 100, false, u"123456789012345678", u"123.456.789.012.345.678",
-               23, 0},
-        KeyRow{"DecimalsGoInAsTyped", u"1.234,5", 1, 0, 20, true, u"9", u"19.234,5", 2, 0},
-        // Backspace.
-        KeyRow{"BackspaceAtEnd", u"1.234", 5, 0, 10, false, u"\b", u"123", 3, 0},
-        KeyRow{"BackspaceZeroesDigit", u"14.121.967", 4, 0, 10, false, u"\b", u"14.021.967", 3, 0},
-        KeyRow{"BackspaceAfterSeparator", u"14.121.967", 3, 0, 10, false, u"\b", u"10.121.967", 1, 0},
-        KeyRow{"BackspaceAtStartBeeps", u"1.234", 0, 0, 10, false, u"\b", u"1.234", 0, 1},
-        KeyRow{"BackspaceRoundsDecimals", u"1.234,567", 9, 0, 20, true, u"\b", u"1.235", 5, 0},
-        KeyRow{"BackspaceAfterLeadingSeparatorBeeps", u".123", 1, 0, 10, false, u"\b", u".123", 1, 1},
-        // Delete.
-        KeyRow{"DeleteWholeSelection", u"1.234", 0, 5, 10, false, u"\u2326", u"0", 0, 0},
-        KeyRow{"DeleteInEmptyBox", u"", 0, 0, 10, false, u"\u2326", u"0", 0, 0},
-        KeyRow{"DeleteFirst", u"1.234.567", 0, 0, 10, false, u"\u2326", u"234.567", 0, 0},
-        KeyRow{"DeleteInside", u"1.234.567", 2, 0, 10, false, u"\u2326", u"134.567", 1, 0},
-        KeyRow{"DeleteAtEndTakesLast", u"1.234.567", 9, 0, 10, false, u"\u2326", u"123.456", 7, 0},
-        KeyRow{"DeleteCommaJoinsDecimals", u"1.234,5678", 5, 0, 20, true, u"\u2326", u"12.345.678", 7, 0},
-        KeyRow{"DeletePartOfSelectionOnly", u"1.234.567", 2, 3, 10, false, u"\u2326", u"134.567", 1, 0},
-        // Sign.
-        KeyRow{"MinusPutsSign", u"1.234", 0, 0, 10, false, kMinus, u"-1.234", 6, 0, kWindowText, kRed},
-        KeyRow{"MinusTwiceTakesItAway", u"1.234", 0, 0, 10, false, u"--", u"1.234", 5, 0, kWindowText,
-               kWindowText},
-        KeyRow{"MinusOnZero", u"0", 0, 0, 10, false, kMinus, u"-0", 2, 0, kWindowText, kRed},
-        KeyRow{"DigitsAfterMinusOnZeroStayNegative", u"0", 1, 0, 10, false, u"-53", u"-53", 3, 0, kWindowText,
-               kRed},
-        KeyRow{"MinusRemovedWhereItStands", u"12-3", 0, 0, 10, false, kMinus, u"123", 3, 0, kRed, kWindowText},
-        // Comma.
-        KeyRow{"CommaRefusedWithoutVirgola", u"1.234", 5, 0, 10, false, u",", u"1.234", 5, 1},
-        KeyRow{"FullStopRefusedWithoutVirgola", u"1.234", 5, 0, 10, false, u".", u"1.234", 5, 1},
-        KeyRow{"FullStopBecomesComma", u"1.234", 5, 0, 10, true, u".", u"1.234,", 6, 0},
-        KeyRow{"SecondCommaBeeps", u"1.234", 5, 0, 10, true, u",,", u"1.234,", 6, 1},
-        // Arrows.
-        KeyRow{"UpAndDownDoNothing", u"1.234", 2, 0, 10, false, u"\u2191\u2193", u"1.234", 2, 0},
-        KeyRow{"RightStepsOverSeparator", u"1.234", 0, 0, 10, false, u"\u2192", u"1.234", 2, 0},
-        KeyRow{"LeftStepsOverSeparator", u"1.234", 2, 0, 10, false, u"\u2190", u"1.234", 0, 0},
-        KeyRow{"RightAtEndStays", u"1.234", 5, 0, 10, false, u"\u2192", u"1.234", 5, 0},
-        KeyRow{"LeftAtStartStays", u".234", 0, 0, 10, false, u"\u2190", u".234", 0, 0},
-        // Everything else is refused.
-        KeyRow{"PasteRefused", u"12", 2, 0, 10, false, u"\x16", u"12", 2, 1},
-        KeyRow{"LettersBlankAndPlusRefused", u"12", 2, 0, 10, true, u"a +", u"12", 2, 3}),
-    [](const ::testing::TestParamInfo<KeyRow>& info) { return std::string(info.param.name); });
 
 // A text the 16-bit positions cannot count is refused before the box is
 // touched, and a key never writes such a text either.
