@@ -1,25 +1,18 @@
 // The shared key rows of the date and number fields, played on the core's
-// control over the model text box, with the key-down codes the control
-// leaves to the box recorded on the way.
+// control over the model text box, with the keys the control leaves to the
+// box noted on the way.
 #include <gtest/gtest.h>
 
 #include "../shared/key_rows.h"
 #include "control/control_host.h"
 #include "control/velmora_control.h"
 #include "model_textbox.h"
-#include "platform.h"
 
 namespace velmora::key_rows {
 namespace {
 
-class BeepCounter : public PortablePlatform {
- public:
-  void Beep() override { ++beeps; }
-  int beeps = 0;
-};
-
-// Sits between the box and the control and notes what each key-down left
-// to the box.
+// Sits between the box and the control and notes each key that types
+// nothing (or Backspace) whose key-down the control left to the box.
 class ModelPlayer : public TextBoxEvents {
  public:
   ModelPlayer() : control_(box_, host_) {
@@ -36,14 +29,18 @@ class ModelPlayer : public TextBoxEvents {
     control_.setText(row.text);
     box_.Select(row.selStart, row.selLength);
   }
-  void Strike(Stroke s) { box_.Keystroke(s.keyCode, s.ctrl ? kCtrlMask : 0, s.ch); }
+  void Strike(char16_t key) {
+    const Stroke s = StrokeOf(key);
+    struck_ = key;
+    box_.Keystroke(s.keyCode, s.ctrl ? kCtrlMask : 0, s.ch);
+  }
   Outcome Read() {
     return {box_.Text(), box_.SelStart(), box_.SelLength(), platform_.beeps, control_.ForeColor(), leftToBox_};
   }
 
   void Text1_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) override {
     control_.Text1_KeyDown(KeyCode, Shift);
-    leftToBox_ = KeyCode;
+    if (KeyCode != 0 && TypesNothing(struck_)) leftToBox_ += struck_;
   }
   void Text1_KeyPress(std::int16_t& KeyAscii) override { control_.Text1_KeyPress(KeyAscii); }
   void Text1_LostFocus() override { control_.Text1_LostFocus(); }
@@ -56,7 +53,8 @@ class ModelPlayer : public TextBoxEvents {
   ModelTextBox box_;
   RecordingControlHost host_;
   VelmoraControl control_;
-  std::int16_t leftToBox_ = 0;
+  char16_t struck_ = 0;
+  std::u16string leftToBox_;
 };
 
 class ModelKeys : public ::testing::TestWithParam<KeyRow> {};
@@ -66,11 +64,7 @@ TEST_P(ModelKeys, Play) {
   PlayRow(player, GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(DateCaret, ModelKeys, ::testing::ValuesIn(kDateCaretRows), RowName);
-INSTANTIATE_TEST_SUITE_P(DateErase, ModelKeys, ::testing::ValuesIn(kDateEraseRows), RowName);
-INSTANTIATE_TEST_SUITE_P(DateType, ModelKeys, ::testing::ValuesIn(kDateTypeRows), RowName);
-INSTANTIATE_TEST_SUITE_P(DateMisfit, ModelKeys, ::testing::ValuesIn(kDateMisfitRows), RowName);
-INSTANTIATE_TEST_SUITE_P(Number, ModelKeys, ::testing::ValuesIn(kNumberRows), RowName);
+INSTANTIATE_TEST_SUITE_P(Shared, ModelKeys, ::testing::ValuesIn(kKeyRows), RowName);
 
 }  // namespace
 }  // namespace velmora::key_rows

@@ -14,7 +14,6 @@
 
 #include "../shared/key_rows.h"
 #include "../shared/win32_harness.h"
-#include "platform.h"
 #include "test_container.h"
 
 namespace velmora::testing {
@@ -23,12 +22,6 @@ namespace {
 using key_rows::KeyRow;
 using key_rows::Outcome;
 using key_rows::Stroke;
-
-class BeepCounter : public PortablePlatform {
- public:
-  void Beep() override { ++beeps; }
-  int beeps = 0;
-};
 
 // One form and one control for every row: wine without a window manager
 // waits two seconds for each top-level window taken down after it was shown.
@@ -60,7 +53,8 @@ class WindowsPlayer {
   // own key (and Shift when the layout needs it), Ctrl+letter for a control
   // character, the bare key for one that types nothing, and any other
   // character as a character of its own.
-  void Strike(Stroke s) {
+  void Strike(char16_t key) {
+    const Stroke s = key_rows::StrokeOf(key);
     std::vector<WORD> held;
     WORD vk = static_cast<WORD>(s.keyCode);
     std::vector<INPUT> inputs;
@@ -98,7 +92,7 @@ class WindowsPlayer {
   }
 
  private:
-  BeepCounter platform_;
+  key_rows::BeepCounter platform_;
   ScopedPlatform installed_{platform_};
   std::unique_ptr<TestForm> form_;
   Placed* placed_ = nullptr;
@@ -124,12 +118,7 @@ TEST_P(WindowsKeys, Play) {
   key_rows::PlayRow(*player_, GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(DateCaret, WindowsKeys, ::testing::ValuesIn(key_rows::kDateCaretRows), key_rows::RowName);
-INSTANTIATE_TEST_SUITE_P(DateErase, WindowsKeys, ::testing::ValuesIn(key_rows::kDateEraseRows), key_rows::RowName);
-INSTANTIATE_TEST_SUITE_P(DateType, WindowsKeys, ::testing::ValuesIn(key_rows::kDateTypeRows), key_rows::RowName);
-INSTANTIATE_TEST_SUITE_P(DateMisfit, WindowsKeys, ::testing::ValuesIn(key_rows::kDateMisfitRows),
-                         key_rows::RowName);
-INSTANTIATE_TEST_SUITE_P(Number, WindowsKeys, ::testing::ValuesIn(key_rows::kNumberRows), key_rows::RowName);
+INSTANTIATE_TEST_SUITE_P(Shared, WindowsKeys, ::testing::ValuesIn(key_rows::kKeyRows), key_rows::RowName);
 
 }  // namespace
 }  // namespace velmora::testing

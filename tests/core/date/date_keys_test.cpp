@@ -18,15 +18,9 @@
 namespace velmora {
 namespace {
 
-using key_rows::kLong;
+constexpr const char16_t* kLong = u"  /  /    ";  // MaxLength 10
 
-class RecordingPlatform : public Platform {
- public:
-  void Beep() override { ++beeps; }
-  void SendKeys(std::u16string_view) override {}
-  CalendarDate Today() override { return {1967, 12, 14}; }
-  int beeps = 0;
-};
+using RecordingPlatform = key_rows::BeepCounter;
 
 std::string Show(const std::u16string& text) { return "\"" + ToUtf8(text) + "\""; }
 

@@ -16,11 +16,7 @@
 namespace velmora {
 namespace {
 
-class RecordingPlatform : public PortablePlatform {
- public:
-  void Beep() override { ++beeps; }
-  int beeps = 0;
-};
+using RecordingPlatform = key_rows::BeepCounter;
 
 // Routes the box's key events to the number procedures, as the control does
 // in number mode.
