@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "com_util.h"
-#include "objects.h"
+#include "com/com_util.h"
+#include "control/control_object.h"
 #include "velmora_h.h"
 
 namespace velmora::testing {

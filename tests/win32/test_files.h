@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "com_util.h"
+#include "com/com_util.h"
 
 namespace velmora::testing {
 

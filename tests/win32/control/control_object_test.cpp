@@ -1,0 +1,661 @@
+// The control object as COM clients see it: properties by name and through
+// the vtable, rich errors at the boundary, events and property-change
+// notifications reaching sinks through the connection points, class
+// information, property pages, and the module unloading once all is
+// released.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <string>
+#include <vector>
+
+#include "shared/win32_harness.h"
+#include "com/com_util.h"
+#include "control/control_object.h"
+#include "velmora_h.h"
+
+namespace velmora::win32 {
+namespace {
+
+using velmora::testing::Pump;
+
+constexpr DISPID kMaxLengthId = 0x68030007;
+constexpr DISPID kDateValueId = 0x68030006;
+constexpr DISPID kBackColorId = 0x68030005;
+constexpr DISPID kEnabledId = 0x68030004;
+constexpr DISPID kForeColorId = 0x68030003;
+constexpr DISPID kTextId = 0x68030002;
+constexpr DISPID kVirgolaId = 0x68030001;
+constexpr DISPID kTastoInvioId = 0x68030000;
+
+constexpr HRESULT kOverflow = 0x800A0006;
+constexpr HRESULT kTypeMismatch = 0x800A000D;
+constexpr HRESULT kInvalidPropertyValue = 0x800A017C;
+
+class ControlObjectTest : public ::testing::Test {
+ public:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    ASSERT_EQ(CreateVelmoraControl(nullptr, IID__VelmoraControl, reinterpret_cast<void**>(control.GetAddressOf())),
+              S_OK);
+    ASSERT_EQ(control.As(&dispatch), S_OK);
+  }
+  void TearDown() override {
+    dispatch.Reset();
+    control.Reset();
+    Pump();
+    OleUninitialize();
+  }
+
+  // The object behind the interface, for what no interface reaches (Text1's
+  // own limit beyond 16 bits, its window).
+  ControlObject& Object() { return *static_cast<ControlObject*>(control.Get()); }
+
+  DISPID IdOf(const wchar_t* name) {
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << name;
+    return id;
+  }
+  HRESULT Put(DISPID id, VARIANT value, WORD how = DISPATCH_PROPERTYPUT, EXCEPINFO* error = nullptr) {
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&value, &named, 1, 1};
+    return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, how, &params, nullptr, error, nullptr);
+  }
+  HRESULT Get(DISPID id, VARIANT* value, EXCEPINFO* error = nullptr) {
+    DISPPARAMS none{};
+    return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value, error, nullptr);
+  }
+
+  ComPtr<_VelmoraControl> control;
+  ComPtr<IDispatch> dispatch;
+};
+
+VARIANT MakeI2(short v) {
+  VARIANT x;
+  V_VT(&x) = VT_I2;
+  V_I2(&x) = v;
+  return x;
+}
+VARIANT MakeI4(LONG v) {
+  VARIANT x;
+  V_VT(&x) = VT_I4;
+  V_I4(&x) = v;
+  return x;
+}
+VARIANT MakeBool(bool v) {
+  VARIANT x;
+  V_VT(&x) = VT_BOOL;
+  V_BOOL(&x) = v ? VARIANT_TRUE : VARIANT_FALSE;
+  return x;
+}
+
+std::wstring Describe(const VARIANT& v) {
+  UniqueVariant text;
+  if (FAILED(VariantChangeType(text.get(), const_cast<VARIANT*>(&v), 0, VT_BSTR))) return L"<vt " + std::to_wstring(V_VT(&v)) + L">";
+  return std::wstring(V_BSTR(text.get()), SysStringLen(V_BSTR(text.get())));
+}
+
+// ---- late binding by name --------------------------------------------------
+
+struct ByNameRow {
+  const char* name;
+  const wchar_t* property;
+  DISPID id;
+  VARIANT value;     // what is put
+  VARIANT readBack;  // what the getter answers afterwards (same type as the property)
+};
+
+TEST_F(ControlObjectTest, PropertiesByNameRoundTrip) {
+  UniqueBstr text = UniqueBstr::FromWide(L"14.121.967");
+  VARIANT textValue;
+  V_VT(&textValue) = VT_BSTR;
+  V_BSTR(&textValue) = text.get();
+  const ByNameRow rows[] = {
+      {"MaxLength", L"MaxLength", kMaxLengthId, MakeI2(8), MakeI2(8)},
+      {"MaxLength from a long", L"maxlength", kMaxLengthId, MakeI4(5), MakeI2(5)},
+      {"DateValue", L"DateValue", kDateValueId, MakeBool(false), MakeBool(false)},
+      {"BackColor", L"BackColor", kBackColorId, MakeI4(255), MakeI4(255)},
+      {"Enabled", L"Enabled", kEnabledId, MakeBool(false), MakeBool(false)},
+      // Colours come back as signed longs with the same bits, the type
+      // scripting clients can hold.
+      {"ForeColor system colour", L"ForeColor", kForeColorId, MakeI4(static_cast<LONG>(0x80000012)),
+       MakeI4(static_cast<LONG>(0x80000012))},
+      {"Text", L"Text", kTextId, textValue, textValue},
+      {"Virgola", L"Virgola", kVirgolaId, MakeBool(true), MakeBool(true)},
+      {"TastoInvio", L"TASTOINVIO", kTastoInvioId, MakeBool(true), MakeBool(true)},
+  };
+  for (const ByNameRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(IdOf(row.property), row.id);
+    ASSERT_EQ(Put(row.id, row.value), S_OK);
+    UniqueVariant got;
+    ASSERT_EQ(Get(row.id, got.get()), S_OK);
+    EXPECT_EQ(V_VT(got.get()), V_VT(&row.readBack));
+    EXPECT_EQ(Describe(*got.get()), Describe(row.readBack));
+  }
+}
+
+TEST_F(ControlObjectTest, FontByNameIsTheTextBoxFontAndPutsByReference) {
+  EXPECT_EQ(IdOf(L"Font"), DISPID_FONT);
+  UniqueVariant font;
+  ASSERT_EQ(Get(DISPID_FONT, font.get()), S_OK);
+  ASSERT_EQ(V_VT(font.get()), VT_DISPATCH);
+  ComPtr<IFont> own;
+  ASSERT_EQ(V_DISPATCH(font.get())->QueryInterface(IID_IFont, reinterpret_cast<void**>(own.GetAddressOf())), S_OK);
+  BSTR name = nullptr;
+  ASSERT_EQ(own->get_Name(&name), S_OK);
+  EXPECT_GT(SysStringLen(name), 0u) << "a control made without InitNew still has a font";
+  SysFreeString(name);
+
+  // A font of the client's own, put by reference: afterwards the control
+  // answers that very object, and a change to it is the control's.
+  FONTDESC desc{sizeof(FONTDESC), const_cast<LPOLESTR>(L"DejaVu Sans"), {{120000, 0}}, FW_BOLD, DEFAULT_CHARSET, FALSE, FALSE, FALSE};
+  ComPtr<IFontDisp> mine;
+  ASSERT_EQ(OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(mine.GetAddressOf())), S_OK);
+  VARIANT byRef;
+  V_VT(&byRef) = VT_DISPATCH;
+  V_DISPATCH(&byRef) = mine.Get();
+  ASSERT_EQ(Put(DISPID_FONT, byRef, DISPATCH_PROPERTYPUTREF), S_OK);
+  ComPtr<IFontDisp> back;
+  ASSERT_EQ(control->get_Font(&back), S_OK);
+  ComPtr<IUnknown> a, b;
+  mine.As(&a);
+  back.As(&b);
+  EXPECT_EQ(a.Get(), b.Get()) << "the same object, not a copy";
+  EXPECT_EQ(Object().Control().Font()->Name(), u"DejaVu Sans");
+}
+
+TEST_F(ControlObjectTest, UnknownNamesAndInterfacesAreRefused) {
+  DISPID id = 0;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(L"Valore")};
+  EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(dispatch->GetIDsOfNames(IID_IDispatch, names, 1, LOCALE_USER_DEFAULT, &id), DISP_E_UNKNOWNINTERFACE);
+  UniqueVariant value;
+  DISPPARAMS none{};
+  EXPECT_EQ(dispatch->Invoke(0x12345, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, value.get(), nullptr, nullptr),
+            DISP_E_MEMBERNOTFOUND);
+  UINT count = 0;
+  EXPECT_EQ(dispatch->GetTypeInfoCount(&count), S_OK);
+  EXPECT_EQ(count, 1u);
+  ComPtr<ITypeInfo> info;
+  EXPECT_EQ(dispatch->GetTypeInfo(1, 0, &info), DISP_E_BADINDEX);
+}
+
+// ---- the vtable ------------------------------------------------------------
+
+TEST_F(ControlObjectTest, VtableStartsAsANewControlAndKeepsWhatIsSet) {
+  short maxLength = 0;
+  VARIANT_BOOL dateValue = 0, enabled = 0, virgola = 1, tastoInvio = 1;
+  OLE_COLOR back = 0, fore = 0;
+  BSTR text = nullptr;
+  ASSERT_EQ(control->get_MaxLength(&maxLength), S_OK);
+  ASSERT_EQ(control->get_DateValue(&dateValue), S_OK);
+  ASSERT_EQ(control->get_Enabled(&enabled), S_OK);
+  ASSERT_EQ(control->get_Virgola(&virgola), S_OK);
+  ASSERT_EQ(control->get_TastoInvio(&tastoInvio), S_OK);
+  ASSERT_EQ(control->get_BackColor(&back), S_OK);
+  ASSERT_EQ(control->get_ForeColor(&fore), S_OK);
+  ASSERT_EQ(control->get_Text(&text), S_OK);
+  EXPECT_EQ(maxLength, 10);
+  EXPECT_EQ(dateValue, VARIANT_TRUE);
+  EXPECT_EQ(enabled, VARIANT_TRUE);
+  EXPECT_EQ(virgola, VARIANT_FALSE);
+  EXPECT_EQ(tastoInvio, VARIANT_FALSE);
+  EXPECT_EQ(back, 0x80000005u);
+  EXPECT_EQ(fore, 0x80000008u);
+  EXPECT_EQ(std::wstring(text, SysStringLen(text)), L"  /  /    ");
+  SysFreeString(text);
+
+  // DateValue keeps a non-True value as it is, and that means number mode.
+  ASSERT_EQ(control->put_DateValue(1), S_OK);
+  ASSERT_EQ(control->get_DateValue(&dateValue), S_OK);
+  EXPECT_EQ(dateValue, 1);
+  ASSERT_EQ(control->get_Text(&text), S_OK);
+  EXPECT_EQ(std::wstring(text, SysStringLen(text)), L"0");
+  SysFreeString(text);
+  // MaxLength 0 means no limit and reads back 0.
+  ASSERT_EQ(control->put_MaxLength(0), S_OK);
+  ASSERT_EQ(control->get_MaxLength(&maxLength), S_OK);
+  EXPECT_EQ(maxLength, 0);
+  // A null text is the empty text.
+  ASSERT_EQ(control->put_Text(nullptr), S_OK);
+  ASSERT_EQ(control->get_Text(&text), S_OK);
+  EXPECT_EQ(SysStringLen(text), 0u);
+  SysFreeString(text);
+  // The EDIT really holds what the property says.
+  ASSERT_EQ(control->put_Text(UniqueBstr::FromWide(L"abc").get()), S_OK);
+  wchar_t window[16] = {};
+  GetWindowTextW(Object().Text1Box().hwnd(), window, 16);
+  EXPECT_STREQ(window, L"abc");
+}
+
+// ---- errors at the boundary ------------------------------------------------
+
+struct ErrorRow {
+  const char* name;
+  HRESULT (*call)(ControlObjectTest&);
+  HRESULT expected;
+  bool richInfo;
+};
+
+HRESULT NegativeMaxLength(ControlObjectTest& t) { return t.control->put_MaxLength(-1); }
+HRESULT MaxLengthBeyond16Bits(ControlObjectTest& t) {
+  t.Object().Text1Box().setMaxLength(40000);
+  short value = 0;
+  return t.control->get_MaxLength(&value);
+}
+HRESULT NullFont(ControlObjectTest& t) { return t.control->putref_Font(nullptr); }
+HRESULT NotAFont(ControlObjectTest& t) {
+  // An IDispatch that is no font: the control's own.
+  return t.control->putref_Font(reinterpret_cast<IFontDisp*>(t.dispatch.Get()));
+}
+HRESULT NullOut(ControlObjectTest& t) { return t.control->get_Text(nullptr); }
+
+TEST_F(ControlObjectTest, CoreErrorsBecomeHresultsWithErrorInfo) {
+  const ErrorRow rows[] = {
+      {"negative MaxLength", &NegativeMaxLength, kInvalidPropertyValue, true},
+      {"MaxLength beyond 16 bits", &MaxLengthBeyond16Bits, kOverflow, true},
+      {"null font", &NullFont, kInvalidPropertyValue, true},
+      {"an object that is not a font", &NotAFont, kTypeMismatch, true},
+      {"null out-pointer", &NullOut, E_POINTER, false},
+  };
+  ComPtr<ISupportErrorInfo> support;
+  ASSERT_EQ(control.As(&support), S_OK);
+  EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID__VelmoraControl), S_OK);
+  for (const ErrorRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    SetErrorInfo(0, nullptr);
+    EXPECT_EQ(row.call(*this), row.expected);
+    ComPtr<IErrorInfo> info;
+    HRESULT got = GetErrorInfo(0, &info);
+    if (!row.richInfo) {
+      EXPECT_EQ(got, S_FALSE);
+      continue;
+    }
+    ASSERT_EQ(got, S_OK);
+    BSTR source = nullptr, description = nullptr;
+    GUID guid{};
+    info->GetSource(&source);
+    info->GetDescription(&description);
+    info->GetGUID(&guid);
+    EXPECT_EQ(std::wstring(source ? source : L""), L"Velmora.VelmoraControl");
+    EXPECT_GT(SysStringLen(description), 0u);
+    EXPECT_TRUE(IsEqualGUID(guid, IID__VelmoraControl));
+    SysFreeString(source);
+    SysFreeString(description);
+  }
+  // After the refused MaxLength nothing was notified or reset.
+  BSTR text = nullptr;
+  ASSERT_EQ(control->get_Text(&text), S_OK);
+  EXPECT_EQ(std::wstring(text, SysStringLen(text)), L"  /  /    ");
+  SysFreeString(text);
+}
+
+TEST_F(ControlObjectTest, NullOutPointersGetEPointer) {
+  EXPECT_EQ(control->get_MaxLength(nullptr), E_POINTER);
+  EXPECT_EQ(control->get_DateValue(nullptr), E_POINTER);
+  EXPECT_EQ(control->get_BackColor(nullptr), E_POINTER);
+  EXPECT_EQ(control->get_Font(nullptr), E_POINTER);
+  EXPECT_EQ(control->get_Enabled(nullptr), E_POINTER);
+  EXPECT_EQ(control->get_ForeColor(nullptr), E_POINTER);
+  EXPECT_EQ(control->get_Text(nullptr), E_POINTER);
+  EXPECT_EQ(control->get_Virgola(nullptr), E_POINTER);
+  EXPECT_EQ(control->get_TastoInvio(nullptr), E_POINTER);
+  EXPECT_EQ(dispatch->GetTypeInfoCount(nullptr), E_POINTER);
+  EXPECT_EQ(control->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+}
+
+TEST_F(ControlObjectTest, ErrorReachesLateBoundCallerAsException) {
+  EXCEPINFO error{};
+  EXPECT_EQ(Put(kMaxLengthId, MakeI2(-5), DISPATCH_PROPERTYPUT, &error), DISP_E_EXCEPTION);
+  EXPECT_EQ(error.scode, kInvalidPropertyValue);
+  EXPECT_NE(error.bstrDescription, nullptr);
+  SysFreeString(error.bstrSource);
+  SysFreeString(error.bstrDescription);
+  SysFreeString(error.bstrHelpFile);
+}
+
+// ---- events and notifications ----------------------------------------------
+
+// A sink of the client's own: the event interface (or bare IDispatch) and
+// IPropertyNotifySink, recording what it hears.
+class Sink final : public IDispatch, public IPropertyNotifySink {
+ public:
+  explicit Sink(bool answerEventIid = true) : answerEventIid_(answerEventIid) {}
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+        (answerEventIid_ && IsEqualIID(riid, DIID___VelmoraControl)))
+      *ppv = static_cast<IDispatch*>(this);
+    else if (IsEqualIID(riid, IID_IPropertyNotifySink))
+      *ppv = static_cast<IPropertyNotifySink*>(this);
+    else
+      return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }  // lives on the test's stack
+  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+    events.push_back(id);
+    EXPECT_EQ(flags, DISPATCH_METHOD);
+    EXPECT_EQ(params ? params->cArgs : 99u, 0u);
+    return failEvents ? E_FAIL : S_OK;
+  }
+  STDMETHODIMP OnChanged(DISPID id) override {
+    changed.push_back(id);
+    return S_OK;
+  }
+  STDMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
+
+  ULONG refs = 1;
+  bool failEvents = false;
+  std::vector<DISPID> events, changed;
+
+ private:
+  bool answerEventIid_;
+};
+
+DWORD Connect(IUnknown* object, REFIID iid, IUnknown* sink, HRESULT expected = S_OK) {
+  ComPtr<IConnectionPointContainer> container;
+  EXPECT_EQ(object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.GetAddressOf())), S_OK);
+  ComPtr<IConnectionPoint> point;
+  EXPECT_EQ(container->FindConnectionPoint(iid, &point), S_OK);
+  DWORD cookie = 0;
+  if (point) {
+    EXPECT_EQ(point->Advise(sink, &cookie), expected);
+  }
+  return cookie;
+}
+
+void Disconnect(IUnknown* object, REFIID iid, DWORD cookie) {
+  ComPtr<IConnectionPointContainer> container;
+  object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.GetAddressOf()));
+  ComPtr<IConnectionPoint> point;
+  container->FindConnectionPoint(iid, &point);
+  EXPECT_EQ(point->Unadvise(cookie), S_OK);
+  EXPECT_EQ(point->Unadvise(cookie), CONNECT_E_NOCONNECTION);
+}
+
+struct NotifyRow {
+  const char* name;
+  HRESULT (*set)(_VelmoraControl*);
+  std::vector<DISPID> changed;  // property-changed notifications, in order
+  std::vector<DISPID> events;   // events, in order
+};
+
+TEST_F(ControlObjectTest, SettersNotifyAndTextChangesRaiseChange) {
+  const NotifyRow rows[] = {
+      {"MaxLength resets the mask", [](_VelmoraControl* c) { return c->put_MaxLength(8); }, {kMaxLengthId}, {2}},
+      {"DateValue False writes 0", [](_VelmoraControl* c) { return c->put_DateValue(VARIANT_FALSE); }, {kDateValueId}, {2}},
+      {"Text", [](_VelmoraControl* c) { return c->put_Text(UniqueBstr::FromWide(L"x").get()); }, {kTextId}, {2}},
+      {"BackColor", [](_VelmoraControl* c) { return c->put_BackColor(255); }, {kBackColorId}, {}},
+      {"ForeColor", [](_VelmoraControl* c) { return c->put_ForeColor(255); }, {kForeColorId}, {}},
+      {"Enabled", [](_VelmoraControl* c) { return c->put_Enabled(VARIANT_FALSE); }, {kEnabledId}, {}},
+      {"Virgola", [](_VelmoraControl* c) { return c->put_Virgola(VARIANT_TRUE); }, {kVirgolaId}, {}},
+      {"TastoInvio", [](_VelmoraControl* c) { return c->put_TastoInvio(VARIANT_TRUE); }, {kTastoInvioId}, {}},
+      {"Font", [](_VelmoraControl* c) {
+         ComPtr<IFontDisp> font;
+         c->get_Font(&font);
+         return c->putref_Font(font.Get());
+       }, {DISPID_FONT}, {}},
+      {"refused MaxLength notifies nothing", [](_VelmoraControl* c) { return c->put_MaxLength(-1) == kInvalidPropertyValue ? S_OK : E_FAIL; }, {}, {}},
+  };
+  Sink dual, bare(false);
+  const DWORD dualEvents = Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&dual));
+  const DWORD bareEvents = Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&bare));
+  const DWORD notify = Connect(control.Get(), IID_IPropertyNotifySink, static_cast<IDispatch*>(&dual));
+  for (const NotifyRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    dual.events.clear();
+    dual.changed.clear();
+    bare.events.clear();
+    ASSERT_EQ(row.set(control.Get()), S_OK);
+    EXPECT_EQ(dual.changed, row.changed);
+    EXPECT_EQ(dual.events, row.events);
+    EXPECT_EQ(bare.events, row.events) << "a sink that is only an IDispatch hears the events too";
+  }
+  Disconnect(control.Get(), DIID___VelmoraControl, dualEvents);
+  Disconnect(control.Get(), DIID___VelmoraControl, bareEvents);
+  Disconnect(control.Get(), IID_IPropertyNotifySink, notify);
+  dual.events.clear();
+  dual.changed.clear();
+  control->put_Text(UniqueBstr::FromWide(L"y").get());
+  EXPECT_TRUE(dual.events.empty());
+  EXPECT_TRUE(dual.changed.empty());
+  EXPECT_EQ(dual.refs, 1u) << "every reference the control took was given back";
+  EXPECT_EQ(bare.refs, 1u);
+}
+
+TEST_F(ControlObjectTest, LeavingAnImpossibleDateRaisesDataNonValidaAfterChange) {
+  Sink first, second;
+  first.failEvents = true;  // a failing sink keeps nobody else from hearing
+  Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&first));
+  Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&second));
+  ASSERT_EQ(control->put_Text(UniqueBstr::FromWide(L"31/04/2020").get()), S_OK);
+  first.events.clear();
+  second.events.clear();
+  SendMessageW(Object().Text1Box().hwnd(), WM_KILLFOCUS, 0, 0);
+  const std::vector<DISPID> expected = {2, 1};  // the mask goes in, then the event
+  EXPECT_EQ(first.events, expected);
+  EXPECT_EQ(second.events, expected);
+  BSTR text = nullptr;
+  control->get_Text(&text);
+  EXPECT_EQ(std::wstring(text, SysStringLen(text)), L"  /  /    ");
+  SysFreeString(text);
+  control.Reset();  // released with sinks still connected: they are let go
+  dispatch.Reset();
+  EXPECT_EQ(first.refs, 1u);
+  EXPECT_EQ(second.refs, 1u);
+}
+
+TEST_F(ControlObjectTest, FrozenEventsAreNotRaised) {
+  Sink sink;
+  Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&sink));
+  ComPtr<IOleControl> oleControl;
+  ASSERT_EQ(control.As(&oleControl), S_OK);
+  ASSERT_EQ(oleControl->FreezeEvents(TRUE), S_OK);
+  ASSERT_EQ(control->put_Text(UniqueBstr::FromWide(L"1").get()), S_OK);
+  EXPECT_TRUE(sink.events.empty());
+  ASSERT_EQ(oleControl->FreezeEvents(FALSE), S_OK);
+  ASSERT_EQ(control->put_Text(UniqueBstr::FromWide(L"2").get()), S_OK);
+  EXPECT_EQ(sink.events, std::vector<DISPID>{2});
+  control.Reset();
+  dispatch.Reset();
+  oleControl.Reset();
+  EXPECT_EQ(sink.refs, 1u);
+}
+
+TEST_F(ControlObjectTest, ConnectionPointsAreFoundAndEnumerated) {
+  ComPtr<IConnectionPointContainer> container;
+  ASSERT_EQ(control.As(&container), S_OK);
+  ComPtr<IConnectionPoint> point;
+  EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, &point), CONNECT_E_NOCONNECTION);
+  ComPtr<IEnumConnectionPoints> points;
+  ASSERT_EQ(container->EnumConnectionPoints(&points), S_OK);
+  IConnectionPoint* found[3] = {};
+  ULONG fetched = 0;
+  EXPECT_EQ(points->Next(3, found, &fetched), S_FALSE);
+  ASSERT_EQ(fetched, 2u);
+  IID iids[2];
+  for (int i = 0; i < 2; ++i) {
+    found[i]->GetConnectionInterface(&iids[i]);
+    ComPtr<IConnectionPointContainer> back;
+    found[i]->GetConnectionPointContainer(&back);
+    EXPECT_EQ(back.Get(), container.Get());
+    found[i]->Release();
+  }
+  EXPECT_TRUE(IsEqualIID(iids[0], DIID___VelmoraControl));
+  EXPECT_TRUE(IsEqualIID(iids[1], IID_IPropertyNotifySink));
+
+  // A sink that offers neither interface is refused; a connected one is
+  // listed with its cookie.
+  Sink sink;
+  ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &point), S_OK);
+  ComPtr<IUnknown> notASink;
+  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, reinterpret_cast<IStream**>(notASink.GetAddressOf())), S_OK);
+  DWORD cookie = 0;
+  EXPECT_EQ(point->Advise(notASink.Get(), &cookie), CONNECT_E_CANNOTCONNECT);
+  ASSERT_EQ(point->Advise(static_cast<IPropertyNotifySink*>(&sink), &cookie), S_OK);
+  ComPtr<IEnumConnections> connections;
+  ASSERT_EQ(point->EnumConnections(&connections), S_OK);
+  CONNECTDATA data{};
+  ASSERT_EQ(connections->Next(1, &data, nullptr), S_OK);
+  EXPECT_EQ(data.dwCookie, cookie);
+  data.pUnk->Release();
+  EXPECT_EQ(connections->Next(1, &data, nullptr), S_FALSE);
+  EXPECT_EQ(point->Unadvise(cookie), S_OK);
+}
+
+// ---- class information, pages, browsing, identity --------------------------
+
+TEST_F(ControlObjectTest, ClassInfoPagesAndBrowsing) {
+  ComPtr<IProvideClassInfo2> classInfo;
+  ASSERT_EQ(control.As(&classInfo), S_OK);
+  GUID source{};
+  ASSERT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
+  EXPECT_TRUE(IsEqualGUID(source, DIID___VelmoraControl));
+  ComPtr<ITypeInfo> coclass;
+  ASSERT_EQ(classInfo->GetClassInfo(&coclass), S_OK);
+  TYPEATTR* attr = nullptr;
+  ASSERT_EQ(coclass->GetTypeAttr(&attr), S_OK);
+  EXPECT_EQ(attr->typekind, TKIND_COCLASS);
+  EXPECT_TRUE(IsEqualGUID(attr->guid, CLSID_VelmoraControl));
+  coclass->ReleaseTypeAttr(attr);
+
+  ComPtr<ISpecifyPropertyPages> pages;
+  ASSERT_EQ(control.As(&pages), S_OK);
+  CAUUID list{};
+  ASSERT_EQ(pages->GetPages(&list), S_OK);
+  ASSERT_EQ(list.cElems, 3u);
+  const CLSID fontPage = {0x7ebdaae0, 0x8120, 0x11cf, {0x89, 0x9f, 0x00, 0xaa, 0x00, 0x68, 0x8b, 0x10}};
+  const CLSID colourPage = {0x7ebdaae1, 0x8120, 0x11cf, {0x89, 0x9f, 0x00, 0xaa, 0x00, 0x68, 0x8b, 0x10}};
+  EXPECT_TRUE(IsEqualGUID(list.pElems[0], CLSID_Generale));
+  EXPECT_TRUE(IsEqualGUID(list.pElems[1], fontPage));
+  EXPECT_TRUE(IsEqualGUID(list.pElems[2], colourPage));
+  CoTaskMemFree(list.pElems);
+
+  ComPtr<IPerPropertyBrowsing> browsing;
+  ASSERT_EQ(control.As(&browsing), S_OK);
+  struct {
+    DISPID id;
+    HRESULT expected;
+  } const mapped[] = {{kDateValueId, S_OK}, {kMaxLengthId, S_OK}, {kVirgolaId, S_OK},
+                      {kTextId, PERPROP_E_NOPAGEAVAILABLE}, {DISPID_FONT, PERPROP_E_NOPAGEAVAILABLE}};
+  for (const auto& row : mapped) {
+    CLSID page{};
+    EXPECT_EQ(browsing->MapPropertyToPage(row.id, &page), row.expected) << std::hex << row.id;
+    EXPECT_EQ(IsEqualGUID(page, CLSID_Generale), row.expected == S_OK) << std::hex << row.id;
+  }
+}
+
+TEST_F(ControlObjectTest, EveryInterfaceSharesOneIdentity) {
+  const IID* iids[] = {&IID_IDispatch, &IID_IProvideClassInfo, &IID_IProvideClassInfo2,
+                       &IID_IConnectionPointContainer, &IID_IPersistStreamInit, &IID_IPersistStream,
+                       &IID_IPersistStorage, &IID_IPersistPropertyBag, &IID_ISpecifyPropertyPages,
+                       &IID_IPerPropertyBrowsing, &IID_ISupportErrorInfo};
+  ComPtr<IUnknown> identity;
+  ASSERT_EQ(control.As(&identity), S_OK);
+  for (const IID* iid : iids) {
+    ComPtr<IUnknown> itf, back;
+    ASSERT_EQ(identity->QueryInterface(*iid, reinterpret_cast<void**>(itf.GetAddressOf())), S_OK);
+    ASSERT_EQ(itf.As(&back), S_OK);
+    EXPECT_EQ(back.Get(), identity.Get());
+  }
+}
+
+// An outer object that aggregates the control: its IUnknown is the
+// control's identity, and the control's interfaces lead back to it.
+class Outer final : public IUnknown {
+ public:
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (IsEqualIID(riid, IID_IUnknown)) {
+      *ppv = this;
+      AddRef();
+      return S_OK;
+    }
+    return inner->QueryInterface(riid, ppv);
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
+  ULONG refs = 1;
+  ComPtr<IUnknown> inner;
+};
+
+TEST_F(ControlObjectTest, AggregatedControlDelegatesItsIdentity) {
+  Outer outer;
+  void* raw = nullptr;
+  EXPECT_EQ(CreateVelmoraControl(&outer, IID_IDispatch, &raw), CLASS_E_NOAGGREGATION);
+  ASSERT_EQ(CreateVelmoraControl(&outer, IID_IUnknown, reinterpret_cast<void**>(outer.inner.GetAddressOf())), S_OK);
+  ComPtr<_VelmoraControl> inner;
+  ASSERT_EQ(outer.QueryInterface(IID__VelmoraControl, reinterpret_cast<void**>(inner.GetAddressOf())), S_OK);
+  ComPtr<IUnknown> identity;
+  ASSERT_EQ(inner.As(&identity), S_OK);
+  EXPECT_EQ(identity.Get(), static_cast<IUnknown*>(&outer));
+  identity.Reset();
+  inner.Reset();
+  EXPECT_EQ(outer.refs, 1u);
+  outer.inner.Reset();
+}
+
+// ---- the module, through the OCX's own exports -----------------------------
+
+TEST(ControlModule, UnloadsOnceEveryObjectIsReleased) {
+  ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+  {
+    std::wstring path = ModulePath();
+    path = path.substr(0, path.find_last_of(L"\\/") + 1) + L"Velmora.ocx";
+    HMODULE ocx = LoadLibraryW(path.c_str());
+    ASSERT_NE(ocx, nullptr);
+    auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+        reinterpret_cast<void*>(GetProcAddress(ocx, "DllCanUnloadNow")));
+    auto getClassObject = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
+        reinterpret_cast<void*>(GetProcAddress(ocx, "DllGetClassObject")));
+    ASSERT_NE(canUnload, nullptr);
+    ASSERT_NE(getClassObject, nullptr);
+    {
+      ComPtr<IClassFactory> factory;
+      ASSERT_EQ(getClassObject(CLSID_VelmoraControl, IID_IClassFactory, &factory), S_OK);
+      ComPtr<_VelmoraControl> control;
+      ASSERT_EQ(factory->CreateInstance(nullptr, IID__VelmoraControl, &control), S_OK);
+      factory.Reset();
+      Sink sink;
+      DWORD cookie = Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&sink));
+      ComPtr<IPersistStreamInit> persist;
+      ASSERT_EQ(control.As(&persist), S_OK);
+      ASSERT_EQ(persist->InitNew(), S_OK);
+      ComPtr<IStream> stream;
+      ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+      ASSERT_EQ(persist->Save(stream.Get(), TRUE), S_OK);
+      ComPtr<IConnectionPointContainer> container;
+      ComPtr<IEnumConnectionPoints> points;
+      ASSERT_EQ(control.As(&container), S_OK);
+      ASSERT_EQ(container->EnumConnectionPoints(&points), S_OK);
+      ComPtr<IFontDisp> font;
+      ASSERT_EQ(control->get_Font(&font), S_OK);
+      EXPECT_EQ(canUnload(), S_FALSE);
+      persist.Reset();
+      container.Reset();
+      control.Reset();
+      EXPECT_EQ(canUnload(), S_FALSE) << "an enumerator keeps its object alive";
+      points.Reset();
+      (void)cookie;  // the object let its sinks go when it died
+      EXPECT_EQ(sink.refs, 1u);
+    }
+    Pump();
+    EXPECT_EQ(canUnload(), S_OK);
+    FreeLibrary(ocx);
+  }
+  OleUninitialize();
+}
+
+}  // namespace
+}  // namespace velmora::win32

@@ -1,0 +1,212 @@
+// Event handlers that do what programs do from inside Change and
+// DataNonValida: close the form (releasing the control's last reference),
+// disconnect themselves, set Text, switch DateValue. Raised from a
+// keystroke, from leaving the field and from a property set. CTest also
+// runs this suite under wine's heap checking, where freed memory is
+// poisoned and a use after free crashes instead of passing unseen.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <functional>
+#include <string>
+
+#include "shared/win32_harness.h"
+#include "com/com_util.h"
+#include "test_container.h"
+#include "velmora_h.h"
+
+namespace velmora::testing {
+namespace {
+
+using win32::ModuleObjectCount;
+
+constexpr DISPID kDataNonValida = 1;
+constexpr DISPID kChange = 2;
+
+// An event sink whose handler is the row's action.
+class HandlerSink final : public IDispatch {
+ public:
+  std::function<void(DISPID)> onEvent;
+  int heard[3] = {0, 0, 0};
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) &&
+        !IsEqualIID(riid, DIID___VelmoraControl))
+      return E_NOINTERFACE;
+    *ppv = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++refs_; }
+  STDMETHODIMP_(ULONG) Release() noexcept override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
+    if (count) *count = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept override {
+    if (id == kDataNonValida || id == kChange) ++heard[id];
+    if (onEvent) onEvent(id);
+    return S_OK;
+  }
+
+ private:
+  ~HandlerSink() = default;
+  ULONG refs_ = 1;
+};
+
+enum class Action { kCloseForm, kUnadvise, kSetText, kDateValueOff };
+enum class Trigger { kKeystroke, kPropertySet, kLeavingTheField };
+
+struct Row {
+  const char* name;
+  DISPID event;
+  Trigger trigger;
+  Action action;
+};
+
+constexpr Row kRows[] = {
+    {"ChangeFromKeyClosesForm", kChange, Trigger::kKeystroke, Action::kCloseForm},
+    {"ChangeFromKeyUnadvises", kChange, Trigger::kKeystroke, Action::kUnadvise},
+    {"ChangeFromKeySetsText", kChange, Trigger::kKeystroke, Action::kSetText},
+    {"ChangeFromKeySwitchesDateValue", kChange, Trigger::kKeystroke, Action::kDateValueOff},
+    {"ChangeFromPutClosesForm", kChange, Trigger::kPropertySet, Action::kCloseForm},
+    {"ChangeFromPutUnadvises", kChange, Trigger::kPropertySet, Action::kUnadvise},
+    {"ChangeFromPutSetsText", kChange, Trigger::kPropertySet, Action::kSetText},
+    {"ChangeFromPutSwitchesDateValue", kChange, Trigger::kPropertySet, Action::kDateValueOff},
+    {"DataNonValidaClosesForm", kDataNonValida, Trigger::kLeavingTheField, Action::kCloseForm},
+    {"DataNonValidaUnadvises", kDataNonValida, Trigger::kLeavingTheField, Action::kUnadvise},
+    {"DataNonValidaSetsText", kDataNonValida, Trigger::kLeavingTheField, Action::kSetText},
+    {"DataNonValidaSwitchesDateValue", kDataNonValida, Trigger::kLeavingTheField, Action::kDateValueOff},
+};
+
+// A property put through a pointer the caller holds no reference on: a
+// form whose only reference is the one its handler gives up.
+HRESULT PutTextUnheld(IUnknown* control, const wchar_t* text) {
+  IDispatch* dispatch = nullptr;
+  if (FAILED(control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)))) return E_NOINTERFACE;
+  dispatch->Release();
+  VARIANT value;
+  V_VT(&value) = VT_BSTR;
+  V_BSTR(&value) = SysAllocString(text);
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS params{&value, &named, 1, 1};
+  const HRESULT hr =
+      dispatch->Invoke(kDispText, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+  VariantClear(&value);
+  return hr;
+}
+
+class Reentrancy : public ::testing::TestWithParam<Row> {
+ protected:
+  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
+  void TearDown() override {
+    Pump();
+    OleUninitialize();
+  }
+};
+
+TEST_P(Reentrancy, HandlerActsInsideTheEvent) {
+  const Row& row = GetParam();
+  const long baseObjects = ModuleObjectCount();
+  auto form = std::make_unique<TestForm>();
+  ComPtr<IUnknown> control = CreateTestControl();
+  ASSERT_NE(control, nullptr);
+  Placed* placed = form->AddControl(control, RECT{10, 10, 200, 40});
+  ASSERT_NE(placed, nullptr) << form->failure();
+  IUnknown* raw = control.Get();
+  const HWND edit = placed->Edit();
+
+  ComPtr<IConnectionPoint> point;
+  ComPtr<IConnectionPointContainer> points;
+  ASSERT_EQ(control.As(&points), S_OK);
+  ASSERT_EQ(points->FindConnectionPoint(DIID___VelmoraControl, &point), S_OK);
+  points.Reset();
+  auto* sink = new HandlerSink;
+  DWORD cookie = 0;
+  ASSERT_EQ(point->Advise(sink, &cookie), S_OK);
+
+  bool acted = false;
+  sink->onEvent = [&](DISPID id) {
+    if (id != row.event || acted) return;
+    acted = true;
+    switch (row.action) {
+      case Action::kCloseForm:
+        // The form goes with everything it held; the handler's program
+        // held the last reference.
+        form->RemoveControl(placed);
+        point->Unadvise(cookie);
+        point.Reset();
+        control.Reset();
+        break;
+      case Action::kUnadvise:
+        point->Unadvise(cookie);
+        break;
+      case Action::kSetText:
+        PutText(raw, L"25");
+        break;
+      case Action::kDateValueOff:
+        PutBool(raw, kDispDateValue, false);
+        break;
+    }
+  };
+
+  auto trigger = [&] {
+    switch (row.trigger) {
+      case Trigger::kKeystroke:
+        SendMessageW(edit, WM_CHAR, L'1', 1);
+        break;
+      case Trigger::kPropertySet:
+        PutTextUnheld(raw, L"12/12/1912");
+        break;
+      case Trigger::kLeavingTheField:
+        // An incomplete date, then the focus goes elsewhere.
+        if (IsWindow(edit)) SendMessageW(edit, WM_CHAR, L'3', 1);
+        if (IsWindow(edit)) SendMessageW(edit, WM_KILLFOCUS, 0, 0);
+        break;
+    }
+  };
+  trigger();
+  ASSERT_TRUE(acted) << row.name;
+
+  if (row.action == Action::kCloseForm) {
+    EXPECT_FALSE(IsWindow(edit)) << "Text1 went with the control";
+    EXPECT_EQ(ModuleObjectCount(), baseObjects) << "the control went when the event was over";
+  } else {
+    VARIANT text;
+    VariantInit(&text);
+    EXPECT_EQ(GetProperty(raw, kDispText, &text), S_OK);
+    VariantClear(&text);
+    if (row.action == Action::kDateValueOff) {
+      EXPECT_EQ(GetInt(raw, kDispDateValue), 0);
+    }
+    if (row.action == Action::kUnadvise) {
+      const int heard = sink->heard[row.event];
+      trigger();
+      EXPECT_EQ(sink->heard[row.event], heard) << "a disconnected sink hears nothing more";
+    } else {
+      point->Unadvise(cookie);
+    }
+    point.Reset();
+    control.Reset();
+    form.reset();
+  }
+  sink->Release();
+  form.reset();
+  EXPECT_EQ(ModuleObjectCount(), baseObjects);
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, Reentrancy, ::testing::ValuesIn(kRows),
+                         [](const ::testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace velmora::testing

@@ -1,0 +1,206 @@
+// Controls on several user-interface threads at once, each thread its own
+// apartment with its own class object, as a program with one window thread
+// per document has them. The main thread waits without pumping messages:
+// a control that sends anything to a window of another thread hangs here,
+// and the wait's time limit turns that into a failure.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "com/com_util.h"
+#include "test_container.h"
+#include "test_files.h"
+#include "velmora_h.h"
+
+namespace {
+
+using velmora::testing::OcxPath;
+using velmora::testing::Placed;
+using velmora::testing::TestForm;
+using velmora::win32::ComPtr;
+
+using GetClassObject = HRESULT STDAPICALLTYPE(REFCLSID, REFIID, void**);
+using CanUnloadNow = HRESULT STDAPICALLTYPE();
+
+constexpr int kThreads = 4;
+constexpr int kRounds = 6;
+constexpr DWORD kTimeLimitMs = 120000;
+
+// wine lays out an EDIT's text through a text-shaping cache that every
+// thread using the same font shares, without a lock: plain EDIT windows
+// with one font on several threads corrupt its heap (Windows' own is
+// thread-safe). Each thread's form therefore has an ambient font of its
+// own, and only what lays text out in the control's default font, before
+// the form's font reaches it (creating a control, loading one that is on
+// no form), runs one thread at a time.
+CRITICAL_SECTION g_defaultFontLayout;
+
+class DefaultFontLayout {
+ public:
+  DefaultFontLayout() { EnterCriticalSection(&g_defaultFontLayout); }
+  ~DefaultFontLayout() { LeaveCriticalSection(&g_defaultFontLayout); }
+};
+
+// Released once every worker is ready: their first calls into the module
+// (its first-time set-up) come at the same moment.
+HANDLE g_start = nullptr;
+
+struct Worker {
+  int index = 0;
+  GetClassObject* getClassObject = nullptr;
+  std::string failure;  // empty when every round went well
+};
+
+void Fail(Worker& worker, int round, const std::string& what) {
+  if (worker.failure.empty()) worker.failure = "round " + std::to_string(round) + ": " + what;
+}
+
+// Keys straight to the thread's own Text1, as its message loop would
+// deliver them.
+void TypeInto(HWND edit, const wchar_t* keys) {
+  for (const wchar_t* k = keys; *k; ++k) SendMessageW(edit, WM_CHAR, *k, 1);
+}
+
+std::wstring TextOf(IUnknown* control) {
+  VARIANT v;
+  VariantInit(&v);
+  std::wstring text;
+  if (SUCCEEDED(velmora::testing::GetProperty(control, velmora::testing::kDispText, &v)) && V_VT(&v) == VT_BSTR)
+    text.assign(V_BSTR(&v), SysStringLen(V_BSTR(&v)));
+  VariantClear(&v);
+  return text;
+}
+
+// One apartment: create, place, type into, save, load a copy of, and take
+// off the form a control, round after round.
+void RunRounds(Worker& worker) {
+  WaitForSingleObject(g_start, INFINITE);
+  ComPtr<IClassFactory> factory;
+  if (FAILED(worker.getClassObject(CLSID_VelmoraControl, IID_IClassFactory, &factory))) {
+    Fail(worker, 0, "no class object");
+    return;
+  }
+  TestForm form;
+  FONTDESC desc{sizeof(FONTDESC), const_cast<LPOLESTR>(L"DejaVu Sans"), {{static_cast<ULONG>(90000 + 10000 * worker.index), 0}},
+                FW_NORMAL, DEFAULT_CHARSET, FALSE, FALSE, FALSE};
+  if (FAILED(OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(form.ambients().font.GetAddressOf()))))
+    return Fail(worker, 0, "font");
+  for (int round = 0; round < kRounds && worker.failure.empty(); ++round) {
+    ComPtr<IUnknown> object;
+    HRESULT created;
+    {
+      DefaultFontLayout one;
+      created = factory->CreateInstance(nullptr, IID_IUnknown, &object);
+    }
+    if (FAILED(created)) return Fail(worker, round, "CreateInstance");
+    Placed* placed = form.AddControl(object, RECT{10, 10, 200, 40});
+    if (!placed) return Fail(worker, round, form.failure());
+    TypeInto(placed->Edit(), L"14121967");
+    if (placed->Text() != L"14/12/1967") Fail(worker, round, "typed text");
+
+    ComPtr<IStream> stream;
+    ComPtr<IPersistStreamInit> persist, copyPersist;
+    ComPtr<IUnknown> copy;
+    bool saved = SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) && SUCCEEDED(object.As(&persist)) &&
+                 SUCCEEDED(persist->Save(stream.Get(), TRUE)) &&
+                 SUCCEEDED(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr));
+    {
+      DefaultFontLayout one;
+      saved = saved && SUCCEEDED(factory->CreateInstance(nullptr, IID_IUnknown, &copy)) &&
+              SUCCEEDED(copy.As(&copyPersist)) && SUCCEEDED(copyPersist->Load(stream.Get()));
+      if (saved && TextOf(copy.Get()) != L"14/12/1967") Fail(worker, round, "loaded text");
+      copyPersist.Reset();
+      copy.Reset();
+    }
+    if (!saved) Fail(worker, round, "save and load");
+    form.RemoveControl(placed);
+    form.Pump(5);
+  }
+}
+
+DWORD WINAPI WorkerMain(void* argument) {
+  auto& worker = *static_cast<Worker*>(argument);
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    worker.failure = "CoInitializeEx";
+    return 1;
+  }
+  RunRounds(worker);
+  CoUninitialize();
+  return 0;
+}
+
+// Runs the workers at once and waits for them without pumping. A hang
+// cannot be undone from here (the stuck threads hold the OCX): it ends
+// the program with a failure.
+void RunWorkers(GetClassObject* getClassObject) {
+  // The test container's own window classes, registered here first: its
+  // one-time set-up is not made for threads racing into it.
+  { TestForm registersClasses; }
+  // A control of the main thread, alive while the workers run: the main
+  // thread has windows of the control's own, which nothing the workers'
+  // controls do may send to, since the main thread does not pump.
+  ComPtr<IClassFactory> mainFactory;
+  ComPtr<IUnknown> mainControl;
+  ASSERT_EQ(getClassObject(CLSID_VelmoraControl, IID_IClassFactory, &mainFactory), S_OK);
+  ASSERT_EQ(mainFactory->CreateInstance(nullptr, IID_IUnknown, &mainControl), S_OK);
+  ComPtr<_VelmoraControl> mainVtable;
+  ASSERT_EQ(mainControl.As(&mainVtable), S_OK);
+  BSTR date = SysAllocString(L"14/12/1967");
+  EXPECT_EQ(mainVtable->put_Text(date), S_OK);  // not through IDispatch: the workers load the type library first
+  SysFreeString(date);
+  mainVtable.Reset();
+  g_start = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::vector<Worker> workers(kThreads);
+  std::vector<HANDLE> threads;
+  for (Worker& worker : workers) {
+    worker.index = static_cast<int>(&worker - workers.data());
+    worker.getClassObject = getClassObject;
+    threads.push_back(CreateThread(nullptr, 0, &WorkerMain, &worker, 0, nullptr));
+    ASSERT_NE(threads.back(), nullptr);
+  }
+  Sleep(50);
+  SetEvent(g_start);
+  if (WaitForMultipleObjects(kThreads, threads.data(), TRUE, kTimeLimitMs) != WAIT_OBJECT_0) {
+    std::fprintf(stderr, "Threads.ControlsOnSeveralThreadsAtOnce: the workers hang\n");
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+  }
+  for (HANDLE thread : threads) CloseHandle(thread);
+  CloseHandle(g_start);
+  mainControl.Reset();
+  mainFactory.Reset();
+  for (std::size_t i = 0; i < workers.size(); ++i) EXPECT_EQ(workers[i].failure, "") << "thread " << i;
+}
+
+TEST(Threads, ControlsOnSeveralThreadsAtOnce) {
+  InitializeCriticalSection(&g_defaultFontLayout);
+  HMODULE ocx = LoadLibraryW(OcxPath().c_str());
+  ASSERT_NE(ocx, nullptr);
+  auto* getClassObject = reinterpret_cast<GetClassObject*>(reinterpret_cast<void*>(GetProcAddress(ocx, "DllGetClassObject")));
+  auto* canUnloadNow = reinterpret_cast<CanUnloadNow*>(reinterpret_cast<void*>(GetProcAddress(ocx, "DllCanUnloadNow")));
+  RunWorkers(getClassObject);
+  EXPECT_EQ(canUnloadNow(), S_OK);
+  ASSERT_TRUE(FreeLibrary(ocx));
+
+  // Loaded again where the first image is not: anything the first load
+  // left behind pointing into it (a window class) fails here.
+  MEMORY_BASIC_INFORMATION old{};
+  VirtualQuery(reinterpret_cast<void*>(ocx), &old, sizeof(old));
+  void* hold = VirtualAlloc(reinterpret_cast<void*>(ocx), 0x10000, MEM_RESERVE, PAGE_NOACCESS);
+  HMODULE again = LoadLibraryW(OcxPath().c_str());
+  ASSERT_NE(again, nullptr);
+  getClassObject = reinterpret_cast<GetClassObject*>(reinterpret_cast<void*>(GetProcAddress(again, "DllGetClassObject")));
+  canUnloadNow = reinterpret_cast<CanUnloadNow*>(reinterpret_cast<void*>(GetProcAddress(again, "DllCanUnloadNow")));
+  RunWorkers(getClassObject);
+  EXPECT_EQ(canUnloadNow(), S_OK);
+  EXPECT_TRUE(FreeLibrary(again));
+  if (hold) VirtualFree(hold, 0, MEM_RELEASE);
+  DeleteCriticalSection(&g_defaultFontLayout);
+}
+
+}  // namespace

@@ -1,0 +1,68 @@
+// Connection points of the control object: one for the event interface and
+// one for IPropertyNotifySink. A point lives inside its container object and
+// counts its references on the container, so a client holding a point, a
+// connection enumerator or a point enumerator keeps the whole object alive,
+// as the connection point rules require.
+//
+// Firing walks a copy of the connected sinks: a sink may disconnect itself,
+// or make the control fire again, from inside its own callback.
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <utility>
+#include <vector>
+
+#include "com/com_util.h"
+
+namespace velmora::win32 {
+
+class ConnectionPoint final : public IConnectionPoint {
+ public:
+  // `iid` is the interface the point serves; a sink that lacks it but is
+  // an IDispatch is taken when `acceptDispatch` is set (event sinks of
+  // late-bound clients implement only IDispatch).
+  ConnectionPoint(IConnectionPointContainer& container, const IID& iid, bool acceptDispatch) noexcept
+      : container_(container), iid_(iid), acceptDispatch_(acceptDispatch) {}
+  ConnectionPoint(const ConnectionPoint&) = delete;
+  ConnectionPoint& operator=(const ConnectionPoint&) = delete;
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override;
+  STDMETHODIMP_(ULONG) AddRef() noexcept override { return container_.AddRef(); }
+  STDMETHODIMP_(ULONG) Release() noexcept override { return container_.Release(); }
+
+  STDMETHODIMP GetConnectionInterface(IID* iid) noexcept override;
+  STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) noexcept override;
+  STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) noexcept override;
+  STDMETHODIMP Unadvise(DWORD cookie) noexcept override;
+  STDMETHODIMP EnumConnections(IEnumConnections** connections) noexcept override;
+
+  const IID& iid() const noexcept { return iid_; }
+  bool empty() const noexcept { return sinks_.empty(); }
+
+  // The connected sinks, each as the interface the point serves (or as
+  // IDispatch), in the order they connected.
+  std::vector<ComPtr<IUnknown>> Sinks() const;
+  // Drops every connection (the object is going away).
+  void Clear() noexcept { sinks_.clear(); }
+
+ private:
+  struct Connection {
+    DWORD cookie;
+    ComPtr<IUnknown> sink;
+  };
+
+  IConnectionPointContainer& container_;
+  const IID& iid_;
+  bool acceptDispatch_;
+  DWORD nextCookie_ = 1;
+  std::vector<Connection> sinks_;
+};
+
+// IEnumConnectionPoints over a fixed list of points of one container.
+HRESULT CreateConnectionPointEnumerator(std::vector<ComPtr<IConnectionPoint>> points,
+                                        IEnumConnectionPoints** out) noexcept;
+
+}  // namespace velmora::win32

@@ -1,0 +1,251 @@
+// In-place and UI activation, and the container's keys while the control
+// is active.
+#include "embedding/embedding_impl.h"
+
+namespace velmora::win32 {
+
+namespace {
+
+// The modifier bits of IOleControlSite::TranslateAccelerator.
+constexpr DWORD kKeyModShift = 1, kKeyModControl = 2, kKeyModAlt = 4;
+
+DWORD KeyModifiers() {
+  const ModifierKeys held = HeldModifierKeys();
+  DWORD mods = 0;
+  if (held.shift) mods |= kKeyModShift;
+  if (held.control) mods |= kKeyModControl;
+  if (held.alt) mods |= kKeyModAlt;
+  return mods;
+}
+
+}  // namespace
+
+bool OleEmbedding::Impl::IsOurs(HWND target) const {
+  return hwnd && target && (target == hwnd || target == owner.Text1Box().hwnd() || IsChild(hwnd, target));
+}
+
+void OleEmbedding::Impl::WindowDestroyed() {
+  // Destroyed from outside (the container's window went first).
+  listening = false;
+  hwnd = nullptr;
+}
+
+void OleEmbedding::Impl::OnText1Focus(bool gained) {
+  if (!inPlaceActive) return;
+  if (gained && !uiActive && !activating) UIActivate(false);
+  if (controlSite) controlSite->OnFocus(gained ? TRUE : FALSE);
+}
+
+HRESULT OleEmbedding::Impl::InPlaceActivate(IOleClientSite* activeSite) {
+  if (inPlaceActive) return S_OK;
+  IOleClientSite* from = activeSite ? activeSite : site.Get();
+  if (!from) return E_UNEXPECTED;
+  ComPtr<IOleInPlaceSite> ips;
+  HRESULT hr = from->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(ips.GetAddressOf()));
+  if (FAILED(hr)) return hr;
+  hr = ips->CanInPlaceActivate();
+  if (hr != S_OK) return FAILED(hr) ? hr : OLE_E_NOT_INPLACEACTIVE;
+  // A container that loaded nothing and did not call InitNew still gets
+  // a control with its new-instance settings before it is shown.
+  hr = owner.EnsureInitialized();
+  if (FAILED(hr)) return hr;
+
+  ComPtr<IOleInPlaceSiteEx> ex;
+  ips->QueryInterface(IID_IOleInPlaceSiteEx, reinterpret_cast<void**>(ex.GetAddressOf()));
+  if (ex) {
+    BOOL noRedraw = FALSE;
+    hr = ex->OnInPlaceActivateEx(&noRedraw, 0);
+  } else {
+    hr = ips->OnInPlaceActivate();
+  }
+  if (FAILED(hr)) return hr;
+  inPlaceSite = ips;
+  inPlaceSiteEx = ex;
+  inPlaceActive = true;
+
+  HWND parent = nullptr;
+  RECT pos{}, clip{};
+  OLEINPLACEFRAMEINFO frameInfo{};
+  frameInfo.cb = sizeof(frameInfo);
+  hr = ips->GetWindow(&parent);
+  if (SUCCEEDED(hr) && !parent) hr = E_UNEXPECTED;
+  if (SUCCEEDED(hr))
+    hr = ips->GetWindowContext(frame.ReleaseAndGetAddressOf(), docWindow.ReleaseAndGetAddressOf(), &pos, &clip,
+                               &frameInfo);
+  if (SUCCEEDED(hr)) {
+    hr = ComEdge([&] {
+      ControlWindow& window = owner.Window();
+      window.SetParentWindow(parent);
+      hwnd = window.hwnd();
+      return S_OK;
+    });
+  }
+  if (FAILED(hr)) {
+    InPlaceDeactivate_();
+    return hr;
+  }
+  owner.Window().SetListener(this);
+  listening = true;
+  ApplyUserMode();
+  SetRects(pos, clip);
+  owner.Window().Show();
+  hidden = false;
+  if (site) site->ShowObject();
+  return S_OK;
+}
+
+HRESULT OleEmbedding::Impl::UIActivate(bool takeFocus) {
+  if (!inPlaceActive) return OLE_E_NOT_INPLACEACTIVE;
+  if (!uiActive) {
+    activating = true;
+    uiActive = true;
+    HRESULT hr = inPlaceSite->OnUIActivate();
+    if (FAILED(hr)) {
+      uiActive = false;
+      activating = false;
+      return hr;
+    }
+    // The control has no menus and no tools: it takes no border space.
+    if (frame) {
+      frame->SetActiveObject(ActiveObject(), kEmbeddingObjectName);
+      frame->SetBorderSpace(nullptr);
+    }
+    if (docWindow) {
+      docWindow->SetActiveObject(ActiveObject(), kEmbeddingObjectName);
+      docWindow->SetBorderSpace(nullptr);
+    }
+    activating = false;
+  }
+  if (takeFocus && hwnd && !IsOurs(GetFocus())) SetFocus(hwnd);  // the window hands it to Text1
+  return S_OK;
+}
+
+void OleEmbedding::Impl::UIDeactivate_() {
+  if (!uiActive) return;
+  uiActive = false;
+  if (docWindow) docWindow->SetActiveObject(nullptr, nullptr);
+  if (frame) frame->SetActiveObject(nullptr, nullptr);
+  if (inPlaceSite) inPlaceSite->OnUIDeactivate(FALSE);
+}
+
+void OleEmbedding::Impl::InPlaceDeactivate_() {
+  if (!inPlaceActive) return;
+  UIDeactivate_();
+  inPlaceActive = false;
+  if (hwnd && IsWindow(hwnd)) {
+    SetWindowRgn(hwnd, nullptr, FALSE);
+    EnableWindow(hwnd, TRUE);
+    try {
+      owner.Window().SetParentWindow(nullptr);  // hidden, out of the container's window
+    } catch (...) {
+      ShowWindow(hwnd, SW_HIDE);
+    }
+  }
+  if (listening) owner.Window().SetListener(nullptr);
+  listening = false;
+  hwnd = nullptr;
+  ComPtr<IOleInPlaceSite> ips = std::move(inPlaceSite);
+  ComPtr<IOleInPlaceSiteEx> ex = std::move(inPlaceSiteEx);
+  frame.Reset();
+  docWindow.Reset();
+  if (ex)
+    ex->OnInPlaceDeactivateEx(TRUE);
+  else if (ips)
+    ips->OnInPlaceDeactivate();
+  // From now on the container shows the control through its view.
+  LookChanged();
+}
+
+void OleEmbedding::Impl::SetRects(const RECT& pos, const RECT& clip) {
+  const bool resized = pos.right - pos.left != posRect.right - posRect.left ||
+                       pos.bottom - pos.top != posRect.bottom - posRect.top;
+  posRect = pos;
+  if (!hwnd) return;
+  owner.Window().SetRect(pos);
+  // Only the part inside the clip rectangle shows: the rest of the
+  // control lies under the container's scroll edges or other windows.
+  RECT visible{};
+  IntersectRect(&visible, &pos, &clip);
+  if (EqualRect(&visible, &pos)) {
+    SetWindowRgn(hwnd, nullptr, TRUE);
+  } else {
+    OffsetRect(&visible, -pos.left, -pos.top);
+    HRGN region = CreateRectRgnIndirect(&visible);
+    if (region && !SetWindowRgn(hwnd, region, TRUE)) DeleteObject(region);
+  }
+  if (resized) {
+    extent.cx = PixelsToHimetric(pos.right - pos.left, false);
+    extent.cy = PixelsToHimetric(pos.bottom - pos.top, true);
+    NotifyResized();
+  }
+}
+
+STDMETHODIMP OleEmbedding::Impl::GetWindow(HWND* out) noexcept {
+  if (!out) return E_POINTER;
+  *out = inPlaceActive ? hwnd : nullptr;
+  return *out ? S_OK : E_FAIL;
+}
+
+STDMETHODIMP OleEmbedding::Impl::InPlaceDeactivate() noexcept {
+  return ComEdge([&] {
+    auto keep = KeepAlive();
+    InPlaceDeactivate_();
+    return S_OK;
+  }, IID_IOleInPlaceObject);
+}
+
+STDMETHODIMP OleEmbedding::Impl::UIDeactivate() noexcept {
+  return ComEdge([&] {
+    auto keep = KeepAlive();
+    UIDeactivate_();
+    return S_OK;
+  }, IID_IOleInPlaceObject);
+}
+
+STDMETHODIMP OleEmbedding::Impl::SetObjectRects(LPCRECT pos, LPCRECT clip) noexcept {
+  if (!pos || !clip) return E_INVALIDARG;
+  return ComEdge([&] {
+    auto keep = KeepAlive();
+    SetRects(*pos, *clip);
+    return S_OK;
+  }, IID_IOleInPlaceObject);
+}
+
+STDMETHODIMP OleEmbedding::Impl::TranslateAccelerator(LPMSG msg) noexcept {
+  if (!msg) return E_INVALIDARG;
+  if (!inPlaceActive || msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST || !IsOurs(msg->hwnd))
+    return S_FALSE;
+  return ComEdge([&]() -> HRESULT {
+    auto keep = KeepAlive();
+    const UINT message = msg->message;
+    const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+    const bool system = message == WM_SYSKEYDOWN || message == WM_SYSKEYUP || message == WM_SYSCHAR ||
+                        message == WM_SYSDEADCHAR;
+    const bool tab = (message == WM_KEYDOWN || message == WM_KEYUP) ? msg->wParam == VK_TAB
+                                                                     : (message == WM_CHAR && msg->wParam == L'\t');
+    // Enter that the control leaves to the form goes back to the
+    // container (after the site had its look), whose dialog manager
+    // gives it to the default button.
+    const bool formsEnter = message == WM_KEYDOWN && msg->wParam == VK_RETURN && LeavesEnterToForm();
+    if (down) {
+      const DWORD mods = KeyModifiers();
+      const bool functionKey = msg->wParam >= VK_F1 && msg->wParam <= VK_F24;
+      if (tab || system || functionKey || formsEnter || (mods & (kKeyModControl | kKeyModAlt))) {
+        if (controlSite && controlSite->TranslateAccelerator(msg, mods) == S_OK) return S_OK;
+      }
+    }
+    if (tab || system || formsEnter) return S_FALSE;
+    if (down && !CharacterQueued(*msg)) TranslateMessage(msg);
+    DispatchMessageW(msg);
+    return S_OK;
+  }, IID_IOleInPlaceActiveObject);
+}
+
+bool OleEmbedding::Impl::CharacterQueued(const MSG& keyDown) {
+  const UINT charMsg = keyDown.message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+  MSG queued{};
+  return PeekMessageW(&queued, keyDown.hwnd, charMsg, charMsg, PM_NOREMOVE | PM_NOYIELD) &&
+         ((queued.lParam >> 16) & 0x1FF) == ((keyDown.lParam >> 16) & 0x1FF);
+}
+
+}  // namespace velmora::win32

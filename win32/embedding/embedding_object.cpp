@@ -1,0 +1,413 @@
+// The embedding as an OLE object: the client site and its ambient
+// properties, the verbs, the extent, the advise holder and closing; and
+// OleEmbedding, the face the control object sees.
+#include "embedding/embedding_impl.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "velmora_h.h"
+
+namespace velmora::win32 {
+
+namespace {
+
+constexpr wchar_t kFullUserType[] = L"TextBox Formattato";
+constexpr wchar_t kAppName[] = L"Velmora";
+
+wchar_t* TaskString(const wchar_t* text) {
+  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+  auto* copy = static_cast<wchar_t*>(CoTaskMemAlloc(bytes));
+  if (copy) std::memcpy(copy, text, bytes);
+  return copy;
+}
+
+// The verbs a container may offer: the primary verb (activate for editing)
+// and the property pages on its menu; the other negative verbs are
+// understood but never shown.
+struct VerbRow {
+  LONG verb;
+  const wchar_t* name;
+  DWORD flags;
+  DWORD attribs;
+};
+const VerbRow kVerbs[] = {
+    {OLEIVERB_PRIMARY, L"&Modifica", MF_STRING, OLEVERBATTRIB_ONCONTAINERMENU},
+    {OLEIVERB_PROPERTIES, L"&Proprietà...", MF_STRING, OLEVERBATTRIB_ONCONTAINERMENU},
+    {OLEIVERB_SHOW, L"", 0, 0},
+    {OLEIVERB_INPLACEACTIVATE, L"", 0, 0},
+    {OLEIVERB_UIACTIVATE, L"", 0, 0},
+    {OLEIVERB_HIDE, L"", 0, 0},
+};
+
+class VerbEnumerator final : public IEnumOLEVERB {
+ public:
+  explicit VerbEnumerator(std::size_t at = 0) : at_(at) {}
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
+    const InterfaceEntry table[] = {Entry<VerbEnumerator, IEnumOLEVERB>()};
+    return QueryInterfaceFromTable(this, table, riid, ppv);
+  }
+  STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
+  STDMETHODIMP_(ULONG) Release() noexcept override {
+    const ULONG left = refs_.Release();
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHODIMP Next(ULONG count, OLEVERB* verbs, ULONG* fetched) noexcept override {
+    if (!verbs || (count > 1 && !fetched)) return E_POINTER;
+    ULONG done = 0;
+    while (done < count && at_ < std::size(kVerbs)) {
+      const VerbRow& row = kVerbs[at_];
+      wchar_t* name = TaskString(row.name);
+      if (!name) {
+        for (ULONG i = 0; i < done; ++i) CoTaskMemFree(verbs[i].lpszVerbName);
+        if (fetched) *fetched = 0;
+        at_ -= done;
+        return E_OUTOFMEMORY;
+      }
+      verbs[done] = OLEVERB{row.verb, name, row.flags, row.attribs};
+      ++done;
+      ++at_;
+    }
+    if (fetched) *fetched = done;
+    return done == count ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Skip(ULONG count) noexcept override {
+    const std::size_t left = std::size(kVerbs) - at_;
+    at_ += std::min<std::size_t>(count, left);
+    return count <= left ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Reset() noexcept override {
+    at_ = 0;
+    return S_OK;
+  }
+  STDMETHODIMP Clone(IEnumOLEVERB** out) noexcept override {
+    if (!out) return E_POINTER;
+    *out = new (std::nothrow) VerbEnumerator(at_);
+    return *out ? S_OK : E_OUTOFMEMORY;
+  }
+
+ private:
+  ~VerbEnumerator() = default;
+  ModuleReference module_;
+  RefCount refs_;
+  std::size_t at_;
+};
+
+}  // namespace
+
+STDMETHODIMP OleEmbedding::Impl::QueryInterface(REFIID riid, void** ppv) noexcept {
+  return owner.OuterUnknown()->QueryInterface(riid, ppv);
+}
+
+void OleEmbedding::Impl::ReadUserMode() {
+  UniqueVariant value;
+  if (SUCCEEDED(GetAmbientValue(DISPID_AMBIENT_USERMODE, value.put())) &&
+      SUCCEEDED(VariantChangeType(value.get(), value.get(), 0, VT_BOOL)))
+    userMode = value->boolVal != VARIANT_FALSE;
+  else
+    userMode = true;
+}
+
+HRESULT OleEmbedding::Impl::GetAmbientValue(DISPID id, VARIANT* value) {
+  VariantInit(value);
+  if (!site) return E_UNEXPECTED;
+  ComPtr<IDispatch> ambients;
+  HRESULT hr = site->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(ambients.GetAddressOf()));
+  if (FAILED(hr)) return hr;
+  DISPPARAMS none{};
+  hr = ambients->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value, nullptr, nullptr);
+  if (FAILED(hr)) VariantClear(value);
+  return hr;
+}
+
+void OleEmbedding::Impl::ApplyUserMode() {
+  if (hwnd && IsWindow(hwnd)) EnableWindow(hwnd, userMode ? TRUE : FALSE);
+}
+
+void OleEmbedding::Impl::SetSite(IOleClientSite* newSite) {
+  site = newSite;
+  controlSite.Reset();
+  if (site) site->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(controlSite.GetAddressOf()));
+  ReadUserMode();
+  ApplyUserMode();
+}
+
+void OleEmbedding::Impl::NotifyResized() {
+  try {
+    owner.Resized();
+  } catch (...) {
+    // The owner reports its own failures; a resize never fails the call.
+  }
+}
+
+void OleEmbedding::Impl::ReleaseAll() {
+  data.ReleaseSinks();
+  InPlaceDeactivate_();
+  viewSink.Reset();
+  adviseHolder.Reset();
+  controlSite.Reset();
+  site.Reset();
+}
+
+STDMETHODIMP OleEmbedding::Impl::SetClientSite(IOleClientSite* newSite) noexcept {
+  return ComEdge([&] {
+    auto keep = KeepAlive();
+    if (!newSite) InPlaceDeactivate_();  // activation needs the site it came from
+    SetSite(newSite);
+    owner.ClientSiteChanged(newSite);
+    return S_OK;
+  }, IID_IOleObject);
+}
+
+STDMETHODIMP OleEmbedding::Impl::GetClientSite(IOleClientSite** out) noexcept {
+  if (!out) return E_POINTER;
+  *out = site.Get();
+  if (*out) (*out)->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP OleEmbedding::Impl::Close(DWORD saveOption) noexcept {
+  return ComEdge([&] {
+    auto keep = KeepAlive();
+    if ((saveOption == OLECLOSE_SAVEIFDIRTY || saveOption == OLECLOSE_PROMPTSAVE) && site) {
+      ComPtr<IPersistStreamInit> persist;
+      if (SUCCEEDED(owner.OuterUnknown()->QueryInterface(IID_IPersistStreamInit,
+                                                         reinterpret_cast<void**>(persist.GetAddressOf()))) &&
+          persist->IsDirty() == S_OK) {
+        // Changes the container failed to save stay with an open control
+        // rather than being thrown away by closing it.
+        const HRESULT hr = site->SaveObject();
+        if (FAILED(hr)) return hr;
+      }
+    }
+    InPlaceDeactivate_();
+    if (adviseHolder) adviseHolder->SendOnClose();
+    viewSink.Reset();
+    return S_OK;
+  }, IID_IOleObject);
+}
+
+STDMETHODIMP OleEmbedding::Impl::GetMoniker(DWORD assign, DWORD which, IMoniker** out) noexcept {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (!site) return E_UNEXPECTED;
+  return site->GetMoniker(assign, which, out);
+}
+
+STDMETHODIMP OleEmbedding::Impl::GetClipboardData(DWORD, IDataObject** out) noexcept {
+  if (out) *out = nullptr;
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP OleEmbedding::Impl::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND, LPCRECT) noexcept {
+  return ComEdge([&]() -> HRESULT {
+    auto keep = KeepAlive();
+    switch (verb) {
+      case OLEIVERB_PRIMARY:
+      case OLEIVERB_UIACTIVATE: {
+        HRESULT hr = InPlaceActivate(activeSite);
+        if (SUCCEEDED(hr) && hidden) Show();
+        return SUCCEEDED(hr) ? UIActivate(true) : hr;
+      }
+      case OLEIVERB_SHOW:
+      case OLEIVERB_INPLACEACTIVATE: {
+        HRESULT hr = InPlaceActivate(activeSite);
+        if (SUCCEEDED(hr) && hidden) Show();
+        return hr;
+      }
+      case OLEIVERB_HIDE:
+        if (!inPlaceActive) return S_OK;
+        UIDeactivate_();
+        owner.Window().Hide();
+        hidden = true;
+        return S_OK;
+      case OLEIVERB_DISCARDUNDOSTATE:
+        // Undo lives in Text1 alone.
+        if (EditTextBox* box = &owner.Text1Box(); box->hwnd()) SendMessageW(box->hwnd(), EM_EMPTYUNDOBUFFER, 0, 0);
+        return S_OK;
+      case OLEIVERB_PROPERTIES:
+        return ShowProperties();
+      case OLEIVERB_OPEN:
+        // Only ever edited in place: there is no window of its own to open.
+        return E_NOTIMPL;
+      default:
+        if (verb < 0) return E_NOTIMPL;
+        {
+          // An unknown positive verb acts as the primary verb.
+          HRESULT hr = InPlaceActivate(activeSite);
+          if (SUCCEEDED(hr)) hr = UIActivate(true);
+          return FAILED(hr) ? hr : OLEOBJ_S_INVALIDVERB;
+        }
+    }
+  }, IID_IOleObject);
+}
+
+void OleEmbedding::Impl::Show() {
+  owner.Window().Show();
+  hidden = false;
+}
+
+HRESULT OleEmbedding::Impl::ShowProperties() {
+  if (controlSite && controlSite->ShowPropertyFrame() == S_OK) return S_OK;
+  ComPtr<ISpecifyPropertyPages> pages;
+  HRESULT hr = owner.OuterUnknown()->QueryInterface(IID_ISpecifyPropertyPages,
+                                                    reinterpret_cast<void**>(pages.GetAddressOf()));
+  if (FAILED(hr)) return E_NOTIMPL;
+  CAUUID ids{};
+  hr = pages->GetPages(&ids);
+  if (FAILED(hr)) return hr;
+  IUnknown* object = owner.OuterUnknown();
+  HWND parent = hwnd ? GetAncestor(hwnd, GA_ROOT) : nullptr;
+  hr = OleCreatePropertyFrame(parent, 0, 0, kEmbeddingObjectName, 1, &object, ids.cElems, ids.pElems,
+                              LOCALE_USER_DEFAULT, 0, nullptr);
+  CoTaskMemFree(ids.pElems);
+  return hr;
+}
+
+STDMETHODIMP OleEmbedding::Impl::EnumVerbs(IEnumOLEVERB** out) noexcept {
+  if (!out) return E_POINTER;
+  *out = new (std::nothrow) VerbEnumerator();
+  return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP OleEmbedding::Impl::GetUserClassID(CLSID* clsid) noexcept {
+  if (!clsid) return E_POINTER;
+  *clsid = CLSID_VelmoraControl;
+  return S_OK;
+}
+
+STDMETHODIMP OleEmbedding::Impl::GetUserType(DWORD form, LPOLESTR* out) noexcept {
+  if (!out) return E_POINTER;
+  const wchar_t* name = form == USERCLASSTYPE_SHORT     ? kEmbeddingObjectName
+                        : form == USERCLASSTYPE_APPNAME ? kAppName
+                                                        : kFullUserType;
+  *out = TaskString(name);
+  return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP OleEmbedding::Impl::SetExtent(DWORD aspect, SIZEL* size) noexcept {
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  if (!size) return E_POINTER;
+  if (size->cx < 0 || size->cy < 0) return E_INVALIDARG;
+  return ComEdge([&] {
+    auto keep = KeepAlive();
+    extent = *size;
+    // While active, the container places the window with SetObjectRects;
+    // before that the extent is the control's size.
+    if (!inPlaceActive) {
+      ControlWindow& window = owner.Window();
+      window.SetRect(RECT{0, 0, HimetricToPixels(extent.cx, false), HimetricToPixels(extent.cy, true)});
+      NotifyResized();
+    }
+    LookChanged();
+    return S_OK;
+  }, IID_IOleObject);
+}
+
+STDMETHODIMP OleEmbedding::Impl::GetExtent(DWORD aspect, SIZEL* size) noexcept {
+  if (!size) return E_POINTER;
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  *size = extent;
+  return S_OK;
+}
+
+HRESULT OleEmbedding::Impl::Holder() {
+  if (adviseHolder) return S_OK;
+  return CreateOleAdviseHolder(adviseHolder.GetAddressOf());
+}
+
+STDMETHODIMP OleEmbedding::Impl::Advise(IAdviseSink* sink, DWORD* cookie) noexcept {
+  if (!cookie) return E_POINTER;
+  *cookie = 0;
+  if (!sink) return E_INVALIDARG;
+  HRESULT hr = Holder();
+  return FAILED(hr) ? hr : adviseHolder->Advise(sink, cookie);
+}
+
+STDMETHODIMP OleEmbedding::Impl::Unadvise(DWORD cookie) noexcept {
+  if (!adviseHolder) return OLE_E_NOCONNECTION;
+  return adviseHolder->Unadvise(cookie);
+}
+
+STDMETHODIMP OleEmbedding::Impl::EnumAdvise(IEnumSTATDATA** out) noexcept {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  HRESULT hr = Holder();
+  return FAILED(hr) ? hr : adviseHolder->EnumAdvise(out);
+}
+
+STDMETHODIMP OleEmbedding::Impl::GetMiscStatus(DWORD aspect, DWORD* status) noexcept {
+  if (!status) return E_POINTER;
+  *status = aspect == DVASPECT_CONTENT ? kVelmoraMiscStatus : 0;
+  return S_OK;
+}
+
+OleEmbedding::OleEmbedding(EmbeddingOwner& owner) : impl_(new Impl(owner)) {}
+
+OleEmbedding::~OleEmbedding() {
+  ReleaseContainer();
+  impl_->owner.Text1Box().setClaimsEnter(nullptr);
+  delete impl_;
+}
+
+HRESULT OleEmbedding::Find(REFIID riid, void** ppv) noexcept {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  Impl* self = impl_;
+  void* found = nullptr;
+  if (IsEqualIID(riid, IID_IOleObject))
+    found = static_cast<IOleObject*>(self);
+  else if (IsEqualIID(riid, IID_IOleWindow))
+    found = static_cast<IOleWindow*>(static_cast<IOleInPlaceObject*>(self));
+  else if (IsEqualIID(riid, IID_IOleInPlaceObject))
+    found = static_cast<IOleInPlaceObject*>(self);
+  else if (IsEqualIID(riid, IID_IOleInPlaceActiveObject))
+    found = static_cast<IOleInPlaceActiveObject*>(self);
+  else if (IsEqualIID(riid, IID_IOleControl))
+    found = static_cast<IOleControl*>(self);
+  else if (IsEqualIID(riid, IID_IViewObject) || IsEqualIID(riid, IID_IViewObject2) ||
+           IsEqualIID(riid, IID_IViewObjectEx))
+    found = static_cast<IViewObjectEx*>(self);
+  else if (IsEqualIID(riid, IID_IQuickActivate))
+    found = static_cast<IQuickActivate*>(self);
+  else if (IsEqualIID(riid, IID_IDataObject))
+    found = static_cast<IDataObject*>(&self->data);
+  if (!found) return E_NOINTERFACE;
+  self->owner.OuterUnknown()->AddRef();
+  *ppv = found;
+  return S_OK;
+}
+
+IOleClientSite* OleEmbedding::ClientSite() const noexcept { return impl_->site.Get(); }
+
+HRESULT OleEmbedding::GetAmbient(DISPID id, VARIANT* value) noexcept {
+  if (!value) return E_POINTER;
+  return impl_->GetAmbientValue(id, value);
+}
+
+void OleEmbedding::ReleaseContainer() noexcept {
+  try {
+    impl_->ReleaseAll();
+  } catch (...) {
+    // Nothing may escape the owner's teardown.
+  }
+}
+
+bool OleEmbedding::EventsFrozen() const noexcept { return impl_->frozen > 0; }
+bool OleEmbedding::UserMode() const noexcept { return impl_->userMode; }
+bool OleEmbedding::InPlaceActive() const noexcept { return impl_->inPlaceActive; }
+bool OleEmbedding::UIActive() const noexcept { return impl_->uiActive; }
+
+void OleEmbedding::ViewChanged() noexcept {
+  try {
+    impl_->LookChanged();
+  } catch (...) {
+  }
+}
+
+void OleEmbedding::ControlInfoChanged() noexcept {
+  if (ComPtr<IOleControlSite> site = impl_->controlSite) site->OnControlInfoChanged();
+}
+
+}  // namespace velmora::win32

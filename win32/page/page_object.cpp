@@ -1,0 +1,344 @@
+// The property page object Generale: IPropertyPage2 over the page's windows
+// (PageWindows), the page logic of the core (Generale) and the selected
+// objects' dispatch interfaces (DispatchPageHost). Its default interface
+// _Generale has no members of its own; it answers IDispatch from the type
+// library.
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <memory>
+#include <new>
+
+#include "com/com_util.h"
+#include "page/generale.h"
+#include "page/generale_layout.h"
+#include "page/page_keys.h"
+#include "page/page_dispatch.h"
+#include "page/page_object.h"
+#include "page/page_windows.h"
+#include "velmora_h.h"
+
+namespace velmora::win32 {
+namespace {
+
+class GeneralePage final : public IPropertyPage2, public _Generale {
+ public:
+  GeneralePage() : host_([this](bool changed) { OnChanged(changed); }) {}
+
+  // IUnknown
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
+    const InterfaceEntry table[] = {
+        Entry<GeneralePage, IPropertyPage2>(),
+        EntryAs<GeneralePage, IPropertyPage2>(IID_IPropertyPage),
+        Entry<GeneralePage, _Generale>(),
+        EntryAs<GeneralePage, _Generale>(IID_IDispatch),
+    };
+    return QueryInterfaceFromTable(this, table, riid, ppv);
+  }
+  STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
+  STDMETHODIMP_(ULONG) Release() noexcept override {
+    ULONG left = refs_.Release();
+    if (left == 0) delete this;
+    return left;
+  }
+
+  // IPropertyPage
+  STDMETHODIMP SetPageSite(IPropertyPageSite* site) noexcept override {
+    site_ = site;
+    return S_OK;
+  }
+
+  STDMETHODIMP Activate(HWND parent, LPCRECT rect, BOOL /*modal*/) noexcept override {
+    if (rect == nullptr) return E_POINTER;
+    if (windows_) return E_UNEXPECTED;
+    return Edge([&] {
+      windows_ = std::make_unique<PageWindows>(parent, *rect);
+      page_ = std::make_unique<Generale>(*windows_, host_);
+      if (host_.empty()) return S_OK;
+      try {
+        return Load();
+      } catch (...) {
+        // A page that could not load its selection is not shown half
+        // filled.
+        Close();
+        throw;
+      }
+    });
+  }
+
+  STDMETHODIMP Deactivate() noexcept override {
+    if (!windows_) return E_UNEXPECTED;
+    Close();
+    // The page keeps nothing beyond its windows' values: with them gone
+    // there is nothing left to apply.
+    dirty_ = false;
+    return S_OK;
+  }
+
+  STDMETHODIMP GetPageInfo(PROPPAGEINFO* info) noexcept override {
+    if (info == nullptr) return E_POINTER;
+    *info = PROPPAGEINFO{};
+    const std::u16string_view title = GeneraleLayout().title;
+    const std::size_t bytes = (title.size() + 1) * sizeof(wchar_t);
+    auto* copy = static_cast<wchar_t*>(::CoTaskMemAlloc(bytes));
+    if (copy == nullptr) return E_OUTOFMEMORY;
+    std::copy(title.begin(), title.end(), copy);
+    copy[title.size()] = L'\0';
+    info->cb = sizeof(PROPPAGEINFO);
+    info->pszTitle = copy;
+    info->size = PageSizeInPixels();
+    return S_OK;
+  }
+
+  STDMETHODIMP SetObjects(ULONG count, IUnknown** objects) noexcept override {
+    return Edge([&] {
+      HRESULT hr = host_.SetObjects(count, objects);
+      if (FAILED(hr)) return hr;
+      // A new selection replaces whatever the page showed; an empty one
+      // (the host letting the objects go) loads nothing.
+      if (windows_ && !host_.empty()) return Load();
+      return S_OK;
+    });
+  }
+
+  STDMETHODIMP Show(UINT command) noexcept override {
+    if (!windows_) return E_UNEXPECTED;
+    ::ShowWindow(windows_->hwnd(), static_cast<int>(command));
+    return S_OK;
+  }
+
+  STDMETHODIMP Move(LPCRECT rect) noexcept override {
+    if (rect == nullptr) return E_POINTER;
+    if (!windows_) return E_UNEXPECTED;
+    ::MoveWindow(windows_->hwnd(), rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, TRUE);
+    return S_OK;
+  }
+
+  STDMETHODIMP IsPageDirty() noexcept override { return dirty_ ? S_OK : S_FALSE; }
+
+  STDMETHODIMP Apply() noexcept override {
+    if (host_.empty()) return S_OK;
+    // Applying writes DateValue and MaxLength back, and each of those
+    // resets the control's text: a page the developer has not changed
+    // leaves the controls as they are. A number typed into Text1 is a
+    // change to apply, though it does not mark the page changed.
+    if (!dirty_ && !(windows_ && windows_->Text1Typed())) return S_OK;
+    // The values to apply live only in the page's windows.
+    if (!page_) return E_UNEXPECTED;
+    return Edge([&] {
+      page_->PropertyPage_ApplyChanges();
+      dirty_ = false;
+      windows_->ForgetTyping();
+      return S_OK;
+    });
+  }
+
+  STDMETHODIMP Help(LPCOLESTR) noexcept override { return E_NOTIMPL; }
+
+  // The frame offers the page every key first. The page moves the focus
+  // between its own controls and answers S_OK; what is the frame's (OK,
+  // Cancel, help, its tabs, the way out of the page) it offers to the site
+  // and otherwise answers S_FALSE, so the frame handles it; any other key is
+  // left to the focused control through the frame's ordinary dispatch.
+  STDMETHODIMP TranslateAccelerator(MSG* message) noexcept override {
+    if (message == nullptr) return E_POINTER;
+    // A site handing the key back to the page while it decides.
+    if (!windows_ || offering_) return S_FALSE;
+    const PageKeyMessage kind = KeyMessageOf(message->message);
+    if (kind == PageKeyMessage::Other) return S_FALSE;
+    HWND page = windows_->hwnd();
+    if (message->hwnd != page && !::IsChild(page, message->hwnd)) return S_FALSE;
+    const ModifierKeys held = HeldModifierKeys();
+    const PageKey key{kind, static_cast<std::uint32_t>(message->wParam), held.shift, held.control, held.alt};
+    try {
+      switch (RoutePageKey(key, windows_->FocusOf(*message))) {
+        case PageKeyRoute::Frame: return OfferToSite(message);
+        case PageKeyRoute::Control: return S_FALSE;
+        case PageKeyRoute::NextTabStop: windows_->MoveToTabStop(message->hwnd, false); return S_OK;
+        case PageKeyRoute::PreviousTabStop: windows_->MoveToTabStop(message->hwnd, true); return S_OK;
+        case PageKeyRoute::NextInGroup: windows_->MoveInGroup(message->hwnd, false); return S_OK;
+        case PageKeyRoute::PreviousInGroup: windows_->MoveInGroup(message->hwnd, true); return S_OK;
+      }
+    } catch (...) {
+      // The arrow's click failed like a click of the mouse would: there is
+      // no one to tell, and the key has been used.
+      return S_OK;
+    }
+    return S_FALSE;
+  }
+
+  // IPropertyPage2
+  STDMETHODIMP EditProperty(DISPID dispid) noexcept override {
+    if (!windows_ || host_.empty()) return E_UNEXPECTED;
+    return Edge([&]() -> HRESULT {
+      HWND target = ControlFor(dispid);
+      if (target == nullptr) return E_NOTIMPL;
+      ::SetFocus(target);
+      return S_OK;
+    });
+  }
+
+  // IDispatch (_Generale has no members: only its type information)
+  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
+    if (count == nullptr) return E_POINTER;
+    *count = 1;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept override {
+    if (info == nullptr) return E_POINTER;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    HRESULT hr = LoadTypeInfo();
+    if (FAILED(hr)) return hr;
+    *info = typeInfo_.Get();
+    (*info)->AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override {
+    if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    if (names == nullptr || ids == nullptr) return E_POINTER;
+    // _Generale has no members: no name is one of them, whatever the
+    // type information's view of IDispatch's own methods would say.
+    for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+    return count == 0 ? S_OK : DISP_E_UNKNOWNNAME;
+  }
+  STDMETHODIMP Invoke(DISPID, REFIID riid, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept override {
+    if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    return DISP_E_MEMBERNOTFOUND;
+  }
+
+ private:
+  ~GeneralePage() { Close(); }
+
+  // Runs a method body; a failure of the page logic or of a selected
+  // object goes to the host as the method's HRESULT with rich error
+  // information naming IPropertyPage.
+  template <class Body>
+  HRESULT Edge(Body&& body) noexcept {
+    return ComEdge(
+        [&]() -> HRESULT {
+          try {
+            return body();
+          } catch (const DispatchCallError& error) {
+            return SetRichError(error.hr(), error.description(), IID_IPropertyPage);
+          }
+        },
+        IID_IPropertyPage);
+  }
+
+  // The loading step. Its nested clicks mark the page changed as they go;
+  // once it is done the page shows exactly what the selection holds, so it
+  // has nothing to apply and the site hears nothing.
+  HRESULT Load() {
+    loading_ = true;
+    try {
+      page_->PropertyPage_SelectionChanged();
+    } catch (...) {
+      loading_ = false;
+      dirty_ = false;
+      throw;
+    }
+    loading_ = false;
+    dirty_ = false;
+    windows_->ForgetTyping();
+    return S_OK;
+  }
+
+  static PageKeyMessage KeyMessageOf(UINT message) noexcept {
+    switch (message) {
+      case WM_KEYDOWN: return PageKeyMessage::KeyDown;
+      case WM_KEYUP: return PageKeyMessage::KeyUp;
+      case WM_CHAR: return PageKeyMessage::Char;
+      case WM_SYSKEYDOWN: return PageKeyMessage::SysKeyDown;
+      case WM_SYSKEYUP: return PageKeyMessage::SysKeyUp;
+      case WM_SYSCHAR: return PageKeyMessage::SysChar;
+      default: return PageKeyMessage::Other;
+    }
+  }
+
+  // The frame's key, offered to the frame through the site: S_OK when the
+  // site used it, S_FALSE for the frame to handle it on its own. The site
+  // may close the frame and let the page go meanwhile.
+  HRESULT OfferToSite(MSG* message) noexcept {
+    if (!site_) return S_FALSE;
+    ComPtr<IPropertyPageSite> site = site_;
+    AddRef();
+    offering_ = true;
+    const HRESULT hr = site->TranslateAccelerator(message);
+    offering_ = false;
+    Release();
+    return hr == S_OK ? S_OK : S_FALSE;
+  }
+
+  void OnChanged(bool changed) noexcept {
+    dirty_ = changed;
+    if (changed && !loading_ && site_) site_->OnStatusChange(PROPPAGESTATUS_DIRTY);
+  }
+
+  void Close() noexcept {
+    page_.reset();
+    windows_.reset();
+  }
+
+  // The window that edits the property `dispid` of the selected objects,
+  // found by the objects' own names for it; nullptr for a property the
+  // page does not edit or whose control the current view hides.
+  HWND ControlFor(DISPID dispid) {
+    IDispatch* first = host_.First();
+    auto idOf = [&](const wchar_t* name) {
+      std::wstring copy(name);
+      LPOLESTR names[] = {copy.data()};
+      DISPID id = DISPID_UNKNOWN;
+      return SUCCEEDED(first->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)) ? id : DISPID_UNKNOWN;
+    };
+    if (dispid == DISPID_UNKNOWN) return nullptr;
+    const bool dateView = windows_->OptionValue(PageOption::Option2, 0);
+    if (dispid == idOf(L"DateValue")) return windows_->Window({PageControl::Option2, static_cast<std::int16_t>(dateView ? 0 : 1)});
+    if (dispid == idOf(L"MaxLength")) {
+      if (!dateView) return windows_->Window(PageControl::Text1);
+      for (std::int16_t i = 0; i < 3; ++i) {
+        if (windows_->OptionValue(PageOption::Option1, i)) return windows_->Window({PageControl::Option1, i});
+      }
+      return windows_->Window({PageControl::Option1, 0});
+    }
+    // The decimals choice is shown in the number view only.
+    if (dispid == idOf(L"Virgola")) return dateView ? nullptr : windows_->Window(PageControl::chkVirgola);
+    return nullptr;
+  }
+
+  HRESULT LoadTypeInfo() noexcept {
+    if (typeInfo_) return S_OK;
+    ComPtr<ITypeLib> library;
+    HRESULT hr = ::LoadTypeLibEx(ModulePath().c_str(), REGKIND_NONE, &library);
+    if (FAILED(hr)) return hr;
+    return library->GetTypeInfoOfGuid(IID__Generale, &typeInfo_);
+  }
+
+  ModuleReference module_;
+  RefCount refs_;
+  ComPtr<IPropertyPageSite> site_;
+  DispatchPageHost host_;
+  // The page logic refers to the windows: declared after them, it goes
+  // first.
+  std::unique_ptr<PageWindows> windows_;
+  std::unique_ptr<Generale> page_;
+  ComPtr<ITypeInfo> typeInfo_;
+  bool dirty_ = false;
+  bool loading_ = false;
+  bool offering_ = false;
+};
+
+}  // namespace
+}  // namespace velmora::win32
+
+HRESULT CreateGeneralePage(IUnknown* outer, REFIID riid, void** ppv) {
+  if (ppv == nullptr) return E_POINTER;
+  *ppv = nullptr;
+  if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+  auto* page = new (std::nothrow) velmora::win32::GeneralePage();
+  if (page == nullptr) return E_OUTOFMEMORY;
+  HRESULT hr = page->QueryInterface(riid, ppv);
+  page->Release();
+  return hr;
+}

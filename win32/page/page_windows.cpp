@@ -1,0 +1,456 @@
+#include "page/page_windows.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "errors.h"
+
+namespace velmora::win32 {
+
+namespace {
+
+// Child window identifiers: the control's row in the form description plus
+// this base.
+constexpr int kFirstControlId = 100;
+
+// The window class lives only while a page window does: the library may be
+// unloaded and loaded again at another address between two pages, and a
+// class left registered would point into the old image. Pages of several
+// apartment threads share the class, so the count and the registration
+// change together under one lock (statically initialised: no set-up step
+// that two threads could race on).
+SRWLOCK g_pageClassLock = SRWLOCK_INIT;
+int g_pageWindows = 0;
+
+void AddPageWindowClassUser(WNDPROC windowProc) {
+  ::AcquireSRWLockExclusive(&g_pageClassLock);
+  HRESULT hr = S_OK;
+  if (g_pageWindows == 0) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = ModuleInstance();
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kPageWindowClass;
+    if (::RegisterClassExW(&wc) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+      hr = HRESULT_FROM_WIN32(::GetLastError());
+    }
+  }
+  if (SUCCEEDED(hr)) ++g_pageWindows;
+  ::ReleaseSRWLockExclusive(&g_pageClassLock);
+  if (FAILED(hr)) throw HresultError(hr);
+}
+
+void ReleasePageWindowClassUser() noexcept {
+  ::AcquireSRWLockExclusive(&g_pageClassLock);
+  if (--g_pageWindows == 0) ::UnregisterClassW(kPageWindowClass, ModuleInstance());
+  ::ReleaseSRWLockExclusive(&g_pageClassLock);
+}
+
+int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+// The font the page's layout is drawn for, at the screen's resolution;
+// nullptr when the system has no such face (a font made under the name
+// anyway would be some other face, whose captions do not fit).
+HFONT CreatePageFont() {
+  LOGFONTW font{};
+  font.lfCharSet = DEFAULT_CHARSET;
+  ::lstrcpynW(font.lfFaceName, kPageFontFace, LF_FACESIZE);
+  bool found = false;
+  if (HDC screen = ::GetDC(nullptr)) {
+    ::EnumFontFamiliesExW(screen, &font, &NoteFace, reinterpret_cast<LPARAM>(&found), 0);
+    ::ReleaseDC(nullptr, screen);
+  }
+  if (!found) return nullptr;
+  font.lfHeight = -::MulDiv(kPageFontPoints, CurrentScreenDpi().y, 72);
+  font.lfWeight = FW_NORMAL;
+  font.lfQuality = DEFAULT_QUALITY;
+  return ::CreateFontIndirectW(&font);
+}
+
+PageControl ControlOf(PageOption array) {
+  return array == PageOption::Option1 ? PageControl::Option1 : PageControl::Option2;
+}
+
+PageControl ControlOf(PageCheck box) {
+  switch (box) {
+    case PageCheck::chkInvio: return PageControl::chkInvio;
+    case PageCheck::chkDateValue: return PageControl::chkDateValue;
+    case PageCheck::chkVirgola: return PageControl::chkVirgola;
+  }
+  return PageControl::chkInvio;
+}
+
+PageControl ControlOf(PageText box) {
+  return box == PageText::Text1 ? PageControl::Text1 : PageControl::txtMaxLength;
+}
+
+PageCheck CheckOf(PageControl control) {
+  switch (control) {
+    case PageControl::chkDateValue: return PageCheck::chkDateValue;
+    case PageControl::chkVirgola: return PageCheck::chkVirgola;
+    default: return PageCheck::chkInvio;
+  }
+}
+
+std::wstring ToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+
+std::u16string WindowText(HWND hwnd) {
+  int length = ::GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  int got = ::GetWindowTextW(hwnd, text.data(), length + 1);
+  return std::u16string(text.begin(), text.begin() + std::max(got, 0));
+}
+
+void SetWindowTextOrThrow(HWND hwnd, std::u16string_view text) {
+  if (!::SetWindowTextW(hwnd, ToWide(text).c_str())) {
+    throw VelmoraError(ErrorNumber::ServiceFailed, "the page could not set the text of one of its controls");
+  }
+}
+
+struct WindowKind {
+  const wchar_t* windowClass;
+  DWORD style;
+  DWORD exStyle;
+};
+
+// Every control that is not an option button starts a group of its own, so
+// the arrow keys move only within an option array; the array's first button
+// in tab order starts the array's group.
+WindowKind KindOf(const PageLayoutControl& row, bool firstOfArray) {
+  constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+  switch (row.kind) {
+    case ControlKind::CheckBox:
+      return {L"BUTTON", kChild | WS_TABSTOP | WS_GROUP | BS_3STATE, 0};
+    case ControlKind::TextBox:
+      return {L"EDIT", kChild | WS_TABSTOP | WS_GROUP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    case ControlKind::Frame:
+      return {L"BUTTON", kChild | WS_GROUP | BS_GROUPBOX, 0};
+    case ControlKind::OptionButton:
+      return {L"BUTTON", kChild | WS_TABSTOP | BS_RADIOBUTTON | (firstOfArray ? WS_GROUP : 0), 0};
+    case ControlKind::Label:
+      return {L"STATIC", kChild | WS_GROUP | SS_LEFT, 0};
+  }
+  return {L"STATIC", kChild, 0};
+}
+
+bool FirstOfArray(const PageLayoutControl& row) {
+  if (row.kind != ControlKind::OptionButton) return false;
+  for (const auto& other : GeneraleLayout().controls) {
+    if (other.id.name == row.id.name && other.tabIndex < row.tabIndex) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int TwipsToPixels(std::int32_t twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
+
+SIZE PageSizeInPixels() {
+  ScreenDpi dpi = CurrentScreenDpi();
+  const PageLayout& layout = GeneraleLayout();
+  return {TwipsToPixels(layout.clientWidth, dpi.x), TwipsToPixels(layout.clientHeight, dpi.y)};
+}
+
+PageWindows::PageWindows(HWND parent, const RECT& rect) {
+  AddPageWindowClassUser(&PageWindows::WindowProc);
+  try {
+    // WS_EX_CONTROLPARENT lets the host's dialog loop tab into the page.
+    HWND page = ::CreateWindowExW(WS_EX_CONTROLPARENT, kPageWindowClass, L"Generale", WS_CHILD | WS_CLIPSIBLINGS,
+                                  rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+                                  nullptr, ModuleInstance(), this);
+    if (page == nullptr) throw HresultError(HRESULT_FROM_WIN32(::GetLastError()));
+    page_.reset(page);
+
+    // The host's font, or the system's, only when the page's own face is
+    // missing.
+    ownFont_.reset(CreatePageFont());
+    HFONT font = ownFont_.get();
+    if (font == nullptr) font = reinterpret_cast<HFONT>(::SendMessageW(parent, WM_GETFONT, 0, 0));
+    if (font == nullptr) font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+
+    const PageLayout& layout = GeneraleLayout();
+    const ScreenDpi dpi = CurrentScreenDpi();
+    children_.reserve(layout.controls.size());
+    for (std::size_t i = 0; i < layout.controls.size(); ++i) {
+      const PageLayoutControl& row = layout.controls[i];
+      // Positions inside a frame are relative to the frame; the page
+      // window is the parent of both, so the frame's offset is added.
+      std::int32_t left = row.left, top = row.top;
+      if (row.container) {
+        const PageLayoutControl& frame = FindLayoutControl(*row.container);
+        left += frame.left;
+        top += frame.top;
+      }
+      const int x = TwipsToPixels(left, dpi.x), y = TwipsToPixels(top, dpi.y);
+      const int width = TwipsToPixels(left + row.width, dpi.x) - x;
+      const int height = TwipsToPixels(top + row.height, dpi.y) - y;
+      const WindowKind kind = KindOf(row, FirstOfArray(row));
+      HWND child = ::CreateWindowExW(kind.exStyle, kind.windowClass, ToWide(row.caption).c_str(), kind.style, x, y,
+                                     width, height, page, reinterpret_cast<HMENU>(kFirstControlId + i),
+                                     ModuleInstance(), nullptr);
+      if (child == nullptr) throw HresultError(HRESULT_FROM_WIN32(::GetLastError()));
+      ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+      children_.push_back({&row, child, true});
+    }
+
+    // The z-order is the tab order: lowest TabIndex on top.
+    std::vector<std::size_t> order(children_.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return children_[a].row->tabIndex < children_[b].row->tabIndex;
+    });
+    for (std::size_t i : order) {
+      ::SetWindowPos(children_[i].hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+  } catch (...) {
+    if (page_) ::SetWindowLongPtrW(page_.get(), GWLP_USERDATA, 0);
+    page_.reset();
+    ReleasePageWindowClassUser();
+    throw;
+  }
+}
+
+PageWindows::~PageWindows() {
+  events_ = nullptr;
+  if (page_) ::SetWindowLongPtrW(page_.get(), GWLP_USERDATA, 0);
+  page_.reset();
+  ReleasePageWindowClassUser();
+}
+
+LRESULT CALLBACK PageWindows::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<PageWindows*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  switch (message) {
+    case WM_COMMAND:
+      if (self != nullptr && lparam != 0) {
+        self->OnCommand(reinterpret_cast<HWND>(lparam), HIWORD(wparam));
+        return 0;
+      }
+      break;
+    case WM_NCDESTROY:
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      break;
+    default:
+      break;
+  }
+  return ::DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+void PageWindows::OnCommand(HWND control, WORD code) noexcept {
+  auto child = std::find_if(children_.begin(), children_.end(), [&](const Child& c) { return c.hwnd == control; });
+  if (child == children_.end()) return;
+  const ControlId id = child->row->id;
+  try {
+    switch (child->row->kind) {
+      case ControlKind::OptionButton:
+        // A plain radio button reports the second click of a double click
+        // as BN_DOUBLECLICKED: it is a click all the same.
+        if (code == BN_CLICKED || code == BN_DOUBLECLICKED) {
+          setOptionValue(id.name == PageControl::Option1 ? PageOption::Option1 : PageOption::Option2, id.index, true);
+        }
+        break;
+      case ControlKind::CheckBox:
+        // A click checks an unchecked or grayed box and clears a checked one.
+        if (code == BN_CLICKED) {
+          const PageCheck box = CheckOf(id.name);
+          setCheckValue(box, CheckValue(box) == kChecked ? kUnchecked : kChecked);
+        }
+        break;
+      case ControlKind::TextBox:
+        // Text1 has no handler: typing a number there does not by itself
+        // mark the page changed, but it is a change to apply all the same.
+        if (code == EN_CHANGE && !settingText_ && id.name == PageControl::Text1) text1Typed_ = true;
+        if (code == EN_CHANGE && !settingText_ && id.name == PageControl::txtMaxLength && events_ != nullptr) {
+          events_->txtMaxLength_Change();
+        }
+        break;
+      default:
+        break;
+    }
+  } catch (...) {
+    // A click has no caller to hand a failure to: the window procedure is
+    // the end of the line, and no exception may cross it.
+  }
+}
+
+PageWindows::Child& PageWindows::Find(ControlId id) {
+  return const_cast<Child&>(static_cast<const PageWindows*>(this)->Find(id));
+}
+
+const PageWindows::Child& PageWindows::Find(ControlId id) const {
+  for (const Child& child : children_) {
+    if (child.row->id == id) return child;
+  }
+  FindLayoutControl(id);  // throws, naming the control
+  throw VelmoraError(ErrorNumber::ServiceFailed, "the page has no window for a control");
+}
+
+HWND PageWindows::Window(ControlId id) const { return Find(id).hwnd; }
+
+bool PageWindows::ContainerVisible(const Child& child) const {
+  return !child.row->container || Find(ControlId(*child.row->container)).visible;
+}
+
+void PageWindows::RaiseClick(ControlId id) {
+  if (events_ == nullptr) return;
+  switch (id.name) {
+    case PageControl::Option1: events_->Option1_Click(id.index); break;
+    case PageControl::Option2: events_->Option2_Click(id.index); break;
+    case PageControl::chkInvio: events_->chkInvio_Click(); break;
+    case PageControl::chkVirgola: events_->chkVirgola_Click(); break;
+    case PageControl::chkDateValue: events_->chkDateValue_Click(); break;
+    default: break;
+  }
+}
+
+bool PageWindows::OptionValue(PageOption array, std::int16_t index) const {
+  return ::SendMessageW(Find({ControlOf(array), index}).hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void PageWindows::setOptionValue(PageOption array, std::int16_t index, bool value) {
+  const ControlId id{ControlOf(array), index};
+  HWND target = Find(id).hwnd;
+  const bool wasSelected = ::SendMessageW(target, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  if (!value) {
+    ::SendMessageW(target, BM_SETCHECK, BST_UNCHECKED, 0);
+    UpdateTabStops(id.name);
+    return;
+  }
+  for (const Child& child : children_) {
+    if (child.row->id.name == id.name && child.hwnd != target) {
+      ::SendMessageW(child.hwnd, BM_SETCHECK, BST_UNCHECKED, 0);
+    }
+  }
+  ::SendMessageW(target, BM_SETCHECK, BST_CHECKED, 0);
+  UpdateTabStops(id.name);
+  if (!wasSelected) RaiseClick(id);
+}
+
+void PageWindows::UpdateTabStops(PageControl array) {
+  bool anySelected = false;
+  for (const Child& child : children_) {
+    if (child.row->id.name == array && ::SendMessageW(child.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+      anySelected = true;
+    }
+  }
+  for (const Child& child : children_) {
+    if (child.row->id.name != array) continue;
+    const LONG_PTR style = ::GetWindowLongPtrW(child.hwnd, GWL_STYLE);
+    const bool stop = !anySelected || ::SendMessageW(child.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    ::SetWindowLongPtrW(child.hwnd, GWL_STYLE, stop ? (style | WS_TABSTOP) : (style & ~LONG_PTR{WS_TABSTOP}));
+  }
+}
+
+const PageWindows::Child* PageWindows::ChildOf(HWND hwnd) const noexcept {
+  for (const Child& child : children_) {
+    if (child.hwnd == hwnd) return &child;
+  }
+  return nullptr;
+}
+
+PageFocus PageWindows::FocusOf(const MSG& message) const {
+  PageFocus focus;
+  if (ChildOf(message.hwnd) == nullptr) return focus;
+  const LRESULT claims = ::SendMessageW(message.hwnd, WM_GETDLGCODE, message.wParam,
+                                        reinterpret_cast<LPARAM>(const_cast<MSG*>(&message)));
+  focus.wantsArrows = (claims & DLGC_WANTARROWS) != 0;
+  focus.wantsTab = (claims & DLGC_WANTTAB) != 0;
+  focus.wantsAllKeys = (claims & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) != 0;
+  // The tab stops the focus can reach, in tab order (the z-order).
+  HWND first = nullptr, last = nullptr;
+  for (HWND w = ::GetWindow(page_.get(), GW_CHILD); w != nullptr; w = ::GetWindow(w, GW_HWNDNEXT)) {
+    if ((::GetWindowLongPtrW(w, GWL_STYLE) & WS_TABSTOP) && ::IsWindowVisible(w) && ::IsWindowEnabled(w)) {
+      if (first == nullptr) first = w;
+      last = w;
+    }
+  }
+  focus.firstTabStop = message.hwnd == first;
+  focus.lastTabStop = message.hwnd == last;
+  return focus;
+}
+
+void PageWindows::MoveToTabStop(HWND from, bool previous) {
+  HWND next = ::GetNextDlgTabItem(page_.get(), ChildOf(from) != nullptr ? from : nullptr, previous);
+  if (next == nullptr) return;
+  // A text box entered by Tab has its text selected, as in a dialog.
+  if (::SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) ::SendMessageW(next, EM_SETSEL, 0, -1);
+  ::SetFocus(next);
+}
+
+void PageWindows::MoveInGroup(HWND from, bool previous) {
+  if (ChildOf(from) == nullptr) return;
+  HWND next = ::GetNextDlgGroupItem(page_.get(), from, previous);
+  if (next == nullptr || next == from) return;
+  ::SetFocus(next);
+  // An option reached by the arrows is chosen, exactly as by a click.
+  const Child* landed = ChildOf(next);
+  if (landed != nullptr && landed->row->kind == ControlKind::OptionButton) {
+    setOptionValue(landed->row->id.name == PageControl::Option1 ? PageOption::Option1 : PageOption::Option2,
+                   landed->row->id.index, true);
+  }
+}
+
+std::int16_t PageWindows::CheckValue(PageCheck box) const {
+  // BST_UNCHECKED, BST_CHECKED and BST_INDETERMINATE are 0, 1 and 2: the
+  // check box values themselves.
+  return static_cast<std::int16_t>(::SendMessageW(Find(ControlOf(box)).hwnd, BM_GETCHECK, 0, 0));
+}
+
+void PageWindows::setCheckValue(PageCheck box, std::int16_t value) {
+  if (value != kUnchecked && value != kChecked && value != kGrayed) {
+    ThrowInvalidPropertyValue("a check box value is 0, 1 or 2");
+  }
+  const ControlId id = ControlOf(box);
+  HWND target = Find(id).hwnd;
+  const bool changed = ::SendMessageW(target, BM_GETCHECK, 0, 0) != value;
+  ::SendMessageW(target, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+  if (changed) RaiseClick(id);
+}
+
+std::u16string PageWindows::Text(PageText box) const { return WindowText(Find(ControlOf(box)).hwnd); }
+
+void PageWindows::setText(PageText box, const std::u16string& text) {
+  HWND target = Find(ControlOf(box)).hwnd;
+  const bool changed = WindowText(target) != text;
+  // The edit box's own change notification is held back here and raised
+  // once below, so a text set from code notifies exactly when it changes.
+  settingText_ = true;
+  try {
+    SetWindowTextOrThrow(target, text);
+  } catch (...) {
+    settingText_ = false;
+    throw;
+  }
+  settingText_ = false;
+  if (changed && box == PageText::txtMaxLength && events_ != nullptr) events_->txtMaxLength_Change();
+}
+
+std::u16string PageWindows::Caption(ControlId control) const { return WindowText(Find(control).hwnd); }
+
+void PageWindows::setCaption(ControlId control, const std::u16string& caption) {
+  SetWindowTextOrThrow(Find(control).hwnd, caption);
+}
+
+bool PageWindows::Visible(ControlId control) const { return Find(control).visible; }
+
+void PageWindows::setVisible(ControlId control, bool visible) {
+  Child& target = Find(control);
+  target.visible = visible;
+  ::ShowWindow(target.hwnd, visible && ContainerVisible(target) ? SW_SHOWNA : SW_HIDE);
+  if (target.row->kind != ControlKind::Frame) return;
+  for (const Child& child : children_) {
+    if (child.row->container == control.name) {
+      ::ShowWindow(child.hwnd, visible && child.visible ? SW_SHOWNA : SW_HIDE);
+    }
+  }
+}
+
+}  // namespace velmora::win32

@@ -1,0 +1,514 @@
+#include "windows/edit_textbox.h"
+
+#include <olectl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+
+#include "com/com_util.h"
+#include "errors.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace velmora::win32 {
+
+namespace {
+
+constexpr int kText1Id = 1;
+
+std::int16_t ShiftState() {
+  const ModifierKeys held = HeldModifierKeys();
+  std::int16_t shift = 0;
+  if (held.shift) shift |= kShiftMask;
+  if (held.control) shift |= kCtrlMask;
+  if (held.alt) shift |= kAltMask;
+  return shift;
+}
+
+}  // namespace
+
+// Follows the font object: every change of one of its properties puts the
+// font's new HFONT into the EDIT.
+class EditTextBox::FontSink final : public IPropertyNotifySink {
+ public:
+  explicit FontSink(EditTextBox* box) : box_(box) {}
+  void Detach() { box_ = nullptr; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (!out) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IPropertyNotifySink)) {
+      *out = static_cast<IPropertyNotifySink*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override {
+    if (!box_) return S_OK;
+    try {
+      box_->ApplyFont();
+    } catch (...) {
+      box_->Report();
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+
+ private:
+  ~FontSink() = default;
+  EditTextBox* box_;
+  std::atomic<ULONG> refs_{1};
+};
+
+EditTextBox::EditTextBox(ControlWindow& window) {
+  // Single line, scrolling sideways as the caret moves; a tab stop for a
+  // container that moves the focus with IsDialogMessage.
+  edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL,
+                          0, 0, 0, 0, window.hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kText1Id)),
+                          ModuleInstance(), nullptr);
+  if (!edit_)
+    throw VelmoraError(ErrorNumber::ServiceFailed,
+                       "CreateWindowEx (Text1) failed (error " + std::to_string(GetLastError()) + ")");
+  // The box rides in the window's user data: the EDIT class keeps its own
+  // state in its extra bytes, and reading user data costs no trip to the
+  // window manager on every message, as a window property would.
+  SetWindowLongPtrW(edit_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  editProc_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditTextBox::EditProc)));
+  // No limit until one is set: the EDIT's own default is 32767.
+  SendMessageW(edit_, EM_SETLIMITTEXT, 0, 0);
+  try {
+    setFont(OleFont::CreateDefault());
+  } catch (...) {
+    Destroy();
+    throw;
+  }
+}
+
+EditTextBox::~EditTextBox() { Destroy(); }
+
+void EditTextBox::Destroy() {
+  DisconnectFont();
+  if (edit_) {
+    // Unhooked first: destroying a focused EDIT sends WM_KILLFOCUS, which
+    // must not reach an owner that is going away.
+    HWND edit = edit_;
+    SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc_));
+    SetWindowLongPtrW(edit, GWLP_USERDATA, 0);
+    edit_ = nullptr;
+    DestroyWindow(edit);
+  }
+  if (hfont_ && hfontOwner_) hfontOwner_->ReleaseHfont(hfont_);
+  hfont_ = nullptr;
+  hfontOwner_.Reset();
+  if (ownBrush_) DeleteObject(ownBrush_);
+  ownBrush_ = nullptr;
+}
+
+HWND EditTextBox::Edit() const {
+  if (!edit_) throw VelmoraError(ErrorNumber::ServiceFailed, "Text1 has no window");
+  return edit_;
+}
+
+COLORREF EditTextBox::ToColorRef(std::uint32_t colour) {
+  if (colour & 0x80000000u) return GetSysColor(static_cast<int>(colour & 0xFFu));
+  return static_cast<COLORREF>(colour & 0x00FFFFFFu);
+}
+
+// ---- the window procedure --------------------------------------------------
+
+LRESULT CALLBACK EditTextBox::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<EditTextBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  const ComPtr<IUnknown> keep(self->lifetime_);
+  return self->HandleMessage(msg, wParam, lParam);
+}
+
+LRESULT EditTextBox::CallEdit(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return CallWindowProcW(editProc_, edit_, msg, wParam, lParam);
+}
+
+void EditTextBox::Report() {
+  std::exception_ptr error = std::current_exception();
+  if (onError_) {
+    try {
+      onError_(error);
+    } catch (...) {
+      // The error handler is the last stop inside a window procedure.
+    }
+  }
+}
+
+LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      return OnKeyDown(msg, wParam, lParam);
+    case WM_CHAR:
+      return OnChar(wParam, lParam);
+    case WM_GETDLGCODE: {
+      // Escape belongs to the control (previous field), and so does Enter
+      // while it moves to the next field, so a dialog-style container must
+      // hand them over instead of pressing its cancel or default button.
+      // When the owner leaves Enter to the form, the default button gets it.
+      LRESULT code = CallEdit(msg, wParam, lParam);
+      if (const auto* m = reinterpret_cast<const MSG*>(lParam)) {
+        // VK_RETURN and VK_ESCAPE are also the character codes 13 and 27.
+        const bool key = (m->message == WM_KEYDOWN || m->message == WM_CHAR) &&
+                         (m->wParam == VK_RETURN || m->wParam == VK_ESCAPE);
+        const bool claimed = m->wParam == VK_ESCAPE || !claimsEnter_ || claimsEnter_();
+        if (key && claimed) code |= DLGC_WANTALLKEYS;
+      }
+      return code;
+    }
+    case WM_KILLFOCUS: {
+      LRESULT result = CallEdit(msg, wParam, lParam);
+      if (events_) {
+        try {
+          events_->Text1_LostFocus();
+        } catch (...) {
+          Report();
+        }
+      }
+      return result;
+    }
+    case OCM_COMMAND:
+      if (HIWORD(wParam) == EN_CHANGE && !assigning_) {
+        try {
+          OnTextChanged();
+        } catch (...) {
+          Report();
+        }
+      }
+      return 0;
+    case WM_GETOBJECT:
+      // The box is the control's whole face: a screen reader that asks the
+      // focused box about itself is answered by the control's window.
+      if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT))
+        if (const LRESULT answer = SendMessageW(GetParent(edit_), msg, wParam, lParam)) return answer;
+      return CallEdit(msg, wParam, lParam);
+    case OCM_CTLCOLOREDIT:
+    case OCM_CTLCOLORSTATIC:
+      return reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam)));
+    case WM_NCDESTROY: {
+      // Destroyed with the control window: the object outlives its EDIT.
+      LRESULT result = CallEdit(msg, wParam, lParam);
+      SetWindowLongPtrW(edit_, GWLP_USERDATA, 0);
+      edit_ = nullptr;
+      return result;
+    }
+    case WM_LBUTTONUP:
+      return OnLeftButtonUp(wParam, lParam);
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO:
+      return OnEditCommand(msg, wParam, lParam);
+    case WM_SETTEXT:
+    case EM_REPLACESEL:
+      return OnOutsideText(msg, wParam, lParam);
+    default:
+      return CallEdit(msg, wParam, lParam);
+  }
+}
+
+LRESULT EditTextBox::OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam) {
+  std::int16_t keyCode = static_cast<std::int16_t>(wParam & 0xFFFF);
+  const std::int16_t shift = ShiftState();
+  if (events_) {
+    try {
+      events_->Text1_KeyDown(keyCode, shift);
+    } catch (...) {
+      Report();  // whatever the handler already did to KeyCode holds
+    }
+  }
+  // Shift+Insert pastes inside the EDIT's key handling, past the
+  // character rules: it is asked as the paste it is.
+  if (keyCode == VK_INSERT && msg == WM_KEYDOWN && (shift & kShiftMask) && !KeyAllowsCommand(WM_PASTE)) keyCode = 0;
+  if (keyCode != 0) {
+    inKey_ = true;
+    const LRESULT result = CallEdit(msg, static_cast<WPARAM>(static_cast<std::uint16_t>(keyCode)), lParam);
+    inKey_ = false;
+    return result;
+  }
+  // A swallowed key does nothing at all: the message loop has already
+  // queued the character it types (TranslateMessage runs before the
+  // key-down is dispatched), and that character goes too.
+  const UINT charMsg = msg == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+  MSG queued{};
+  if (PeekMessageW(&queued, edit_, charMsg, charMsg, PM_NOREMOVE | PM_NOYIELD) &&
+      ((queued.lParam >> 16) & 0x1FF) == ((lParam >> 16) & 0x1FF))
+    PeekMessageW(&queued, edit_, charMsg, charMsg, PM_REMOVE | PM_NOYIELD);
+  return 0;
+}
+
+LRESULT EditTextBox::OnChar(WPARAM wParam, LPARAM lParam) {
+  std::int16_t keyAscii = static_cast<std::int16_t>(wParam & 0xFFFF);
+  if (events_) {
+    try {
+      events_->Text1_KeyPress(keyAscii);
+    } catch (...) {
+      Report();
+    }
+  }
+  // 0 keeps the character from the EDIT: a refused Ctrl+V (22) pastes
+  // nothing, because the EDIT pastes on the character, not on the key.
+  if (keyAscii == 0) return 0;
+  inKey_ = true;
+  const LRESULT result = CallEdit(WM_CHAR, static_cast<WPARAM>(static_cast<std::uint16_t>(keyAscii)), lParam);
+  inKey_ = false;
+  return result;
+}
+
+// ---- the mouse and the edit commands ----------------------------------------
+
+LRESULT EditTextBox::OnLeftButtonUp(WPARAM wParam, LPARAM lParam) {
+  // The EDIT has put the caret where the mouse was pressed; a bare caret is
+  // a click, which the owner may move on. A drag or a double-click leaves a
+  // selection, which stays as the mouse made it.
+  const LRESULT result = CallEdit(WM_LBUTTONUP, wParam, lParam);
+  if (events_ && edit_ && SelLength() == 0) {
+    try {
+      events_->Text1_Click();
+    } catch (...) {
+      Report();
+    }
+  }
+  return result;
+}
+
+// Whether the owner lets the key behind an edit command through: the command
+// itself never reaches the owner, so the key's own rules answer for it, with
+// the beep of a refused key.
+bool EditTextBox::KeyAllowsCommand(UINT msg) {
+  if (!events_) return true;
+  std::int16_t key = 0;
+  try {
+    if (msg == WM_CLEAR) {
+      key = vk::Delete;
+      events_->Text1_KeyDown(key, 0);
+    } else {
+      key = msg == WM_CUT ? 24 : msg == WM_PASTE ? 22 : 26;  // Ctrl+X, Ctrl+V, Ctrl+Z
+      events_->Text1_KeyPress(key);
+    }
+  } catch (...) {
+    Report();  // whatever the handler already did to the key holds
+  }
+  return key != 0;
+}
+
+LRESULT EditTextBox::OnEditCommand(UINT msg, WPARAM wParam, LPARAM lParam) {
+  // A key the owner let through makes its command inside the EDIT: that key
+  // has been asked already.
+  if (inKey_ || KeyAllowsCommand(msg)) return CallEdit(msg, wParam, lParam);
+  return 0;  // nothing cut, pasted, cleared or undone (FALSE for an undo)
+}
+
+// Another program's WM_SETTEXT or EM_REPLACESEL is an assignment to Text;
+// setText's own WM_SETTEXT passes straight on.
+LRESULT EditTextBox::OnOutsideText(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (assigning_) return CallEdit(msg, wParam, lParam);
+  try {
+    const auto* given = reinterpret_cast<const char16_t*>(lParam);
+    std::u16string text = given ? std::u16string(given) : std::u16string();
+    if (msg == EM_REPLACESEL) {
+      // The selection replaced by the text given, kept whole: an assignment
+      // knows no MaxLength.
+      const std::u16string now = Text();
+      const std::size_t start = std::min<std::size_t>(static_cast<std::size_t>(SelStart()), now.size());
+      const std::size_t length = std::min<std::size_t>(static_cast<std::size_t>(SelLength()), now.size() - start);
+      text = now.substr(0, start) + text + now.substr(start + length);
+    }
+    setText(text);
+  } catch (...) {
+    Report();
+    return msg == WM_SETTEXT ? FALSE : 0;
+  }
+  return msg == WM_SETTEXT ? TRUE : 0;
+}
+
+HBRUSH EditTextBox::OnCtlColor(HDC dc) {
+  SetTextColor(dc, ToColorRef(foreColor_));
+  SetBkColor(dc, ToColorRef(backColor_));
+  if (backColor_ & 0x80000000u) return GetSysColorBrush(static_cast<int>(backColor_ & 0xFFu));
+  if (!ownBrush_) ownBrush_ = CreateSolidBrush(ToColorRef(backColor_));
+  return ownBrush_;
+}
+
+void EditTextBox::OnTextChanged() {
+  // The EDIT also notifies edits that leave the text as it was (Backspace
+  // at the start, a character typed over the same selected character):
+  // only a real change is one.
+  std::u16string text = Text();
+  if (text == lastText_) return;
+  lastText_ = std::move(text);
+  if (events_) events_->Text1_Change();
+}
+
+// ---- properties -------------------------------------------------------------
+
+std::u16string EditTextBox::Text() const {
+  HWND edit = Edit();
+  const int length = GetWindowTextLengthW(edit);
+  std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
+  const int got = GetWindowTextW(edit, reinterpret_cast<wchar_t*>(text.data()), length + 1);
+  text.resize(static_cast<std::size_t>(std::max(got, 0)));
+  return text;
+}
+
+void EditTextBox::setText(const std::u16string& text) {
+  HWND edit = Edit();
+  if (text != Text()) {
+    // The EDIT notifies an assignment too (and an identical one as well);
+    // the change is reported here instead, exactly once, after the caret
+    // has gone home, as the contract wants.
+    assigning_ = true;
+    const BOOL done = SetWindowTextW(edit, reinterpret_cast<const wchar_t*>(text.c_str()));
+    assigning_ = false;
+    if (!done) throw VelmoraError(ErrorNumber::ServiceFailed, "Text1: the text could not be set");
+  }
+  SendMessageW(edit, EM_SETSEL, 0, 0);
+  SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+  OnTextChanged();
+}
+
+std::int32_t EditTextBox::SelStart() const {
+  DWORD start = 0, end = 0;
+  SendMessageW(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return static_cast<std::int32_t>(start);
+}
+
+std::int32_t EditTextBox::SelLength() const {
+  DWORD start = 0, end = 0;
+  SendMessageW(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return static_cast<std::int32_t>(end - start);
+}
+
+void EditTextBox::setSelStart(std::int32_t start) {
+  if (start < 0) ThrowInvalidPropertyValue("SelStart");
+  HWND edit = Edit();
+  const std::int32_t at = std::min(start, static_cast<std::int32_t>(GetWindowTextLengthW(edit)));
+  SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(at), static_cast<LPARAM>(at));
+  SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+}
+
+void EditTextBox::setSelLength(std::int32_t length) {
+  if (length < 0) ThrowInvalidPropertyValue("SelLength");
+  HWND edit = Edit();
+  const std::int64_t start = SelStart();
+  const std::int64_t end = std::min<std::int64_t>(start + length, GetWindowTextLengthW(edit));
+  SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
+  SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+}
+
+void EditTextBox::setMaxLength(std::int32_t length) {
+  if (length < 0) ThrowInvalidPropertyValue("MaxLength");
+  // 0 asks the EDIT for its largest limit; the property still reads 0. The
+  // limit binds typing only: a longer text already there, or assigned
+  // later, is kept whole.
+  SendMessageW(Edit(), EM_SETLIMITTEXT, static_cast<WPARAM>(length), 0);
+  maxLength_ = length;
+}
+
+void EditTextBox::setBackColor(std::uint32_t colour) {
+  HWND edit = Edit();
+  backColor_ = colour;
+  if (ownBrush_) DeleteObject(ownBrush_);
+  ownBrush_ = nullptr;
+  InvalidateRect(edit, nullptr, TRUE);
+}
+
+void EditTextBox::setForeColor(std::uint32_t colour) {
+  HWND edit = Edit();
+  foreColor_ = colour;
+  InvalidateRect(edit, nullptr, TRUE);
+}
+
+bool EditTextBox::Enabled() const { return IsWindowEnabled(Edit()) != FALSE; }
+
+void EditTextBox::setEnabled(bool enabled) { EnableWindow(Edit(), enabled ? TRUE : FALSE); }
+
+void EditTextBox::Resize(int left, int top, int width, int height, UINT flags) {
+  SetWindowPos(Edit(), nullptr, left, top, std::max(width, 0), std::max(height, 0),
+               flags | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void EditTextBox::setWidth(std::int32_t width) {
+  RECT rect{};
+  GetWindowRect(Edit(), &rect);
+  Resize(0, 0, width, rect.bottom - rect.top, SWP_NOMOVE);
+}
+
+void EditTextBox::setHeight(std::int32_t height) {
+  RECT rect{};
+  GetWindowRect(Edit(), &rect);
+  Resize(0, 0, rect.right - rect.left, height, SWP_NOMOVE);
+}
+
+void EditTextBox::Move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
+  Resize(left, top, width, height, 0);
+}
+
+// ---- font -------------------------------------------------------------------
+
+void EditTextBox::setFont(FontRef font) {
+  std::shared_ptr<OleFont> ole = OleFont::From(font);  // refuses null before anything changes
+  Edit();
+  if (ole != font_) {
+    DisconnectFont();
+    font_ = std::move(ole);
+    // Later changes to the font object, by whoever holds it, reach the EDIT
+    // through the font's property notifications. A font object without them
+    // is still used, as it stands now.
+    ComPtr<IConnectionPointContainer> points;
+    if (SUCCEEDED(font_->font()->QueryInterface(IID_IConnectionPointContainer,
+                                                reinterpret_cast<void**>(points.GetAddressOf()))) &&
+        SUCCEEDED(points->FindConnectionPoint(IID_IPropertyNotifySink, fontPoint_.GetAddressOf()))) {
+      fontSink_ = new FontSink(this);
+      if (FAILED(fontPoint_->Advise(fontSink_, &fontCookie_))) {
+        fontCookie_ = 0;
+        fontPoint_.Reset();
+        fontSink_->Detach();
+        fontSink_->Release();
+        fontSink_ = nullptr;
+      }
+    }
+  }
+  ApplyFont();
+}
+
+void EditTextBox::ApplyFont() {
+  if (!font_ || !edit_) return;
+  IFont* font = font_->font();
+  HFONT hfont = nullptr;
+  CheckHresult(font->get_hFont(&hfont), "IFont::get_hFont");
+  // The OLE font may drop its HFONT when it changes; the lock keeps the one
+  // the EDIT draws with alive until the next one is in place.
+  CheckHresult(font->AddRefHfont(hfont), "IFont::AddRefHfont");
+  SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(hfont), TRUE);
+  if (hfont_ && hfontOwner_) hfontOwner_->ReleaseHfont(hfont_);
+  hfont_ = hfont;
+  hfontOwner_ = font;
+}
+
+void EditTextBox::DisconnectFont() {
+  if (fontPoint_ && fontCookie_) fontPoint_->Unadvise(fontCookie_);
+  fontCookie_ = 0;
+  fontPoint_.Reset();
+  if (fontSink_) {
+    fontSink_->Detach();
+    fontSink_->Release();
+    fontSink_ = nullptr;
+  }
+}
+
+}  // namespace velmora::win32

@@ -1,0 +1,145 @@
+// Text1 on Windows: the text box contract (core/textbox.h) over a real
+// single-line EDIT control, a child of the control's window.
+//
+// What the owner gets, through the TextBoxEvents given to setEvents:
+//   - Text1_KeyDown for WM_KEYDOWN and WM_SYSKEYDOWN, before the EDIT sees
+//     the key, with Shift = 1 Shift, 2 Ctrl, 4 Alt from the keyboard state
+//     of the message; a key set to 0 never reaches the EDIT, and neither
+//     does the character that the message loop already made of it;
+//   - Text1_KeyPress for WM_CHAR (Ctrl+C/V/X arrive as 3, 22, 24 like any
+//     character): 0 keeps the character from the EDIT, so a refused Ctrl+V
+//     pastes nothing, and another code is what the EDIT inserts;
+//   - Text1_LostFocus after the EDIT has handled WM_KILLFOCUS;
+//   - Text1_Change once for every change of the text: EN_CHANGE, reflected
+//     by the ControlWindow, for the user's edits, and setText itself for an
+//     assignment (before it returns; an identical text raises nothing).
+//   - Text1_Click after the EDIT has handled a release of the left button
+//     that leaves nothing selected (a click, not a drag);
+//   - the edit commands of the EDIT's own context menu, and the same
+//     messages from other programs, go through the rules of the keys that
+//     make them: WM_CUT, WM_PASTE, WM_UNDO and EM_UNDO are Text1_KeyPress
+//     of Ctrl+X, Ctrl+V and Ctrl+Z (24, 22, 26), and so is the paste of
+//     Shift+Insert; WM_CLEAR is Text1_KeyDown of Delete. The command runs
+//     only when the key would have reached the EDIT. WM_SETTEXT and
+//     EM_REPLACESEL from outside are assignments to Text: the text as
+//     given, the caret at the start, one Text1_Change.
+// Handlers run inside the EDIT's window procedure, so an error they throw
+// cannot travel on to the caller of DispatchMessage: it is handed to the
+// handler given to setEventErrorHandler (dropped if there is none), and a
+// key already set to 0 stays swallowed.
+//
+// The owner keeps the ControlWindow alive for as long as the text box, or
+// destroys the text box first. Sizes and positions are pixels of the
+// control window's client area. Needs COM initialised (the font is an OLE
+// font).
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+#include <wrl/client.h>
+
+#include <exception>
+#include <functional>
+#include <memory>
+
+#include "windows/control_window.h"
+#include "windows/ole_font.h"
+#include "textbox.h"
+
+namespace velmora::win32 {
+
+class EditTextBox final : public TextBox {
+ public:
+  // Creates the EDIT as a child of window (control id 1), empty, with no
+  // length limit, window colours and the default OLE font.
+  explicit EditTextBox(ControlWindow& window);
+  ~EditTextBox() override;
+  EditTextBox(const EditTextBox&) = delete;
+  EditTextBox& operator=(const EditTextBox&) = delete;
+
+  HWND hwnd() const { return edit_; }
+
+  std::u16string Text() const override;
+  void setText(const std::u16string& text) override;
+  std::int32_t SelStart() const override;
+  void setSelStart(std::int32_t start) override;
+  std::int32_t SelLength() const override;
+  void setSelLength(std::int32_t length) override;
+  std::int32_t MaxLength() const override { return maxLength_; }
+  void setMaxLength(std::int32_t length) override;
+  std::uint32_t BackColor() const override { return backColor_; }
+  void setBackColor(std::uint32_t colour) override;
+  std::uint32_t ForeColor() const override { return foreColor_; }
+  void setForeColor(std::uint32_t colour) override;
+  FontRef Font() const override { return font_; }
+  // By reference: an OLE font is used as it is, and its later changes reach
+  // the EDIT; any other font object is first turned into a new OLE font.
+  void setFont(FontRef font) override;
+  bool Enabled() const override;
+  void setEnabled(bool enabled) override;
+  void setWidth(std::int32_t width) override;
+  void setHeight(std::int32_t height) override;
+  void Move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) override;
+  void setEvents(TextBoxEvents* events) override { events_ = events; }
+
+  // The OLE font in use, for IFontDisp and persistence.
+  const std::shared_ptr<OleFont>& oleFont() const { return font_; }
+  void setEventErrorHandler(std::function<void(std::exception_ptr)> handler) { onError_ = std::move(handler); }
+  // Whether the box claims Enter from a dialog-style container
+  // (WM_GETDLGCODE) at the moment it is asked; without it the box claims
+  // Enter always. Escape is always claimed.
+  void setClaimsEnter(std::function<bool()> claims) { claimsEnter_ = std::move(claims); }
+  // The COM object the box belongs to, held for the length of every message
+  // of the EDIT: a handler of an event raised from a keystroke may release
+  // the object's last reference (closing its form), and the object, with
+  // the EDIT, then goes once the EDIT's procedure has returned. nullptr
+  // holds nothing.
+  void setLifetime(IUnknown* owner) { lifetime_ = owner; }
+
+  // The colour a 32-bit colour value stands for: a set high bit is the
+  // system colour of the low byte, anything else plain RGB.
+  static COLORREF ToColorRef(std::uint32_t colour);
+
+ private:
+  class FontSink;
+
+  static LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT CallEdit(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT OnChar(WPARAM wParam, LPARAM lParam);
+  LRESULT OnLeftButtonUp(WPARAM wParam, LPARAM lParam);
+  LRESULT OnEditCommand(UINT msg, WPARAM wParam, LPARAM lParam);
+  bool KeyAllowsCommand(UINT msg);
+  LRESULT OnOutsideText(UINT msg, WPARAM wParam, LPARAM lParam);
+  HBRUSH OnCtlColor(HDC dc);
+  void OnTextChanged();
+  void Report();  // hands the current exception to the error handler
+  void ApplyFont();
+  void DisconnectFont();
+  void Destroy();
+  HWND Edit() const;  // the EDIT, or an error when it is gone
+  void Resize(int left, int top, int width, int height, UINT flags);
+
+  HWND edit_ = nullptr;
+  WNDPROC editProc_ = nullptr;
+  TextBoxEvents* events_ = nullptr;
+  std::function<void(std::exception_ptr)> onError_;
+  std::function<bool()> claimsEnter_;
+  std::u16string lastText_;  // what the owner last heard of, to report real changes only
+  bool assigning_ = false;   // setText reports its own change
+  bool inKey_ = false;       // the EDIT acts on a key the owner let through
+  std::int32_t maxLength_ = 0;
+  std::uint32_t backColor_ = kWindowBackground;
+  std::uint32_t foreColor_ = kWindowText;
+  HBRUSH ownBrush_ = nullptr;  // for an RGB background; system colours use the system's brushes
+  std::shared_ptr<OleFont> font_;
+  HFONT hfont_ = nullptr;  // the font's HFONT, held with AddRefHfont
+  Microsoft::WRL::ComPtr<IFont> hfontOwner_;  // the font that lent hfont_
+  Microsoft::WRL::ComPtr<IConnectionPoint> fontPoint_;
+  DWORD fontCookie_ = 0;
+  FontSink* fontSink_ = nullptr;  // owned through COM reference counting
+  IUnknown* lifetime_ = nullptr;
+};
+
+}  // namespace velmora::win32
