@@ -335,40 +335,12 @@ HRESULT Disconnect(IUnknown* object, REFIID iid, DWORD cookie) {
   return SUCCEEDED(hr) ? point->Unadvise(cookie) : hr;
 }
 
-VARIANT I2Variant(short value) {
-  VARIANT v;
-  V_VT(&v) = VT_I2;
-  V_I2(&v) = value;
-  return v;
-}
-
-VARIANT I4Variant(LONG value) {
-  VARIANT v;
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = value;
-  return v;
-}
-
-VARIANT R8Variant(double value) {
-  VARIANT v;
-  V_VT(&v) = VT_R8;
-  V_R8(&v) = value;
-  return v;
-}
-
-VARIANT BoolVariant(bool value) {
-  VARIANT v;
-  V_VT(&v) = VT_BOOL;
-  V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
-  return v;
-}
-
-VARIANT NullVariant() {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_NULL;
-  return v;
-}
+// VT_EMPTY, then the type and the value.
+VARIANT I2Variant(short value) { VARIANT v{}; V_VT(&v) = VT_I2; V_I2(&v) = value; return v; }
+VARIANT I4Variant(LONG value) { VARIANT v{}; V_VT(&v) = VT_I4; V_I4(&v) = value; return v; }
+VARIANT R8Variant(double value) { VARIANT v{}; V_VT(&v) = VT_R8; V_R8(&v) = value; return v; }
+VARIANT BoolVariant(bool value) { VARIANT v{}; V_VT(&v) = VT_BOOL; V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE; return v; }
+VARIANT NullVariant() { VARIANT v{}; V_VT(&v) = VT_NULL; return v; }
 
 HRESULT InvokePut(IDispatch* dispatch, DISPID id, VARIANT value, WORD how, EXCEPINFO* error, UINT* argError,
                   bool named) {
