@@ -56,16 +56,6 @@ long ModuleObjectCount() noexcept;
 long ModuleLockCount() noexcept;
 bool ModuleCanUnload() noexcept;
 
-// Held as a member by every COM object, so that the object counts as live
-// for exactly its own lifetime.
-class ModuleReference {
- public:
-  ModuleReference() noexcept { ModuleAddRef(); }
-  ModuleReference(const ModuleReference&) noexcept { ModuleAddRef(); }
-  ModuleReference& operator=(const ModuleReference&) noexcept { return *this; }
-  ~ModuleReference() { ModuleRelease(); }
-};
-
 // The core's UTF-16 text (char16_t) and Windows' (wchar_t) are the same
 // 16-bit code units: seen either way without converting anything.
 static_assert(sizeof(wchar_t) == sizeof(char16_t));

@@ -547,23 +547,13 @@ TEST_F(ControlPersistenceTest, TodaysStreamLoadsAndSavesBackByteForByte) {
 
 // A container's own font object: every IFont call goes to a standard font,
 // but it is of no class a stream can make, and cannot save itself.
-class ForeignFont final : public IFont, public IDispatch {
+class ForeignFont final : public velmora::testing::HostObject<ForeignFont, IFont, IDispatch> {
  public:
   explicit ForeignFont(ComPtr<IFont> inner) : inner_(std::move(inner)) {}
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IFont)) *ppv = static_cast<IFont*>(this);
-    if (IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_IFontDisp)) *ppv = static_cast<IDispatch*>(this);
-    if (!*ppv) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
+  HRESULT FindInterface(REFIID riid, void** ppv) noexcept {
+    const InterfaceEntry table[] = {Entry<ForeignFont, IFont>(), Entry<ForeignFont, IDispatch>(),
+                                    EntryAs<ForeignFont, IDispatch>(IID_IFontDisp)};
+    return QueryInterfaceFromTable(this, table, riid, ppv);
   }
   STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
@@ -594,7 +584,6 @@ class ForeignFont final : public IFont, public IDispatch {
 
  private:
   ComPtr<IFont> inner_;
-  ULONG refs_ = 1;
 };
 
 // Only the standard font is made from a stream, so a font of any other
@@ -605,7 +594,7 @@ TEST_F(ControlPersistenceTest, AContainersOwnFontIsSavedAsAStandardFont) {
   ComPtr<IFont> standard;
   ASSERT_EQ(OleCreateFontIndirect(&desc, IID_IFont, reinterpret_cast<void**>(standard.GetAddressOf())), S_OK);
   ComPtr<IFontDisp> foreign;
-  foreign.Attach(reinterpret_cast<IFontDisp*>(static_cast<IDispatch*>(new ForeignFont(standard))));
+  foreign.Attach(reinterpret_cast<IFontDisp*>(static_cast<IDispatch*>(ForeignFont::New(standard))));
   ComPtr<_VelmoraControl> c = NewControl();
   ComPtr<IPersistStreamInit> persist;
   ASSERT_EQ(c.As(&persist), S_OK);
