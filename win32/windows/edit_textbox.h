@@ -42,6 +42,7 @@
 #include <functional>
 #include <memory>
 
+#include "com/com_util.h"
 #include "windows/control_window.h"
 #include "windows/ole_font.h"
 #include "textbox.h"
@@ -132,12 +133,11 @@ class EditTextBox final : public TextBox {
   std::int32_t maxLength_ = 0;
   std::uint32_t backColor_ = kWindowBackground;
   std::uint32_t foreColor_ = kWindowText;
-  HBRUSH ownBrush_ = nullptr;  // for an RGB background; system colours use the system's brushes
+  UniqueHbrush ownBrush_;  // for an RGB background; system colours use the system's brushes
   std::shared_ptr<OleFont> font_;
   HFONT hfont_ = nullptr;  // the font's HFONT, held with AddRefHfont
   Microsoft::WRL::ComPtr<IFont> hfontOwner_;  // the font that lent hfont_
-  Microsoft::WRL::ComPtr<IConnectionPoint> fontPoint_;
-  DWORD fontCookie_ = 0;
+  ConnectionAdvise fontAdvise_;
   FontSink* fontSink_ = nullptr;  // owned through COM reference counting
   IUnknown* lifetime_ = nullptr;
 };
