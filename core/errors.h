@@ -19,6 +19,9 @@ enum class ErrorNumber : int {
   // text box, a container that fails a notification) reported through the
   // seam carries whatever number the service chose; this is the default.
   ServiceFailed = 5,  // "invalid procedure call or argument"
+  // The property page host's own failures.
+  SubscriptOutOfRange = 9,     // no such element in the selection list
+  PropertyNotSupported = 438,  // the object has no property of that name
 };
 
 // Derived from std::exception itself, holding its message in a plain

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "date/date_recognition.h"
+
 namespace velmora {
 
 namespace {

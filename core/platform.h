@@ -31,7 +31,7 @@ class Platform {
   virtual void SendKeys(std::u16string_view keys) = 0;
   virtual CalendarDate Today() = 0;
   // Whether the text is a date; the default is the strict day/month/year
-  // recognition of RecognizeDate.
+  // recognition of RecognizeDate (date/date_recognition.h).
   virtual bool IsDate(std::u16string_view text);
 };
 
@@ -59,20 +59,5 @@ class ScopedPlatform {
  private:
   Platform* previous_;
 };
-
-// Recognition of a text as a day/month/year date: "d/m/y" with one or two
-// digits of day and month and two or four digits of year, surrounding
-// blanks allowed, existing calendar dates only. A two-digit year expands as
-// the platform's date conversion does by default: 00-29 to 2000-2029,
-// 30-99 to 1930-1999. On success *out (when given) receives the date.
-bool RecognizeDate(std::u16string_view text, CalendarDate* out = nullptr);
-
-// The numeric value of a text, independent of the regional settings:
-// blanks, tabs and line feeds anywhere are skipped; then the longest leading
-// number (a sign, digits, at most one "." as the decimal point, an exponent
-// E/D with an optional sign), or an &H hexadecimal / &O octal integer; any
-// other character ends it; a text without a leading number is 0. A value
-// beyond the range of a double is an overflow error.
-double NumericValue(std::u16string_view text);
 
 }  // namespace velmora

@@ -4,6 +4,8 @@
 #include <new>
 #include <utility>
 
+#include "com/com_object.h"
+#include "com/handles.h"
 #include "form_bag.h"
 
 namespace velmora::demo {
@@ -16,39 +18,29 @@ constexpr LCID kItalian = MAKELCID(MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN), SO
 LONG PixelsToHimetric(LONG pixels, int dpi) { return MulDiv(pixels, 2540, dpi); }
 LONG HimetricToPixels(LONG himetric, int dpi) { return MulDiv(himetric, dpi, 2540); }
 int ScreenDpi(bool horizontal) {
-  HDC dc = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(dc, horizontal ? LOGPIXELSX : LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
+  const win32::WindowDc dc;
+  const int dpi = GetDeviceCaps(dc.get(), horizontal ? LOGPIXELSX : LOGPIXELSY);
   return dpi > 0 ? dpi : 96;
 }
 
-template <class T>
-HRESULT Answer(T* object, void** ppv) {
-  *ppv = object;
-  object->AddRef();
-  return S_OK;
-}
+using win32::EntryAs;
+using win32::HostComBase;
+using win32::InterfaceEntry;
+using win32::QueryInterfaceFromTable;
 
 // ---------------------------------------------------------------------------
 // The in-place frame
 
-class FormFrameObject final : public IOleInPlaceFrame {
+class FormFrameObject final : public HostComBase<FormFrameObject, IOleInPlaceFrame> {
  public:
   FormFrameObject(HWND window, HACCEL accelerators) : window_(window), accelerators_(accelerators) {}
 
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleWindow) ||
-        IsEqualIID(riid, IID_IOleInPlaceUIWindow) || IsEqualIID(riid, IID_IOleInPlaceFrame))
-      return Answer(static_cast<IOleInPlaceFrame*>(this), ppv);
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() noexcept override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
+  HRESULT FindInterface(REFIID riid, void** ppv) noexcept {
+    using F = FormFrameObject;
+    const InterfaceEntry table[] = {EntryAs<F, IOleInPlaceFrame>(IID_IOleInPlaceFrame),
+                                    EntryAs<F, IOleInPlaceFrame>(IID_IOleWindow),
+                                    EntryAs<F, IOleInPlaceFrame>(IID_IOleInPlaceUIWindow)};
+    return QueryInterfaceFromTable(this, table, riid, ppv);
   }
 
   STDMETHODIMP GetWindow(HWND* hwnd) noexcept override {
@@ -86,32 +78,22 @@ class FormFrameObject final : public IOleInPlaceFrame {
   HWND window_;
   HACCEL accelerators_;
   ComPtr<IOleInPlaceActiveObject> active_;
-  std::atomic<ULONG> refs_{1};
 };
 
 // ---------------------------------------------------------------------------
 // The event sink: one per control, connected to its default source
 // interface; it names each event from the control's type information.
 
-class EventSink final : public IDispatch {
+class EventSink final : public HostComBase<EventSink, IDispatch> {
  public:
   EventSink(REFIID events, ComPtr<ITypeInfo> info, SiteHost* host, std::string field)
       : events_(events), info_(std::move(info)), host_(host), field_(std::move(field)) {}
 
   void Disconnect() { host_ = nullptr; }
 
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, events_))
-      return Answer(static_cast<IDispatch*>(this), ppv);
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() noexcept override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
+  HRESULT FindInterface(REFIID riid, void** ppv) noexcept {
+    const InterfaceEntry table[] = {EntryAs<EventSink, IDispatch>(IID_IDispatch), EntryAs<EventSink, IDispatch>(events_)};
+    return QueryInterfaceFromTable(this, table, riid, ppv);
   }
   STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
     if (!count) return E_POINTER;
@@ -144,7 +126,6 @@ class EventSink final : public IDispatch {
   ComPtr<ITypeInfo> info_;
   SiteHost* host_;
   std::string field_;
-  std::atomic<ULONG> refs_{1};
 };
 
 // The control's default event interface and its type information, from
@@ -183,7 +164,7 @@ HRESULT FindEventInterface(IUnknown* control, IID* iid, ComPtr<ITypeInfo>* info)
 }  // namespace
 
 IOleInPlaceFrame* NewFormFrame(HWND window, HACCEL accelerators) {
-  return new FormFrameObject(window, accelerators);
+  return FormFrameObject::New(window, accelerators);
 }
 
 IOleInPlaceActiveObject* FrameActiveObject(IOleInPlaceFrame* frame) {
@@ -202,10 +183,8 @@ bool PreTranslateFormMessage(HWND form, IOleInPlaceFrame* frame, HACCEL accelera
 // ---------------------------------------------------------------------------
 // The site
 
-struct ControlSite::Impl final : public IOleClientSite,
-                                 public IOleInPlaceSiteEx,
-                                 public IOleControlSite,
-                                 public IDispatch {
+struct ControlSite::Impl final
+    : public HostComBase<ControlSite::Impl, IOleClientSite, IOleInPlaceSiteEx, IOleControlSite, IDispatch> {
   Impl(SiteHost& h, std::string n) : host(h), name(std::move(n)) {}
 
   SiteHost& host;
@@ -213,31 +192,19 @@ struct ControlSite::Impl final : public IOleClientSite,
   RECT rect{};
   ComPtr<IOleObject> object;
   ComPtr<IOleInPlaceObject> inPlace;
-  ComPtr<IConnectionPoint> eventPoint;
+  win32::ConnectionAdvise events;  // the sink's connection, undone on Close
   EventSink* sink = nullptr;
-  DWORD cookie = 0;
   bool inPlaceActive = false;
   bool uiActive = false;
-  std::atomic<ULONG> refs{1};
 
   // ---- IUnknown
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite))
-      return Answer(static_cast<IOleClientSite*>(this), ppv);
-    if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite) ||
-        IsEqualIID(riid, IID_IOleInPlaceSiteEx))
-      return Answer(static_cast<IOleInPlaceSiteEx*>(this), ppv);
-    if (IsEqualIID(riid, IID_IOleControlSite)) return Answer(static_cast<IOleControlSite*>(this), ppv);
-    if (IsEqualIID(riid, IID_IDispatch)) return Answer(static_cast<IDispatch*>(this), ppv);
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++refs; }
-  STDMETHODIMP_(ULONG) Release() noexcept override {
-    const ULONG left = --refs;
-    if (left == 0) delete this;
-    return left;
+  HRESULT FindInterface(REFIID riid, void** ppv) noexcept {
+    using S = ControlSite::Impl;
+    const InterfaceEntry table[] = {
+        EntryAs<S, IOleClientSite>(IID_IOleClientSite),   EntryAs<S, IOleInPlaceSiteEx>(IID_IOleWindow),
+        EntryAs<S, IOleInPlaceSiteEx>(IID_IOleInPlaceSite), EntryAs<S, IOleInPlaceSiteEx>(IID_IOleInPlaceSiteEx),
+        EntryAs<S, IOleControlSite>(IID_IOleControlSite), EntryAs<S, IDispatch>(IID_IDispatch)};
+    return QueryInterfaceFromTable(this, table, riid, ppv);
   }
 
   // ---- IOleClientSite
@@ -424,8 +391,12 @@ HRESULT ControlSite::Create(SiteHost& host, const std::string& name, REFCLSID cl
                             const RECT& rect, std::unique_ptr<ControlSite>* out, const char** failedStep) {
   const char* unused = nullptr;
   const char*& step = failedStep ? *failedStep : unused;
-  Impl* impl = new (std::nothrow) Impl(host, name);
-  if (!impl) return E_OUTOFMEMORY;
+  Impl* impl = nullptr;
+  try {
+    impl = Impl::New(host, name);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
   std::unique_ptr<ControlSite> site(new ControlSite(impl));
   impl->rect = rect;
 
@@ -463,14 +434,10 @@ HRESULT ControlSite::Create(SiteHost& host, const std::string& name, REFCLSID cl
   // Events: a sink on the control's default source interface.
   IID events{};
   ComPtr<ITypeInfo> eventInfo;
-  ComPtr<IConnectionPointContainer> points;
-  if (SUCCEEDED(FindEventInterface(object, &events, &eventInfo)) &&
-      SUCCEEDED(object->QueryInterface(IID_IConnectionPointContainer,
-                                       reinterpret_cast<void**>(points.GetAddressOf()))) &&
-      SUCCEEDED(points->FindConnectionPoint(events, impl->eventPoint.GetAddressOf()))) {
-    impl->sink = new EventSink(events, eventInfo, &host, name);
-    if (FAILED(impl->eventPoint->Advise(impl->sink, &impl->cookie))) {
-      impl->eventPoint.Reset();
+  if (SUCCEEDED(FindEventInterface(object, &events, &eventInfo))) {
+    impl->sink = EventSink::New(events, eventInfo, &host, name);
+    impl->events = win32::AdviseConnection(object, events, impl->sink);
+    if (!impl->events) {
       impl->sink->Disconnect();
       impl->sink->Release();
       impl->sink = nullptr;
@@ -546,10 +513,7 @@ void ControlSite::Close() {
     if (s.inPlace) s.inPlace->InPlaceDeactivate();
   }
   s.inPlace.Reset();
-  if (s.eventPoint) {
-    s.eventPoint->Unadvise(s.cookie);
-    s.eventPoint.Reset();
-  }
+  s.events.reset();
   if (s.sink) {
     s.sink->Disconnect();
     s.sink->Release();

@@ -2,6 +2,7 @@
 
 #include <olectl.h>
 
+#include "com/handles.h"
 #include "form_bag.h"
 
 namespace velmora::demo {
@@ -18,9 +19,8 @@ constexpr int kFontPoints = 10;
 constexpr int kMargin = 12, kCaptionWidth = 190, kFieldWidth = 170, kRowHeight = 26, kRowStep = 36;
 
 int Dpi() {
-  HDC dc = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
+  const win32::WindowDc dc;
+  const int dpi = GetDeviceCaps(dc.get(), LOGPIXELSY);
   return dpi > 0 ? dpi : 96;
 }
 

@@ -1,5 +1,7 @@
 #include "form_bag.h"
 
+#include "com/com_object.h"
+
 #include <olectl.h>
 #include <oleauto.h>
 
@@ -34,26 +36,9 @@ constexpr LCID kFileLocale = LOCALE_INVARIANT;
 // The keys a font is kept under, after its property's name and a dot.
 constexpr const char* kFontKeys[] = {"Name", "Size", "Bold", "Italic", "Underline", "Strikethrough", "Weight", "Charset"};
 
-class FormPropertyBag final : public IPropertyBag {
+class FormPropertyBag final : public win32::HostComBase<FormPropertyBag, IPropertyBag> {
  public:
   explicit FormPropertyBag(FormSection& section) : section_(section) {}
-
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IPropertyBag)) {
-      *ppv = static_cast<IPropertyBag*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() noexcept override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
 
   STDMETHODIMP Read(LPCOLESTR name, VARIANT* var, IErrorLog*) noexcept override {
     if (!name || !var) return E_POINTER;
@@ -260,11 +245,10 @@ class FormPropertyBag final : public IPropertyBag {
   }
 
   FormSection& section_;
-  std::atomic<ULONG> refs_{1};
 };
 
 }  // namespace
 
-IPropertyBag* NewFormPropertyBag(FormSection& section) { return new FormPropertyBag(section); }
+IPropertyBag* NewFormPropertyBag(FormSection& section) { return FormPropertyBag::New(section); }
 
 }  // namespace velmora::demo

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "com/handles.h"
 #include "form.h"
 #include "form_bag.h"
 #include "form_file.h"
@@ -231,8 +232,8 @@ bool Screenshot(HWND hwnd, const std::string& path) {
   r.right = client.right;
   r.bottom = client.bottom;
   const int w = r.right - r.left, h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
+  const win32::WindowDc screen;
+  const win32::UniqueMemoryDc mem(CreateCompatibleDC(screen.get()));
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = w;
@@ -241,13 +242,12 @@ bool Screenshot(HWND hwnd, const std::string& path) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bool ok = bitmap && bits;
+  const win32::UniqueHbitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  bool ok = mem && bitmap && bits;
   if (ok) {
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    ok = BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY) != FALSE;
+    const win32::SelectedObject selected(mem.get(), bitmap.get());
+    ok = BitBlt(mem.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY) != FALSE;
     GdiFlush();
-    SelectObject(mem, old);
   }
   std::vector<std::uint8_t> rgb;
   if (ok) {
@@ -259,9 +259,6 @@ bool Screenshot(HWND hwnd, const std::string& path) {
       rgb[k * 3 + 2] = px[k * 4];
     }
   }
-  if (bitmap) DeleteObject(bitmap);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
   return ok && WriteFile(path, EncodePng(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h), rgb));
 }
 

@@ -20,14 +20,7 @@
 
 #include "errors.h"
 #include "number/number_editing.h"
-#include "platform.h"
-
-namespace velmora::number_reading {
-// Defined with the numeric value reading (numeric_value.cpp): the leading
-// number of a text in exact pieces.
-void ScanLeadingNumber(std::u16string_view text, bool& negative, int& radix, std::string& digits,
-                       std::int64_t& exponent, bool& sawDigit);
-}  // namespace velmora::number_reading
+#include "number/numeric_value.h"
 
 namespace velmora {
 

@@ -1,6 +1,6 @@
 #include "page/generale.h"
 
-#include "platform.h"
+#include "number/numeric_value.h"
 
 namespace velmora {
 

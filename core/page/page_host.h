@@ -8,13 +8,14 @@
 #include <cstdint>
 #include <string>
 
+#include "errors.h"
 #include "variant.h"
 
 namespace velmora {
 
 // Error numbers of the host's own failures.
-inline constexpr int kSubscriptOutOfRange = 9;        // no such element in the selection list
-inline constexpr int kPropertyNotSupported = 438;     // the object has no property of that name
+inline constexpr int kSubscriptOutOfRange = static_cast<int>(ErrorNumber::SubscriptOutOfRange);
+inline constexpr int kPropertyNotSupported = static_cast<int>(ErrorNumber::PropertyNotSupported);
 
 // A selected control, addressed by property names as a dispatch caller
 // addresses it. The object converts a written value to the property's type

@@ -14,40 +14,14 @@ namespace {
 
 // ---- the container's objects ------------------------------------------------------
 
-// A minimal IUnknown skeleton for the container's own objects.
-template <class Self>
-class Counted {
- public:
-  ULONG DoAddRef() { return ++refs_; }
-  ULONG DoRelease() {
-    const ULONG left = --refs_;
-    if (left == 0) delete static_cast<Self*>(this);
-    return left;
-  }
-
- private:
-  std::atomic<ULONG> refs_{1};
-};
-
-#define COUNTED_IUNKNOWN                                                     \
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return DoAddRef(); }   \
-  STDMETHODIMP_(ULONG) Release() noexcept override { return DoRelease(); }
-
 // Receives the control's events.
-class EventSink final : public IDispatch, public Counted<EventSink> {
+class EventSink final : public HostObject<EventSink, IDispatch> {
  public:
   explicit EventSink(Log& log) : log_(log) {}
-  COUNTED_IUNKNOWN
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-        IsEqualIID(riid, DIID___VelmoraControl)) {
-      *ppv = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+  HRESULT FindInterface(REFIID riid, void** ppv) noexcept {
+    const win32::InterfaceEntry table[] = {win32::Entry<EventSink, IDispatch>(),
+                                           win32::EntryAs<EventSink, IDispatch>(DIID___VelmoraControl)};
+    return win32::QueryInterfaceFromTable(this, table, riid, ppv);
   }
   STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
     *count = 0;
@@ -76,20 +50,15 @@ ComPtr<T> Adopt(T* object) {
 }  // namespace
 
 // The form's frame: it records the UI-active object for the loop.
-class FormFrame final : public IOleInPlaceFrame, public Counted<FormFrame> {
+class FormFrame final : public HostObject<FormFrame, IOleInPlaceFrame> {
  public:
   explicit FormFrame(TestForm& form) : form_(form) {}
-  COUNTED_IUNKNOWN
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleWindow) ||
-        IsEqualIID(riid, IID_IOleInPlaceUIWindow) || IsEqualIID(riid, IID_IOleInPlaceFrame)) {
-      *ppv = static_cast<IOleInPlaceFrame*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+  HRESULT FindInterface(REFIID riid, void** ppv) noexcept {
+    using win32::EntryAs;
+    const win32::InterfaceEntry table[] = {EntryAs<FormFrame, IOleInPlaceFrame>(IID_IOleInPlaceFrame),
+                                           EntryAs<FormFrame, IOleInPlaceFrame>(IID_IOleWindow),
+                                           EntryAs<FormFrame, IOleInPlaceFrame>(IID_IOleInPlaceUIWindow)};
+    return win32::QueryInterfaceFromTable(this, table, riid, ppv);
   }
   STDMETHODIMP GetWindow(HWND* out) noexcept override {
     *out = form_.hwnd();
@@ -118,29 +87,16 @@ namespace {
 
 // One control's site: client site, in-place site, control site, and the
 // ambient properties through IDispatch.
-class Site final : public IOleClientSite,
-                   public IOleInPlaceSite,
-                   public IOleControlSite,
-                   public IDispatch,
-                   public Counted<Site> {
+class Site final : public HostObject<Site, IOleClientSite, IOleInPlaceSite, IOleControlSite, IDispatch> {
  public:
   Site(TestForm& form, Placed& placed, IOleInPlaceFrame* frame, RECT rect)
       : form_(form), placed_(placed), frame_(frame), rect_(rect) {}
-  COUNTED_IUNKNOWN
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite))
-      *ppv = static_cast<IOleClientSite*>(this);
-    else if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite))
-      *ppv = static_cast<IOleInPlaceSite*>(this);
-    else if (IsEqualIID(riid, IID_IOleControlSite))
-      *ppv = static_cast<IOleControlSite*>(this);
-    else if (IsEqualIID(riid, IID_IDispatch))
-      *ppv = static_cast<IDispatch*>(this);
-    if (!*ppv) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
+  HRESULT FindInterface(REFIID riid, void** ppv) noexcept {
+    using win32::Entry;
+    const win32::InterfaceEntry table[] = {Entry<Site, IOleClientSite>(), Entry<Site, IOleInPlaceSite>(),
+                                           win32::EntryAs<Site, IOleInPlaceSite>(IID_IOleWindow),
+                                           Entry<Site, IOleControlSite>(), Entry<Site, IDispatch>()};
+    return win32::QueryInterfaceFromTable(this, table, riid, ppv);
   }
   void Note(const char* what) { placed_.log.entries.push_back(what); }
 
@@ -339,6 +295,76 @@ INPUT Key(WORD vk, bool up) {
 
 // ---- control creation and properties -------------------------------------------
 
+HRESULT ClientSink::FindInterface(REFIID riid, void** ppv) noexcept {
+  using win32::EntryAs;
+  const win32::InterfaceEntry table[] = {
+      EntryAs<ClientSink, IDispatch>(IID_IDispatch),
+      EntryAs<ClientSink, IPropertyNotifySink>(IID_IPropertyNotifySink),
+      EntryAs<ClientSink, IDispatch>(DIID___VelmoraControl),
+  };
+  return win32::QueryInterfaceFromTable(this, table, answerEventIid_ ? 3 : 2, riid, ppv);
+}
+
+STDMETHODIMP ClientSink::GetTypeInfoCount(UINT* count) noexcept {
+  if (!count) return E_POINTER;
+  *count = 0;
+  return S_OK;
+}
+
+STDMETHODIMP ClientSink::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                UINT*) noexcept {
+  events.push_back(id);
+  if (flags != DISPATCH_METHOD || !params || params->cArgs != 0) ++malformedEvents;
+  if (onEvent) onEvent(id);
+  return failEvents ? E_FAIL : S_OK;
+}
+
+STDMETHODIMP ClientSink::OnChanged(DISPID id) noexcept {
+  changed.push_back(id);
+  return S_OK;
+}
+
+int ClientSink::Heard(DISPID id) const {
+  int count = 0;
+  for (DISPID heard : events) count += heard == id ? 1 : 0;
+  return count;
+}
+
+DWORD Connect(IUnknown* object, REFIID iid, IUnknown* sink, HRESULT* hr) {
+  HRESULT answer = E_POINTER;
+  win32::ConnectionAdvise connection = win32::AdviseConnection(object, iid, sink, &answer);
+  if (hr) *hr = answer;
+  // The cookie goes to the caller, who disconnects when it chooses.
+  return connection.release();
+}
+
+HRESULT Disconnect(IUnknown* object, REFIID iid, DWORD cookie) {
+  ComPtr<IConnectionPointContainer> container;
+  ComPtr<IConnectionPoint> point;
+  HRESULT hr = object->QueryInterface(IID_PPV_ARGS(&container));
+  if (SUCCEEDED(hr)) hr = container->FindConnectionPoint(iid, &point);
+  return SUCCEEDED(hr) ? point->Unadvise(cookie) : hr;
+}
+
+// VT_EMPTY, then the type and the value.
+VARIANT I2Variant(short value) { VARIANT v{}; V_VT(&v) = VT_I2; V_I2(&v) = value; return v; }
+VARIANT I4Variant(LONG value) { VARIANT v{}; V_VT(&v) = VT_I4; V_I4(&v) = value; return v; }
+VARIANT R8Variant(double value) { VARIANT v{}; V_VT(&v) = VT_R8; V_R8(&v) = value; return v; }
+VARIANT BoolVariant(bool value) { VARIANT v{}; V_VT(&v) = VT_BOOL; V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE; return v; }
+VARIANT NullVariant() { VARIANT v{}; V_VT(&v) = VT_NULL; return v; }
+
+HRESULT InvokePut(IDispatch* dispatch, DISPID id, VARIANT value, WORD how, EXCEPINFO* error, UINT* argError,
+                  bool named) {
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS params{&value, named ? &put : nullptr, 1, named ? 1u : 0u};
+  return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, how, &params, nullptr, error, argError);
+}
+
+HRESULT InvokeGet(IDispatch* dispatch, DISPID id, VARIANT* value, EXCEPINFO* error) {
+  DISPPARAMS none{};
+  return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value, error, nullptr);
+}
+
 ComPtr<IUnknown> CreateTestControl() {
   ComPtr<IUnknown> object;
   if (FAILED(CreateVelmoraControl(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.GetAddressOf()))))
@@ -445,7 +471,7 @@ TestForm::TestForm(Loop loop) : loop_(loop) {
                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 240, nullptr, nullptr,
                           GetModuleHandleW(nullptr), nullptr);
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&commands));
-  frame_ = Adopt<IOleInPlaceFrame>(new FormFrame(*this));
+  frame_ = Adopt<IOleInPlaceFrame>(FormFrame::New(*this));
   SetForegroundWindow(hwnd_);
 }
 
@@ -513,7 +539,7 @@ Placed* TestForm::AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActiv
                                  GetModuleHandleW(nullptr), nullptr);
   SetWindowPos(placed->host, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (ambients_.messageReflect) SetPropW(placed->host, L"VelmoraReflects", reinterpret_cast<HANDLE>(1));
-  auto* site = new Site(*this, *placed, frame_.Get(), rect);
+  auto* site = Site::New(*this, *placed, frame_.Get(), rect);
   placed->site = Adopt<IUnknown>(static_cast<IOleClientSite*>(site));
   auto fail = [&](const char* step, HRESULT hr) -> Placed* {
     char text[96];
@@ -527,7 +553,7 @@ Placed* TestForm::AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActiv
   ComPtr<IOleObject> ole;
   HRESULT hr = object->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(ole.GetAddressOf()));
   if (FAILED(hr)) return fail("QueryInterface(IOleObject)", hr);
-  ComPtr<IDispatch> sink = Adopt<IDispatch>(new EventSink(placed->log));
+  ComPtr<IDispatch> sink = Adopt<IDispatch>(EventSink::New(placed->log));
   ComPtr<IQuickActivate> quick;
   if (quickActivate &&
       SUCCEEDED(object->QueryInterface(IID_IQuickActivate, reinterpret_cast<void**>(quick.GetAddressOf())))) {

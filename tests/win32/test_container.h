@@ -17,26 +17,85 @@
 #include <olectl.h>
 #include <wrl/client.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "com/com_object.h"
+#include "typelib/dispids.h"
 
 namespace velmora::testing {
 
 using Microsoft::WRL::ComPtr;
 
 // Dispatch identifiers of the control's properties.
-inline constexpr DISPID kDispTastoInvio = 0x68030000;
-inline constexpr DISPID kDispVirgola = 0x68030001;
-inline constexpr DISPID kDispText = 0x68030002;
-inline constexpr DISPID kDispForeColor = 0x68030003;
-inline constexpr DISPID kDispEnabled = 0x68030004;
-inline constexpr DISPID kDispBackColor = 0x68030005;
-inline constexpr DISPID kDispDateValue = 0x68030006;
-inline constexpr DISPID kDispMaxLength = 0x68030007;
+inline constexpr DISPID kDispTastoInvio = DISPID_VELMORA_TASTOINVIO;
+inline constexpr DISPID kDispVirgola = DISPID_VELMORA_VIRGOLA;
+inline constexpr DISPID kDispText = DISPID_VELMORA_TEXT;
+inline constexpr DISPID kDispForeColor = DISPID_VELMORA_FORECOLOR;
+inline constexpr DISPID kDispEnabled = DISPID_VELMORA_ENABLED;
+inline constexpr DISPID kDispBackColor = DISPID_VELMORA_BACKCOLOR;
+inline constexpr DISPID kDispDateValue = DISPID_VELMORA_DATEVALUE;
+inline constexpr DISPID kDispMaxLength = DISPID_VELMORA_MAXLENGTH;
 
 // A new control object (its IUnknown), or null.
 ComPtr<IUnknown> CreateTestControl();
+
+// The base of the tests' own COM objects (sinks, sites, frames). One that
+// lives on a test's stack is simply never released by its creator.
+template <class Derived, class... Interfaces>
+using HostObject = win32::HostComBase<Derived, Interfaces...>;
+
+// A client's sink of the control's events and property notifications: the
+// event interface (or only IDispatch, as a late-bound client's, when
+// `answerEventIid` is false) and IPropertyNotifySink. It records what it
+// hears, runs `onEvent` inside each event, and answers events with E_FAIL
+// when `failEvents` is set.
+class ClientSink final : public HostObject<ClientSink, IDispatch, IPropertyNotifySink> {
+ public:
+  explicit ClientSink(bool answerEventIid = true) : answerEventIid_(answerEventIid) {}
+  HRESULT FindInterface(REFIID riid, void** ppv) noexcept;
+
+  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                      UINT*) noexcept override;
+  STDMETHODIMP OnChanged(DISPID id) noexcept override;
+  STDMETHODIMP OnRequestEdit(DISPID) noexcept override { return S_OK; }
+
+  // How many of the events heard were `id`.
+  int Heard(DISPID id) const;
+
+  std::function<void(DISPID)> onEvent;
+  std::vector<DISPID> events, changed;
+  // Events that did not come as a method call without arguments.
+  int malformedEvents = 0;
+  bool failEvents = false;
+
+ private:
+  bool answerEventIid_;
+};
+
+// Connects `sink` to the connection point `iid` of `object`: the cookie, 0
+// when there is no such point or it refuses (its answer in *hr).
+DWORD Connect(IUnknown* object, REFIID iid, IUnknown* sink, HRESULT* hr = nullptr);
+// IConnectionPoint::Unadvise of that point.
+HRESULT Disconnect(IUnknown* object, REFIID iid, DWORD cookie);
+
+// Plain VARIANTs of each type, for the values of late-bound calls.
+VARIANT I2Variant(short value);
+VARIANT I4Variant(LONG value);
+VARIANT R8Variant(double value);
+VARIANT BoolVariant(bool value);
+VARIANT NullVariant();
+
+// Late-bound calls through IDispatch::Invoke: a property put (the value
+// named DISPID_PROPERTYPUT unless `named` is false) and a property get.
+HRESULT InvokePut(IDispatch* dispatch, DISPID id, VARIANT value, WORD how = DISPATCH_PROPERTYPUT,
+                  EXCEPINFO* error = nullptr, UINT* argError = nullptr, bool named = true);
+HRESULT InvokeGet(IDispatch* dispatch, DISPID id, VARIANT* value, EXCEPINFO* error = nullptr);
 
 // Reads and writes a property by dispatch identifier.
 HRESULT PutProperty(IUnknown* control, DISPID id, const VARIANT& value);

@@ -2,7 +2,10 @@
 
 #include <oleauto.h>
 
+#include <algorithm>
 #include <limits>
+
+#include <ocidl.h>
 
 #include "velmora_h.h"
 
@@ -80,29 +83,6 @@ long ModuleObjectCount() noexcept { return g_objects.load(); }
 long ModuleLockCount() noexcept { return g_locks.load(); }
 bool ModuleCanUnload() noexcept { return g_objects.load() == 0 && g_locks.load() == 0; }
 
-HRESULT QueryInterfaceFromTable(void* object, const InterfaceEntry* table, std::size_t count,
-                                REFIID riid, void** ppv) noexcept {
-  if (ppv == nullptr) return E_POINTER;
-  *ppv = nullptr;
-  if (count == 0) return E_NOINTERFACE;
-  const InterfaceEntry* found = nullptr;
-  if (IsEqualIID(riid, IID_IUnknown)) {
-    found = &table[0];
-  } else {
-    for (std::size_t i = 0; i < count; ++i) {
-      if (IsEqualIID(riid, *table[i].iid)) {
-        found = &table[i];
-        break;
-      }
-    }
-  }
-  if (found == nullptr) return E_NOINTERFACE;
-  auto* unknown = reinterpret_cast<IUnknown*>(static_cast<char*>(object) + found->offset);
-  unknown->AddRef();
-  *ppv = unknown;
-  return S_OK;
-}
-
 std::wstring Utf8ToWide(std::string_view text) {
   if (text.empty()) return {};
   if (text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) throw std::bad_alloc();
@@ -136,6 +116,28 @@ UniqueBstr UniqueBstr::FromUtf8(std::string_view text) { return FromWide(Utf8ToW
 
 std::string UniqueBstr::ToUtf8() const { return WideToUtf8(std::wstring_view(get() ? get() : L"", length())); }
 
+wchar_t* TaskMemoryString(std::wstring_view text) noexcept {
+  auto copy = UniqueTaskMemory<wchar_t>::Allocate(text.size() + 1);
+  if (!copy) return nullptr;
+  std::copy(text.begin(), text.end(), copy.get());
+  copy.get()[text.size()] = L'\0';
+  return copy.release();
+}
+
+
+void ThrowIfFailed(HRESULT hr, const char* what) {
+  if (SUCCEEDED(hr)) return;
+  // " (0x8000FFFF)", spelled out here: the C library's printf would bring its
+  // whole formatting engine into the control for this one line.
+  std::string message = std::string(what) + " (0x";
+  for (int shift = 28; shift >= 0; shift -= 4)
+    message += "0123456789ABCDEF"[(static_cast<unsigned long>(hr) >> shift) & 0xF];
+  message += ')';
+  if (HRESULT_FACILITY(hr) == FACILITY_CONTROL) throw VelmoraError(HRESULT_CODE(hr), message);
+  if (hr == E_INVALIDARG) throw VelmoraError(ErrorNumber::InvalidPropertyValue, message);
+  throw VelmoraError(ErrorNumber::ServiceFailed, message);
+}
+
 HRESULT HresultFromErrorNumber(int number) noexcept {
   if (number <= 0 || number > 0xFFFF) return E_FAIL;
   return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, number);
@@ -168,6 +170,20 @@ HRESULT HresultFromVelmoraError(const VelmoraError& error, REFIID iid) noexcept 
 }
 
 const IID& DefaultErrorInterface() noexcept { return IID__VelmoraControl; }
+
+HRESULT HresultFromCurrentException(REFIID iid) noexcept {
+  try {
+    throw;
+  } catch (const VelmoraError& error) {
+    return HresultFromVelmoraError(error, iid);
+  } catch (const HresultError& error) {
+    return error.description().empty() ? error.hr() : SetRichError(error.hr(), error.description(), iid);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_FAIL;
+  }
+}
 
 ScreenDpi CurrentScreenDpi() noexcept {
   ::InitOnceExecuteOnce(&g_dpiOnce, &ReadScreenDpi, nullptr, nullptr);
@@ -237,6 +253,16 @@ void ReleaseModuleTypeLibrary() noexcept {
   g_typeInfoCount = 0;
   if (g_typeLib) g_typeLib->Release();
   g_typeLib = nullptr;
+}
+
+bool TypedCharacterQueued(HWND window, UINT keyMessage, LPARAM keyLParam, bool remove) noexcept {
+  const UINT charMessage = keyMessage == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+  MSG queued{};
+  // The same key: scan code and extended bit of the key-down.
+  const bool same = ::PeekMessageW(&queued, window, charMessage, charMessage, PM_NOREMOVE | PM_NOYIELD) &&
+                    ((queued.lParam >> 16) & 0x1FF) == ((keyLParam >> 16) & 0x1FF);
+  if (same && remove) ::PeekMessageW(&queued, window, charMessage, charMessage, PM_REMOVE | PM_NOYIELD);
+  return same;
 }
 
 ModifierKeys HeldModifierKeys() noexcept {

@@ -3,7 +3,8 @@
 //  - QueryInterface from a table of (IID, offset) rows;
 //  - an atomic reference count and the module's live-object and lock counts
 //    that DllCanUnloadNow answers from;
-//  - RAII owners for BSTR, VARIANT, HWND, HFONT and HBRUSH;
+//  - RAII owners for BSTR, VARIANT, task memory, windows, GDI objects,
+//    regions, DCs, registry keys and advise connections;
 //  - the error edge: every COM method runs its body through ComEdge, so no
 //    C++ exception ever crosses the COM boundary, and a core error turns
 //    into its HRESULT with rich error information;
@@ -12,16 +13,20 @@
 
 #include <windows.h>
 #include <ole2.h>
+#include <ocidl.h>
 #include <oleauto.h>
 #include <wrl/client.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstddef>
 #include <new>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "com/com_object.h"
+#include "com/handles.h"
 #include "errors.h"
 
 namespace velmora::win32 {
@@ -51,122 +56,24 @@ long ModuleObjectCount() noexcept;
 long ModuleLockCount() noexcept;
 bool ModuleCanUnload() noexcept;
 
-// Held as a member by every COM object, so that the object counts as live
-// for exactly its own lifetime.
-class ModuleReference {
- public:
-  ModuleReference() noexcept { ModuleAddRef(); }
-  ModuleReference(const ModuleReference&) noexcept { ModuleAddRef(); }
-  ModuleReference& operator=(const ModuleReference&) noexcept { return *this; }
-  ~ModuleReference() { ModuleRelease(); }
-};
-
-// ---------------------------------------------------------------------------
-// Reference counting and QueryInterface
-
-// The reference count of one object: starts at 1 for the creator's
-// reference.
-class RefCount {
- public:
-  ULONG AddRef() noexcept { return ++count_; }
-  // Returns the count left; the caller deletes the object at 0.
-  ULONG Release() noexcept { return --count_; }
-  ULONG Value() const noexcept { return count_.load(); }
-
- private:
-  std::atomic<ULONG> count_{1};
-};
-
-// One row of a QueryInterface table: the interface and where its vtable
-// pointer sits in the object.
-struct InterfaceEntry {
-  const IID* iid;
-  std::ptrdiff_t offset;
-};
-
-// The offset of Interface's base sub-object inside Class.
-template <class Class, class Interface>
-std::ptrdiff_t InterfaceOffset() noexcept {
-  // Any aligned non-null address works: only the pointer adjustment of the
-  // derived-to-base conversion is measured, nothing is read.
-  alignas(Class) static char probe[sizeof(Class)];
-  auto* object = reinterpret_cast<Class*>(probe);
-  return reinterpret_cast<char*>(static_cast<Interface*>(object)) - probe;
+// The core's UTF-16 text (char16_t) and Windows' (wchar_t) are the same
+// 16-bit code units: seen either way without converting anything.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+inline std::wstring_view WideView(std::u16string_view text) noexcept {
+  return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
 }
-
-// A table row for Interface on Class, under Interface's own IID.
-template <class Class, class Interface>
-InterfaceEntry Entry() noexcept {
-  return {&__uuidof(Interface), InterfaceOffset<Class, Interface>()};
+inline std::u16string_view U16View(std::wstring_view text) noexcept {
+  return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
 }
-
-// A table row answering `iid` with Class's Interface sub-object (for an
-// IID that names a base or an alias, such as IDispatch or an event IID).
-template <class Class, class Interface>
-InterfaceEntry EntryAs(const IID& iid) noexcept {
-  return {&iid, InterfaceOffset<Class, Interface>()};
-}
-
-// QueryInterface through a table: IUnknown answers with the first row's
-// interface (the object's identity); any row whose IID matches answers with
-// its sub-object, AddRef'ed. Returns E_POINTER or E_NOINTERFACE (with *ppv
-// null) otherwise.
-HRESULT QueryInterfaceFromTable(void* object, const InterfaceEntry* table,
-                                std::size_t count, REFIID riid, void** ppv) noexcept;
-
-template <std::size_t N>
-HRESULT QueryInterfaceFromTable(void* object, const InterfaceEntry (&table)[N],
-                                REFIID riid, void** ppv) noexcept {
-  return QueryInterfaceFromTable(object, table, N, riid, ppv);
-}
+inline std::wstring ToWide(std::u16string_view text) { return std::wstring(WideView(text)); }
+inline std::u16string ToU16(std::wstring_view text) { return std::u16string(U16View(text)); }
 
 // ---------------------------------------------------------------------------
 // RAII owners
 
-// An owned Windows handle released by Close(handle).
-template <class Handle, auto Close, Handle Invalid = Handle{}>
-class UniqueHandle {
- public:
-  UniqueHandle() noexcept = default;
-  explicit UniqueHandle(Handle handle) noexcept : handle_(handle) {}
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  ~UniqueHandle() { reset(); }
-
-  Handle get() const noexcept { return handle_; }
-  explicit operator bool() const noexcept { return handle_ != Invalid; }
-  Handle release() noexcept { return std::exchange(handle_, Invalid); }
-  // Closes the current handle and answers the address for an out parameter.
-  Handle* put() noexcept {
-    reset();
-    return &handle_;
-  }
-  void reset(Handle handle = Invalid) noexcept {
-    Handle old = std::exchange(handle_, handle);
-    if (old != Invalid) Close(old);
-  }
-
- private:
-  Handle handle_ = Invalid;
-};
-
-namespace detail {
-inline void DestroyWindowHandle(HWND hwnd) noexcept { ::DestroyWindow(hwnd); }
-inline void DeleteFontHandle(HFONT font) noexcept { ::DeleteObject(font); }
-inline void DeleteBrushHandle(HBRUSH brush) noexcept { ::DeleteObject(brush); }
-inline void FreeBstr(BSTR text) noexcept { ::SysFreeString(text); }
-inline void CloseRegistryKey(HKEY key) noexcept { ::RegCloseKey(key); }
-}  // namespace detail
-
-using UniqueHwnd = UniqueHandle<HWND, detail::DestroyWindowHandle>;
-using UniqueHfont = UniqueHandle<HFONT, detail::DeleteFontHandle>;
-using UniqueHbrush = UniqueHandle<HBRUSH, detail::DeleteBrushHandle>;
-using UniqueHkey = UniqueHandle<HKEY, detail::CloseRegistryKey>;
+// A null-terminated copy of `text` in task memory, for an out parameter
+// the caller frees with CoTaskMemFree; null when out of memory.
+wchar_t* TaskMemoryString(std::wstring_view text) noexcept;
 
 // An owned BSTR. Null is the empty string, as BSTR rules say.
 class UniqueBstr : public UniqueHandle<BSTR, detail::FreeBstr> {
@@ -175,8 +82,12 @@ class UniqueBstr : public UniqueHandle<BSTR, detail::FreeBstr> {
   // Throws std::bad_alloc when the string cannot be allocated.
   static UniqueBstr FromWide(std::wstring_view text);
   static UniqueBstr FromUtf8(std::string_view text);
+  static UniqueBstr FromU16(std::u16string_view text) { return FromWide(WideView(text)); }
   UINT length() const noexcept { return ::SysStringLen(get()); }
-  std::wstring ToWide() const { return std::wstring(get() ? get() : L"", length()); }
+  // The text, null as the empty string.
+  std::wstring_view view() const noexcept { return {get() ? get() : L"", length()}; }
+  std::wstring ToWide() const { return std::wstring(view()); }
+  std::u16string ToU16() const { return velmora::win32::ToU16(view()); }
   std::string ToUtf8() const;
 };
 
@@ -225,6 +136,7 @@ class UniqueVariant {
 // UTF-8 (the core's strings) to and from UTF-16 (Windows').
 std::wstring Utf8ToWide(std::string_view text);
 
+
 // Pixels per logical inch of the screen, horizontally and vertically. Read
 // once per process: the system's logical resolution is fixed for a session,
 // and reading it takes a screen DC, a trip to the window server under wine.
@@ -253,8 +165,17 @@ void ReleaseModuleTypeLibrary() noexcept;
 // trip to the window server under wine, and this runs on every key).
 struct ModifierKeys {
   bool shift = false, control = false, alt = false;
+  // As one mask: Shift 1, Ctrl 2, Alt 4, the bits of both a key event's
+  // Shift argument and IOleControlSite::TranslateAccelerator's modifiers.
+  unsigned Mask() const noexcept { return (shift ? 1u : 0u) | (control ? 2u : 0u) | (alt ? 4u : 0u); }
 };
 ModifierKeys HeldModifierKeys() noexcept;
+
+// Whether the character that the key-down `keyMessage` (WM_KEYDOWN or
+// WM_SYSKEYDOWN, with its lParam) types is already queued for `window`:
+// the message loop ran TranslateMessage on the key before dispatching it.
+// `remove` takes that character out of the queue.
+bool TypedCharacterQueued(HWND window, UINT keyMessage, LPARAM keyLParam, bool remove = false) noexcept;
 std::string WideToUtf8(std::wstring_view text);
 
 // ---------------------------------------------------------------------------
@@ -264,21 +185,34 @@ std::string WideToUtf8(std::wstring_view text);
 inline constexpr wchar_t kErrorSource[] = L"Velmora.VelmoraControl";
 
 // A failed HRESULT carried through C++ code to the COM edge, where ComEdge
-// answers it as it is.
+// answers it as it is, with rich error information when it has a
+// description.
 class HresultError : public std::exception {
  public:
-  explicit HresultError(HRESULT hr) noexcept : hr_(hr) {}
+  explicit HresultError(HRESULT hr, std::wstring description = {}) noexcept
+      : hr_(hr), description_(std::move(description)) {}
   HRESULT hr() const noexcept { return hr_; }
+  const std::wstring& description() const noexcept { return description_; }
   const char* what() const noexcept override { return "COM call failed"; }
 
  private:
   HRESULT hr_;
+  std::wstring description_;
 };
 
-// Throws HresultError when hr is a failure.
+// The one way to throw for a failed HRESULT (nothing happens for success):
+//  - ThrowIfFailed(hr): an HresultError, which the COM edge answers as it
+//    is;
+//  - ThrowIfFailed(hr, "IFont::get_Size"): for code the core calls (a
+//    Font's properties, the text box), which knows only its own error
+//    numbers: a VelmoraError naming the call. A control error
+//    (FACILITY_CONTROL, as CTL_E_INVALIDPROPERTYVALUE) keeps its number,
+//    E_INVALIDARG is "invalid property value", anything else "invalid
+//    procedure call".
 inline void ThrowIfFailed(HRESULT hr) {
   if (FAILED(hr)) throw HresultError(hr);
 }
+void ThrowIfFailed(HRESULT hr, const char* what);
 
 // The HRESULT of a core error number: the platform's error numbers live in
 // the control facility (overflow 6 -> 0x800A0006, type mismatch 13 ->
@@ -307,18 +241,16 @@ const IID& DefaultErrorInterface() noexcept;
 //   STDMETHODIMP Control::put_MaxLength(short value) {
 //     return ComEdge([&] { core_.SetMaxLength(value); return S_OK; });
 //   }
+// The HRESULT of the exception being handled, as ComEdge answers it; only
+// inside a catch block. Out of line, so that each ComEdge holds one catch.
+HRESULT HresultFromCurrentException(REFIID iid) noexcept;
+
 template <class Body>
 HRESULT ComEdge(Body&& body, REFIID iid = DefaultErrorInterface()) noexcept {
   try {
     return std::forward<Body>(body)();
-  } catch (const VelmoraError& error) {
-    return HresultFromVelmoraError(error, iid);
-  } catch (const HresultError& error) {
-    return error.hr();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
   } catch (...) {
-    return E_FAIL;
+    return HresultFromCurrentException(iid);
   }
 }
 

@@ -2,94 +2,40 @@
 
 #include <new>
 
+#include "com/com_object.h"
+
 namespace velmora::win32 {
 
 namespace {
 
-// The one shape of both enumerators: a snapshot of items taken when the
-// enumerator is made, a position, and Clone copying both. Item is what the
-// snapshot keeps; Out is what Next hands out (an AddRef'ed copy).
-template <class IEnum, class Out, class Item>
-class Enumerator final : public IEnum {
- public:
-  explicit Enumerator(std::vector<Item> items, std::size_t position = 0)
-      : items_(std::move(items)), position_(position) {}
-
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    const InterfaceEntry table[] = {Entry<Enumerator, IEnum>()};
-    return QueryInterfaceFromTable(this, table, riid, ppv);
-  }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override {
-    ULONG left = refs_.Release();
-    if (left == 0) delete this;
-    return left;
-  }
-
-  STDMETHODIMP Next(ULONG count, Out* out, ULONG* fetched) noexcept override {
-    if (out == nullptr) return E_POINTER;
-    // Only a request for one item may leave out the count of fetched items.
-    if (fetched == nullptr && count != 1) return E_INVALIDARG;
-    ULONG done = 0;
-    while (done < count && position_ < items_.size()) {
-      out[done++] = Hand(items_[position_++]);
-    }
-    if (fetched) *fetched = done;
-    return done == count ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Skip(ULONG count) noexcept override {
-    const std::size_t left = items_.size() - position_;
-    if (count > left) {
-      position_ = items_.size();
-      return S_FALSE;
-    }
-    position_ += count;
-    return S_OK;
-  }
-  STDMETHODIMP Reset() noexcept override {
-    position_ = 0;
-    return S_OK;
-  }
-  STDMETHODIMP Clone(IEnum** out) noexcept override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    return ComEdge([&] {
-      *out = new Enumerator(items_, position_);
-      return S_OK;
-    });
-  }
-
- private:
-  ~Enumerator() = default;
-
-  static IConnectionPoint* Hand(const ComPtr<IConnectionPoint>& point) {
+// Both enumerators hand out AddRef'ed copies of a snapshot taken when the
+// enumerator is made; a missing count of fetched items is allowed only for
+// a request of one.
+struct PointTraits : EnumeratorTraits<IEnumConnectionPoints, IConnectionPoint*, std::vector<ComPtr<IConnectionPoint>>,
+                                       MissingFetched::kInvalidArgUnlessOne> {
+  static bool Hand(const ComPtr<IConnectionPoint>& point, IConnectionPoint** out) noexcept {
     point->AddRef();
-    return point.Get();
+    *out = point.Get();
+    return true;
   }
-  static CONNECTDATA Hand(const std::pair<ComPtr<IUnknown>, DWORD>& connection) {
-    connection.first->AddRef();
-    return CONNECTDATA{connection.first.Get(), connection.second};
-  }
-
-  ModuleReference module_;
-  RefCount refs_;
-  std::vector<Item> items_;
-  std::size_t position_;
+  static void TakeBack(IConnectionPoint*& point) noexcept { point->Release(); }
 };
 
-using PointEnumerator = Enumerator<IEnumConnectionPoints, IConnectionPoint*, ComPtr<IConnectionPoint>>;
-using ConnectionEnumerator = Enumerator<IEnumConnections, CONNECTDATA, std::pair<ComPtr<IUnknown>, DWORD>>;
+struct ConnectionTraits : EnumeratorTraits<IEnumConnections, CONNECTDATA, std::vector<std::pair<ComPtr<IUnknown>, DWORD>>,
+                                            MissingFetched::kInvalidArgUnlessOne> {
+  static bool Hand(const std::pair<ComPtr<IUnknown>, DWORD>& connection, CONNECTDATA* out) noexcept {
+    connection.first->AddRef();
+    *out = CONNECTDATA{connection.first.Get(), connection.second};
+    return true;
+  }
+  static void TakeBack(CONNECTDATA& connection) noexcept { connection.pUnk->Release(); }
+};
 
 }  // namespace
 
 HRESULT CreateConnectionPointEnumerator(std::vector<ComPtr<IConnectionPoint>> points,
                                         IEnumConnectionPoints** out) noexcept {
-  if (out == nullptr) return E_POINTER;
-  *out = nullptr;
-  return ComEdge([&] {
-    *out = new PointEnumerator(std::move(points));
-    return S_OK;
-  });
+  return Enumerator<PointTraits>::Create(std::move(points), out);
 }
 
 STDMETHODIMP ConnectionPoint::QueryInterface(REFIID riid, void** ppv) noexcept {
@@ -152,8 +98,7 @@ STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** connections) no
     std::vector<std::pair<ComPtr<IUnknown>, DWORD>> items;
     items.reserve(sinks_.size());
     for (const Connection& c : sinks_) items.emplace_back(c.sink, c.cookie);
-    *connections = new ConnectionEnumerator(std::move(items));
-    return S_OK;
+    return Enumerator<ConnectionTraits>::Create(std::move(items), connections);
   });
 }
 

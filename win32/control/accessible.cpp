@@ -2,6 +2,7 @@
 
 #include <oleacc.h>
 
+#include "com/com_object.h"
 #include "com/com_util.h"
 #include "control/accessible_text.h"
 #include "control/velmora_control.h"
@@ -13,8 +14,6 @@ namespace velmora::win32 {
 namespace {
 
 bool IsSelf(const VARIANT& child) { return V_VT(&child) == VT_I4 && V_I4(&child) == CHILDID_SELF; }
-
-std::wstring ToWide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
 // A text answer: S_OK with the text, S_FALSE (and null) when there is none.
 HRESULT Answer(const std::wstring& text, BSTR* out) {
@@ -28,7 +27,7 @@ HRESULT Answer(const std::wstring& text, BSTR* out) {
 // One accessible object: the field (OBJID_CLIENT) or the alert of a refused
 // date (OBJID_ALERT). Its IDispatch part is not served: readers call
 // IAccessible directly.
-class AccessibleObject final : public IAccessible, public IOleWindow {
+class AccessibleObject final : public ComBase<AccessibleObject, IAccessible, IOleWindow> {
  public:
   enum class Kind { kField, kAlert };
   AccessibleObject(ControlAccessibility& link, Kind kind) noexcept : link_(&link), kind_(kind) {}
@@ -38,18 +37,11 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
     standard_.Reset();
   }
 
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
+  HRESULT FindInterface(REFIID riid, void** ppv) noexcept {
     using C = AccessibleObject;
     const InterfaceEntry table[] = {
         Entry<C, IAccessible>(), EntryAs<C, IAccessible>(IID_IDispatch), Entry<C, IOleWindow>()};
     return QueryInterfaceFromTable(this, table, riid, ppv);
-  }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override {
-    const ULONG left = refs_.Release();
-    if (left == 0) delete this;
-    return left;
   }
 
   // IDispatch
@@ -221,6 +213,7 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   }
 
  private:
+  friend ComBase;
   ~AccessibleObject() = default;
 
   // Whether the object answers for child itself.
@@ -252,7 +245,7 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
     }
     try {
       const std::wstring caption = link_->LabelCaption();
-      return Answer(ToWide(fromLabel(std::u16string(caption.begin(), caption.end()))), out);
+      return Answer(ToWide(fromLabel(ToU16(caption))), out);
     } catch (...) {
       return E_OUTOFMEMORY;
     }
@@ -277,8 +270,6 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
     return S_OK;
   }
 
-  ModuleReference module_;
-  RefCount refs_;
   ControlAccessibility* link_;
   Kind kind_;
   ComPtr<IAccessible> standard_;
@@ -317,8 +308,11 @@ LRESULT ControlAccessibility::AnswerGetObject(WPARAM flags, LPARAM id) noexcept 
   }
   if (!slot) return 0;
   if (!*slot) {
-    *slot = new (std::nothrow) AccessibleObject(*this, kind);
-    if (!*slot) return 0;
+    try {
+      *slot = AccessibleObject::New(*this, kind);
+    } catch (...) {
+      return 0;  // out of memory: the request goes to the system
+    }
   }
   const LRESULT result = ::LresultFromObject(IID_IAccessible, flags, static_cast<IAccessible*>(*slot));
   return result > 0 ? result : 0;  // a failure leaves the request to the system
@@ -386,6 +380,6 @@ std::wstring ControlAccessibility::LabelCaption() const noexcept {
 std::wstring ControlAccessibility::Value() const { return ToWide(AccessibleValue(control_)); }
 std::wstring ControlAccessibility::Description() const { return ToWide(AccessibleDescription(control_)); }
 
-void ControlAccessibility::SetValue(std::wstring_view text) { control_.setText(std::u16string(text.begin(), text.end())); }
+void ControlAccessibility::SetValue(std::wstring_view text) { control_.setText(ToU16(text)); }
 
 }  // namespace velmora::win32

@@ -7,6 +7,7 @@
 #include "windows/ole_font.h"
 #include "platform.h"
 #include "windows/win32_platform.h"
+#include "typelib/dispids.h"
 
 namespace velmora::win32 {
 
@@ -19,20 +20,19 @@ struct PropertyId {
   DISPID id;
 };
 constexpr PropertyId kProperties[] = {
-    {u"MaxLength", 0x68030007}, {u"DateValue", 0x68030006}, {u"BackColor", 0x68030005},
-    {u"Font", DISPID_FONT},     {u"Enabled", 0x68030004},   {u"ForeColor", 0x68030003},
-    {u"Text", 0x68030002},      {u"Virgola", 0x68030001},   {u"TastoInvio", 0x68030000},
+    {u"MaxLength", DISPID_VELMORA_MAXLENGTH}, {u"DateValue", DISPID_VELMORA_DATEVALUE},
+    {u"BackColor", DISPID_VELMORA_BACKCOLOR}, {u"Font", DISPID_VELMORA_FONT},
+    {u"Enabled", DISPID_VELMORA_ENABLED},     {u"ForeColor", DISPID_VELMORA_FORECOLOR},
+    {u"Text", DISPID_VELMORA_TEXT},           {u"Virgola", DISPID_VELMORA_VIRGOLA},
+    {u"TastoInvio", DISPID_VELMORA_TASTOINVIO},
 };
 
 // The properties a property browser edits through the page Generale.
-constexpr DISPID kGeneraleProperties[] = {0x68030006, 0x68030007, 0x68030001};
+constexpr DISPID kGeneraleProperties[] = {DISPID_VELMORA_DATEVALUE, DISPID_VELMORA_MAXLENGTH, DISPID_VELMORA_VIRGOLA};
 
 // The system's standard font and colour pages.
 constexpr CLSID kStockFontPage = {0x7ebdaae0, 0x8120, 0x11cf, {0x89, 0x9f, 0x00, 0xaa, 0x00, 0x68, 0x8b, 0x10}};
 constexpr CLSID kStockColorPage = {0x7ebdaae1, 0x8120, 0x11cf, {0x89, 0x9f, 0x00, 0xaa, 0x00, 0x68, 0x8b, 0x10}};
-
-constexpr DISPID kDataNonValidaId = 1;
-constexpr DISPID kChangeId = 2;
 
 VARIANT_BOOL ToVariantBool(std::int16_t value) { return static_cast<VARIANT_BOOL>(value); }
 
@@ -63,7 +63,9 @@ bool IsMember(DISPID id) noexcept {
 // coercion makes a colour or a length of NaN): they are no number, and a
 // numeric property refuses them as out of range, as it refuses 40000 for
 // MaxLength.
-bool IsNumericProperty(DISPID id) noexcept { return id == 0x68030007 || id == 0x68030005 || id == 0x68030003; }
+bool IsNumericProperty(DISPID id) noexcept {
+  return id == DISPID_VELMORA_MAXLENGTH || id == DISPID_VELMORA_BACKCOLOR || id == DISPID_VELMORA_FORECOLOR;
+}
 
 bool IsFiniteArgument(const VARIANT& argument) noexcept {
   const VARIANT* v = &argument;
@@ -102,21 +104,11 @@ DISPID PropertyDispid(const std::u16string& name) noexcept {
 
 // ---- Creation, identity ----------------------------------------------------
 
-class ControlObject::FontWatch final : public IPropertyNotifySink {
+class ControlObject::FontWatch final : public ComBase<FontWatch, IPropertyNotifySink> {
  public:
   explicit FontWatch(ControlObject* owner) noexcept : owner_(owner) {}
   void Detach() noexcept { owner_ = nullptr; }
 
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    const InterfaceEntry table[] = {Entry<FontWatch, IPropertyNotifySink>()};
-    return QueryInterfaceFromTable(this, table, riid, ppv);
-  }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override {
-    ULONG left = refs_.Release();
-    if (left == 0) delete this;
-    return left;
-  }
   STDMETHODIMP OnChanged(DISPID) noexcept override {
     if (owner_) {
       const ComPtr<IUnknown> keep = owner_->KeepAlive();  // the view sink may let the control go
@@ -128,9 +120,8 @@ class ControlObject::FontWatch final : public IPropertyNotifySink {
   STDMETHODIMP OnRequestEdit(DISPID) noexcept override { return S_OK; }
 
  private:
+  friend ComBase;
   ~FontWatch() = default;
-  ModuleReference module_;
-  RefCount refs_;
   ControlObject* owner_;
 };
 
@@ -142,15 +133,9 @@ void ControlObject::WatchFont() noexcept {
   try {
     auto font = std::dynamic_pointer_cast<OleFont>(control_.Font());
     if (!font) return;
-    ComPtr<IConnectionPointContainer> container;
-    if (FAILED(font->font()->QueryInterface(IID_IConnectionPointContainer,
-                                            reinterpret_cast<void**>(container.GetAddressOf()))))
-      return;
-    ComPtr<IConnectionPoint> point;
-    if (FAILED(container->FindConnectionPoint(IID_IPropertyNotifySink, &point))) return;
-    auto* watch = new FontWatch(this);
-    if (SUCCEEDED(point->Advise(watch, &fontCookie_))) {
-      fontPoint_ = std::move(point);
+    auto* watch = FontWatch::New(this);
+    fontAdvise_ = AdviseConnection(font->font(), IID_IPropertyNotifySink, watch);
+    if (fontAdvise_) {
       fontWatch_ = watch;
     } else {
       watch->Release();
@@ -161,9 +146,7 @@ void ControlObject::WatchFont() noexcept {
 }
 
 void ControlObject::UnwatchFont() noexcept {
-  if (fontPoint_) fontPoint_->Unadvise(fontCookie_);
-  fontPoint_.Reset();
-  fontCookie_ = 0;
+  fontAdvise_.reset();
   if (fontWatch_) {
     fontWatch_->Detach();
     fontWatch_->Release();
@@ -172,8 +155,7 @@ void ControlObject::UnwatchFont() noexcept {
 }
 
 ControlObject::ControlObject(IUnknown* outer)
-    : inner_(*this),
-      outer_(outer ? outer : &inner_),
+    : AggregatableComBase(outer),
       text1_(window_),
       control_(text1_, *this),
       events_(*this, DIID___VelmoraControl, true),
@@ -201,7 +183,7 @@ HRESULT ControlObject::Create(IUnknown* outer, REFIID riid, void** ppv) noexcept
   ControlObject* object = nullptr;
   HRESULT hr = ComEdge([&] {
     InstallWindowsPlatformOnce();
-    object = new ControlObject(outer);
+    object = ControlObject::New(outer);
     // The control runtime initialises every new instance at once, so a
     // client that never calls InitNew or Load (a script) still has the
     // date mask, the limit and a font.
@@ -211,46 +193,21 @@ HRESULT ControlObject::Create(IUnknown* outer, REFIID riid, void** ppv) noexcept
     // Messages reach the object through its windows as well as through its
     // interfaces: the window procedures hold it alive the same way. Not
     // before now: an aggregator still being made may not be counted yet.
-    object->window_.SetLifetime(object->outer_);
+    object->window_.SetLifetime(object->Controlling());
     object->window_.SetReflectionCheck(&ControlObject::ContainerReflects, object);
-    object->text1_.setLifetime(object->outer_);
+    object->text1_.setLifetime(object->Controlling());
     return S_OK;
   });
   if (FAILED(hr)) {
-    if (object) object->inner_.Release();
+    if (object) object->Inner().Release();
     return hr;
   }
-  hr = object->inner_.QueryInterface(riid, ppv);
-  object->inner_.Release();
+  hr = object->Inner().QueryInterface(riid, ppv);
+  object->Inner().Release();
   return hr;
 }
 
-STDMETHODIMP ControlObject::InnerUnknown::QueryInterface(REFIID riid, void** ppv) noexcept {
-  if (ppv == nullptr) return E_POINTER;
-  *ppv = nullptr;
-  if (IsEqualIID(riid, IID_IUnknown)) {
-    AddRef();
-    *ppv = static_cast<IUnknown*>(this);
-    return S_OK;
-  }
-  return owner_.QueryOwnInterface(riid, ppv);
-}
-
-STDMETHODIMP_(ULONG) ControlObject::InnerUnknown::AddRef() noexcept { return owner_.refs_.AddRef(); }
-
-STDMETHODIMP_(ULONG) ControlObject::InnerUnknown::Release() noexcept {
-  ULONG left = owner_.refs_.Release();
-  if (left == 0) {
-    // Held at one while the object dies: a site or sink released from the
-    // destructor may AddRef and Release the object without deleting it
-    // a second time.
-    owner_.refs_.AddRef();
-    delete &owner_;
-  }
-  return left;
-}
-
-HRESULT ControlObject::QueryOwnInterface(REFIID riid, void** ppv) noexcept {
+HRESULT ControlObject::FindInterface(REFIID riid, void** ppv) noexcept {
   using C = ControlObject;
   // Not static: a function-local static would be set up by the first
   // caller, and apartments on two threads may both be first.
@@ -455,7 +412,7 @@ STDMETHODIMP ControlObject::get_Text(BSTR* value) noexcept {
   *value = nullptr;
   return Guard([&] {
     const std::u16string text = control_.Text();
-    *value = UniqueBstr::FromWide(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data()), text.size()))
+    *value = UniqueBstr::FromWide(WideView(text))
                  .release();
     return S_OK;
   });
@@ -464,8 +421,7 @@ STDMETHODIMP ControlObject::get_Text(BSTR* value) noexcept {
 STDMETHODIMP ControlObject::put_Text(BSTR New_Text) noexcept {
   return Guard([&] {
     // A null BSTR is the empty string.
-    control_.setText(std::u16string(reinterpret_cast<const char16_t*>(New_Text ? New_Text : L""),
-                                    ::SysStringLen(New_Text)));
+    control_.setText(ToU16(std::wstring_view(New_Text ? New_Text : L"", ::SysStringLen(New_Text))));
     return S_OK;
   });
 }
@@ -679,7 +635,7 @@ bool ControlObject::ContainerReflects(void* self) {
 
 void ControlObject::RaiseDataNonValida() {
   accessibility_.DateRefused();  // heard by a screen reader whatever the handlers do
-  FireEvent(kDataNonValidaId);
+  FireEvent(DISPID_VELMORA_DATANONVALIDA);
 }
 
 void ControlObject::RaiseChange() {
@@ -687,7 +643,7 @@ void ControlObject::RaiseChange() {
   dirty_ = true;
   embedding_.ViewChanged();
   accessibility_.TextChanged();
-  FireEvent(kChangeId);
+  FireEvent(DISPID_VELMORA_CHANGE);
 }
 
 void ControlObject::FireEvent(DISPID id) {

@@ -29,6 +29,7 @@
 #include <string>
 
 #include "control/accessible.h"
+#include "com/com_object.h"
 #include "com/com_util.h"
 #include "com/connection_point.h"
 #include "control/control_host.h"
@@ -46,25 +47,15 @@ HRESULT CreateVelmoraControl(IUnknown* outer, REFIID riid, void** ppv);
 
 namespace velmora::win32 {
 
-class ControlObject final : public _VelmoraControl,
-                            public IProvideClassInfo2,
-                            public IConnectionPointContainer,
-                            public IPersistStreamInit,
-                            public IPersistStorage,
-                            public IPersistPropertyBag,
-                            public ISpecifyPropertyPages,
-                            public IPerPropertyBrowsing,
-                            public ISupportErrorInfo,
+class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraControl, IProvideClassInfo2,
+                                                      IConnectionPointContainer, IPersistStreamInit, IPersistStorage,
+                                                      IPersistPropertyBag, ISpecifyPropertyPages,
+                                                      IPerPropertyBrowsing, ISupportErrorInfo>,
                             public EmbeddingOwner,
                             private velmora::ControlHost {
  public:
   // The class factory's creation function (CreateVelmoraControl).
   static HRESULT Create(IUnknown* outer, REFIID riid, void** ppv) noexcept;
-
-  // IUnknown: the controlling unknown's.
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override { return outer_->QueryInterface(riid, ppv); }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return outer_->AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override { return outer_->Release(); }
 
   // IDispatch
   STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
@@ -134,7 +125,7 @@ class ControlObject final : public _VelmoraControl,
   STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) noexcept override;
 
   // EmbeddingOwner
-  IUnknown* OuterUnknown() override { return outer_; }
+  IUnknown* OuterUnknown() override { return Controlling(); }
   ControlWindow& Window() override { return window_; }
   EditTextBox& Text1Box() override { return text1_; }
   velmora::VelmoraControl& Control() override { return control_; }
@@ -150,28 +141,17 @@ class ControlObject final : public _VelmoraControl,
   void LoadFromStream(IStream* stream);
 
  private:
-  // The non-delegating unknown: the object's own identity and reference
-  // count, which an aggregator holds.
-  class InnerUnknown final : public IUnknown {
-   public:
-    explicit InnerUnknown(ControlObject& owner) noexcept : owner_(owner) {}
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override;
-    STDMETHODIMP_(ULONG) AddRef() noexcept override;
-    STDMETHODIMP_(ULONG) Release() noexcept override;
-
-   private:
-    ControlObject& owner_;
-  };
-
   explicit ControlObject(IUnknown* outer);
+  friend AggregatableComBase;
   ~ControlObject();
-  HRESULT QueryOwnInterface(REFIID riid, void** ppv) noexcept;
+  // The object's own interfaces (the inner unknown's answers).
+  HRESULT FindInterface(REFIID riid, void** ppv) noexcept;
 
   // A reference for the length of a call. An event handler or a container
   // answering a notification may release the last reference of its own
   // (closing the form): the object then goes when the outermost call that
   // reached it returns, never under a frame still running in it.
-  ComPtr<IUnknown> KeepAlive() const noexcept { return ComPtr<IUnknown>(outer_); }
+  ComPtr<IUnknown> KeepAlive() const noexcept { return ComPtr<IUnknown>(Controlling()); }
   // The methods' COM edge (the free Guard below), holding the object alive
   // for the whole body: every method that runs through it may raise events.
   template <class Body>
@@ -203,10 +183,6 @@ class ControlObject final : public _VelmoraControl,
   template <class Step>
   HRESULT Initialize(REFIID iid, HRESULT alreadyDone, Step&& step) noexcept;
 
-  ModuleReference module_;
-  RefCount refs_;
-  InnerUnknown inner_;
-  IUnknown* outer_;
   ControlWindow window_;
   EditTextBox text1_;
   velmora::VelmoraControl control_;
@@ -219,8 +195,7 @@ class ControlObject final : public _VelmoraControl,
   bool dirty_ = false;
   std::uint8_t storageMode_ = 0;  // IPersistStorage's mode (control_persistence.cpp)
   FontWatch* fontWatch_ = nullptr;  // owned through COM reference counting
-  ComPtr<IConnectionPoint> fontPoint_;
-  DWORD fontCookie_ = 0;
+  ConnectionAdvise fontAdvise_;
   // Last: it gives back what the container lent before the rest goes.
   OleEmbedding embedding_;
   // After the embedding, so destroyed first: the accessible objects that

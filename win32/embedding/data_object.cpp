@@ -2,6 +2,8 @@
 // connections of hosts that cache it.
 #include "embedding/data_object.h"
 
+#include "com/com_object.h"
+
 #include <algorithm>
 #include <iterator>
 #include <new>
@@ -31,46 +33,15 @@ HRESULT CheckFormat(const FORMATETC& format) {
   return S_OK;
 }
 
-class FormatEnumerator final : public IEnumFORMATETC {
- public:
-  explicit FormatEnumerator(std::size_t at = 0) : at_(at) {}
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    const InterfaceEntry table[] = {Entry<FormatEnumerator, IEnumFORMATETC>()};
-    return QueryInterfaceFromTable(this, table, riid, ppv);
+// The formats are handed out as they stand (no target device to copy); a
+// missing count of fetched items is refused only for more than one.
+struct FormatTraits
+    : EnumeratorTraits<IEnumFORMATETC, FORMATETC, TableItems<FORMATETC>, MissingFetched::kPointerAboveOne> {
+  static bool Hand(const FORMATETC& format, FORMATETC* out) noexcept {
+    *out = format;
+    return true;
   }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override {
-    const ULONG left = refs_.Release();
-    if (left == 0) delete this;
-    return left;
-  }
-  STDMETHODIMP Next(ULONG count, FORMATETC* formats, ULONG* fetched) noexcept override {
-    if (!formats || (count > 1 && !fetched)) return E_POINTER;
-    ULONG done = 0;
-    while (done < count && at_ < std::size(kFormats)) formats[done++] = kFormats[at_++];
-    if (fetched) *fetched = done;
-    return done == count ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Skip(ULONG count) noexcept override {
-    const std::size_t left = std::size(kFormats) - at_;
-    at_ += std::min<std::size_t>(count, left);
-    return count <= left ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Reset() noexcept override {
-    at_ = 0;
-    return S_OK;
-  }
-  STDMETHODIMP Clone(IEnumFORMATETC** out) noexcept override {
-    if (!out) return E_POINTER;
-    *out = new (std::nothrow) FormatEnumerator(at_);
-    return *out ? S_OK : E_OUTOFMEMORY;
-  }
-
- private:
-  ~FormatEnumerator() = default;
-  ModuleReference module_;
-  RefCount refs_;
-  std::size_t at_;
+  static void TakeBack(FORMATETC&) noexcept {}
 };
 
 // The picture as an enhanced metafile whose frame is the control's extent
@@ -102,12 +73,15 @@ HRESULT RenderEnhMetafile(IViewObject* view, DWORD aspect, const SIZEL& extent, 
 // HIMETRIC.
 HRESULT RenderMetafilePict(HENHMETAFILE picture, const SIZEL& extent, HGLOBAL* out) {
   *out = nullptr;
-  HDC screen = GetDC(nullptr);
-  const UINT size = GetWinMetaFileBits(picture, 0, nullptr, MM_ANISOTROPIC, screen);
-  std::vector<BYTE> bits(size);
-  const bool converted = size > 0 && GetWinMetaFileBits(picture, size, bits.data(), MM_ANISOTROPIC, screen) == size;
-  ReleaseDC(nullptr, screen);
-  if (!converted) return E_FAIL;
+  std::vector<BYTE> bits;
+  {
+    const WindowDc screen;
+    const UINT size = GetWinMetaFileBits(picture, 0, nullptr, MM_ANISOTROPIC, screen.get());
+    bits.resize(size);
+    if (size == 0 || GetWinMetaFileBits(picture, size, bits.data(), MM_ANISOTROPIC, screen.get()) != size)
+      return E_FAIL;
+  }
+  const UINT size = static_cast<UINT>(bits.size());
   HMETAFILE metafile = SetMetaFileBitsEx(size, bits.data());
   if (!metafile) return E_OUTOFMEMORY;
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(METAFILEPICT));
@@ -191,8 +165,7 @@ STDMETHODIMP DataObjectFacet::EnumFormatEtc(DWORD direction, IEnumFORMATETC** ou
   if (!out) return E_POINTER;
   *out = nullptr;
   if (direction != DATADIR_GET) return E_NOTIMPL;  // nothing can be set
-  *out = new (std::nothrow) FormatEnumerator();
-  return *out ? S_OK : E_OUTOFMEMORY;
+  return Enumerator<FormatTraits>::Create(kFormats, out);
 }
 
 // ---- data-advise connections ----------------------------------------------------

@@ -10,7 +10,7 @@ namespace velmora::win32 {
 STDMETHODIMP OleEmbedding::Impl::GetControlInfo(CONTROLINFO* info) noexcept {
   if (!info) return E_POINTER;
   const bool enterToForm = LeavesEnterToForm();
-  HACCEL& table = keyTables[enterToForm ? 1 : 0];
+  UniqueHaccel& table = keyTables[enterToForm ? 1 : 0];
   if (!table) {
     ACCEL keys[4];
     int count = 0;
@@ -20,12 +20,12 @@ STDMETHODIMP OleEmbedding::Impl::GetControlInfo(CONTROLINFO* info) noexcept {
     }
     keys[count++] = ACCEL{FVIRTKEY, VK_ESCAPE, VK_ESCAPE};
     keys[count++] = ACCEL{FVIRTKEY | FSHIFT, VK_ESCAPE, VK_ESCAPE};
-    table = CreateAcceleratorTableW(keys, count);
+    table.reset(CreateAcceleratorTableW(keys, count));
     if (!table) return E_OUTOFMEMORY;
   }
   info->cb = sizeof(CONTROLINFO);
-  info->hAccel = table;
-  info->cAccel = static_cast<USHORT>(CopyAcceleratorTableW(table, nullptr, 0));
+  info->hAccel = table.get();
+  info->cAccel = static_cast<USHORT>(CopyAcceleratorTableW(table.get(), nullptr, 0));
   info->dwFlags = CTRLINFO_EATS_ESCAPE | (enterToForm ? 0 : CTRLINFO_EATS_RETURN);
   return S_OK;
 }

@@ -61,17 +61,13 @@ struct OleEmbedding::Impl final : public IOleObject,
     // answer as GetControlInfo's.
     owner.Text1Box().setClaimsEnter([this] { return !LeavesEnterToForm(); });
   }
-  ~Impl() {
-    for (HACCEL& table : keyTables)
-      if (table) DestroyAcceleratorTable(table);
-  }
 
   EmbeddingOwner& owner;
   DataObjectFacet data;
   // GetControlInfo's key tables, made when first asked, by whether Enter
   // is left to the form (0: the control's, 1: the form's). Both live as
   // long as the control: a container may keep the one it was given.
-  HACCEL keyTables[2] = {};
+  UniqueHaccel keyTables[2];
   ComPtr<IOleClientSite> site;
   ComPtr<IOleControlSite> controlSite;
   ComPtr<IOleInPlaceSite> inPlaceSite;

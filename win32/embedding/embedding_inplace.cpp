@@ -7,16 +7,8 @@ namespace velmora::win32 {
 namespace {
 
 // The modifier bits of IOleControlSite::TranslateAccelerator.
-constexpr DWORD kKeyModShift = 1, kKeyModControl = 2, kKeyModAlt = 4;
-
-DWORD KeyModifiers() {
-  const ModifierKeys held = HeldModifierKeys();
-  DWORD mods = 0;
-  if (held.shift) mods |= kKeyModShift;
-  if (held.control) mods |= kKeyModControl;
-  if (held.alt) mods |= kKeyModAlt;
-  return mods;
-}
+constexpr DWORD kKeyModControl = 2, kKeyModAlt = 4;
+DWORD KeyModifiers() { return HeldModifierKeys().Mask(); }
 
 }  // namespace
 
@@ -168,9 +160,10 @@ void OleEmbedding::Impl::SetRects(const RECT& pos, const RECT& clip) {
     clipped = false;
   } else {
     OffsetRect(&visible, -pos.left, -pos.top);
-    HRGN region = CreateRectRgnIndirect(&visible);
-    if (region && !SetWindowRgn(hwnd, region, TRUE)) DeleteObject(region);
-    clipped = region != nullptr;
+    // The window owns the region once it is set.
+    UniqueHrgn region(CreateRectRgnIndirect(&visible));
+    clipped = region && SetWindowRgn(hwnd, region.get(), TRUE);
+    if (clipped) region.release();
   }
   if (resized) {
     extent.cx = PixelsToHimetric(pos.right - pos.left, false);
@@ -241,10 +234,7 @@ STDMETHODIMP OleEmbedding::Impl::TranslateAccelerator(LPMSG msg) noexcept {
 }
 
 bool OleEmbedding::Impl::CharacterQueued(const MSG& keyDown) {
-  const UINT charMsg = keyDown.message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
-  MSG queued{};
-  return PeekMessageW(&queued, keyDown.hwnd, charMsg, charMsg, PM_NOREMOVE | PM_NOYIELD) &&
-         ((queued.lParam >> 16) & 0x1FF) == ((keyDown.lParam >> 16) & 0x1FF);
+  return TypedCharacterQueued(keyDown.hwnd, keyDown.message, keyDown.lParam);
 }
 
 }  // namespace velmora::win32

@@ -3,6 +3,8 @@
 // OleEmbedding, the face the control object sees.
 #include "embedding/embedding_impl.h"
 
+#include "com/com_object.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -14,13 +16,6 @@ namespace {
 
 constexpr wchar_t kFullUserType[] = L"TextBox Formattato";
 constexpr wchar_t kAppName[] = L"Velmora";
-
-wchar_t* TaskString(const wchar_t* text) {
-  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-  auto* copy = static_cast<wchar_t*>(CoTaskMemAlloc(bytes));
-  if (copy) std::memcpy(copy, text, bytes);
-  return copy;
-}
 
 // The verbs a container may offer: the primary verb (activate for editing)
 // and the property pages on its menu; the other negative verbs are
@@ -40,58 +35,16 @@ const VerbRow kVerbs[] = {
     {OLEIVERB_HIDE, L"", 0, 0},
 };
 
-class VerbEnumerator final : public IEnumOLEVERB {
- public:
-  explicit VerbEnumerator(std::size_t at = 0) : at_(at) {}
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    const InterfaceEntry table[] = {Entry<VerbEnumerator, IEnumOLEVERB>()};
-    return QueryInterfaceFromTable(this, table, riid, ppv);
+// Each verb is handed out with its own copy of the name, which the caller
+// frees; a missing count of fetched items is refused only for more than one.
+struct VerbTraits : EnumeratorTraits<IEnumOLEVERB, OLEVERB, TableItems<VerbRow>, MissingFetched::kPointerAboveOne> {
+  static bool Hand(const VerbRow& row, OLEVERB* out) noexcept {
+    wchar_t* name = TaskMemoryString(row.name);
+    if (!name) return false;
+    *out = OLEVERB{row.verb, name, row.flags, row.attribs};
+    return true;
   }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override {
-    const ULONG left = refs_.Release();
-    if (left == 0) delete this;
-    return left;
-  }
-  STDMETHODIMP Next(ULONG count, OLEVERB* verbs, ULONG* fetched) noexcept override {
-    if (!verbs || (count > 1 && !fetched)) return E_POINTER;
-    ULONG done = 0;
-    while (done < count && at_ < std::size(kVerbs)) {
-      const VerbRow& row = kVerbs[at_];
-      wchar_t* name = TaskString(row.name);
-      if (!name) {
-        for (ULONG i = 0; i < done; ++i) CoTaskMemFree(verbs[i].lpszVerbName);
-        if (fetched) *fetched = 0;
-        at_ -= done;
-        return E_OUTOFMEMORY;
-      }
-      verbs[done] = OLEVERB{row.verb, name, row.flags, row.attribs};
-      ++done;
-      ++at_;
-    }
-    if (fetched) *fetched = done;
-    return done == count ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Skip(ULONG count) noexcept override {
-    const std::size_t left = std::size(kVerbs) - at_;
-    at_ += std::min<std::size_t>(count, left);
-    return count <= left ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Reset() noexcept override {
-    at_ = 0;
-    return S_OK;
-  }
-  STDMETHODIMP Clone(IEnumOLEVERB** out) noexcept override {
-    if (!out) return E_POINTER;
-    *out = new (std::nothrow) VerbEnumerator(at_);
-    return *out ? S_OK : E_OUTOFMEMORY;
-  }
-
- private:
-  ~VerbEnumerator() = default;
-  ModuleReference module_;
-  RefCount refs_;
-  std::size_t at_;
+  static void TakeBack(OLEVERB& verb) noexcept { CoTaskMemFree(verb.lpszVerbName); }
 };
 
 }  // namespace
@@ -257,18 +210,15 @@ HRESULT OleEmbedding::Impl::ShowProperties() {
   CAUUID ids{};
   hr = pages->GetPages(&ids);
   if (FAILED(hr)) return hr;
+  const UniqueTaskMemory<GUID> owned(ids.pElems);
   IUnknown* object = owner.OuterUnknown();
   HWND parent = hwnd ? GetAncestor(hwnd, GA_ROOT) : nullptr;
-  hr = OleCreatePropertyFrame(parent, 0, 0, kEmbeddingObjectName, 1, &object, ids.cElems, ids.pElems,
-                              LOCALE_USER_DEFAULT, 0, nullptr);
-  CoTaskMemFree(ids.pElems);
-  return hr;
+  return OleCreatePropertyFrame(parent, 0, 0, kEmbeddingObjectName, 1, &object, ids.cElems, ids.pElems,
+                                LOCALE_USER_DEFAULT, 0, nullptr);
 }
 
 STDMETHODIMP OleEmbedding::Impl::EnumVerbs(IEnumOLEVERB** out) noexcept {
-  if (!out) return E_POINTER;
-  *out = new (std::nothrow) VerbEnumerator();
-  return *out ? S_OK : E_OUTOFMEMORY;
+  return Enumerator<VerbTraits>::Create(kVerbs, out);
 }
 
 STDMETHODIMP OleEmbedding::Impl::GetUserClassID(CLSID* clsid) noexcept {
@@ -282,7 +232,7 @@ STDMETHODIMP OleEmbedding::Impl::GetUserType(DWORD form, LPOLESTR* out) noexcept
   const wchar_t* name = form == USERCLASSTYPE_SHORT     ? kEmbeddingObjectName
                         : form == USERCLASSTYPE_APPNAME ? kAppName
                                                         : kFullUserType;
-  *out = TaskString(name);
+  *out = TaskMemoryString(name);
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -24,24 +24,20 @@ void PaintTextBoxLook(HDC dc, const RECT& bounds, const TextBoxLook& look) {
   if (area.left > area.right) std::swap(area.left, area.right);
   const int saved = SaveDC(dc);
 
-  HBRUSH background = CreateSolidBrush(look.back);
-  if (background) {
-    FillRect(dc, &area, background);
-    DeleteObject(background);
-  }
+  if (const UniqueHbrush background(CreateSolidBrush(look.back)); background) FillRect(dc, &area, background.get());
   DrawEdge(dc, &area, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
   const int margin = static_cast<int>(std::lround(kTextMargin * look.scale));
   InflateRect(&area, -margin, -margin);
 
-  HFONT scaled = nullptr;
+  UniqueHfont scaled;
   HFONT font = look.font ? look.font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   if (std::fabs(look.scale - 1.0) > 0.01) {
     LOGFONTW logFont{};
     if (GetObjectW(font, sizeof(logFont), &logFont) == sizeof(logFont)) {
       logFont.lfHeight = static_cast<LONG>(std::lround(logFont.lfHeight * look.scale));
       logFont.lfWidth = static_cast<LONG>(std::lround(logFont.lfWidth * look.scale));
-      scaled = CreateFontIndirectW(&logFont);
-      if (scaled) font = scaled;
+      scaled.reset(CreateFontIndirectW(&logFont));
+      if (scaled) font = scaled.get();
     }
   }
   SelectObject(dc, font);
@@ -52,8 +48,7 @@ void PaintTextBoxLook(HDC dc, const RECT& bounds, const TextBoxLook& look) {
     DrawTextW(dc, look.text.c_str(), static_cast<int>(look.text.size()), &area,
               DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP);
 
-  RestoreDC(dc, saved);
-  if (scaled) DeleteObject(scaled);
+  RestoreDC(dc, saved);  // deselects the scaled font before it goes
 }
 
 }  // namespace velmora::win32

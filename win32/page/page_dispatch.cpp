@@ -1,12 +1,11 @@
 #include "page/page_dispatch.h"
 
 #include "errors.h"
+#include "windows/property_bag_adapter.h"
 
 namespace velmora::win32 {
 
 namespace {
-
-std::wstring ToWide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
 // The text the system has for an HRESULT, without its line break.
 std::wstring SystemMessage(HRESULT hr) {
@@ -29,63 +28,26 @@ std::wstring SystemMessage(HRESULT hr) {
 }  // namespace
 
 UniqueVariant ToPageArgument(const Variant& value) {
-  UniqueVariant out;
-  VARIANT* v = out.get();
-  switch (value.type()) {
-    case Variant::Type::Empty:
-      break;
-    case Variant::Type::Integer:
-      V_VT(v) = VT_I2;
-      V_I2(v) = value.ToInteger();
-      break;
-    case Variant::Type::Long:
-      V_VT(v) = VT_I4;
-      V_I4(v) = value.ToLong();
-      break;
-    case Variant::Type::Double:
-      V_VT(v) = VT_R8;
-      V_R8(v) = value.ToDouble();
-      break;
-    case Variant::Type::Boolean:
-      V_VT(v) = VT_BOOL;
-      V_BOOL(v) = static_cast<VARIANT_BOOL>(value.ToBoolean());
-      break;
-    case Variant::Type::String: {
-      std::u16string text = value.ToString();
-      V_BSTR(v) = UniqueBstr::FromWide(std::wstring(text.begin(), text.end())).release();
-      V_VT(v) = VT_BSTR;
-      break;
-    }
-    case Variant::Type::Object:
-      ThrowTypeMismatch("the page writes no object properties");
-  }
-  return out;
+  if (value.type() == Variant::Type::Object) ThrowTypeMismatch("the page writes no object properties");
+  return ToVariant(value);
 }
 
 Variant FromPropertyValue(const VARIANT& value) {
   switch (V_VT(&value)) {
-    case VT_EMPTY:
-      return Variant();
     case VT_BOOL: {
+      // A Boolean other than True or False is the number it holds.
       const VARIANT_BOOL b = V_BOOL(&value);
-      if (b == VARIANT_TRUE || b == VARIANT_FALSE) return Variant::Boolean(b == VARIANT_TRUE);
-      return Variant::Integer(b);
+      if (b != VARIANT_TRUE && b != VARIANT_FALSE) return Variant::Integer(b);
+      return FromVariant(value);
     }
+    case VT_EMPTY:
     case VT_I2:
-      return Variant::Integer(V_I2(&value));
     case VT_UI1:
-      return Variant::Integer(V_UI1(&value));
     case VT_I4:
-      return Variant::Long(V_I4(&value));
     case VT_R4:
-      return Variant::Double(V_R4(&value));
     case VT_R8:
-      return Variant::Double(V_R8(&value));
-    case VT_BSTR: {
-      const BSTR text = V_BSTR(&value);
-      const UINT length = ::SysStringLen(text);
-      return Variant::String(text != nullptr ? std::u16string(text, text + length) : std::u16string());
-    }
+    case VT_BSTR:
+      return FromVariant(value);
     default: {
       UniqueVariant number;
       if (SUCCEEDED(::VariantChangeType(number.get(), const_cast<VARIANT*>(&value), 0, VT_R8))) {
@@ -139,23 +101,19 @@ void DispatchPageHost::Selected::Fail(HRESULT hr, const EXCEPINFO* exception, co
     } else if (info.wCode != 0) {
       hr = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, info.wCode);
     }
-    if (info.bstrDescription != nullptr) text.assign(info.bstrDescription, ::SysStringLen(info.bstrDescription));
-    ::SysFreeString(info.bstrSource);
-    ::SysFreeString(info.bstrDescription);
-    ::SysFreeString(info.bstrHelpFile);
+    const UniqueBstr source(info.bstrSource), description(info.bstrDescription), helpFile(info.bstrHelpFile);
+    text = description.ToWide();
   } else {
     // The object may have described the failure as rich error information.
     ComPtr<IErrorInfo> info;
     if (::GetErrorInfo(0, &info) == S_OK && info) {
-      BSTR description = nullptr;
-      if (SUCCEEDED(info->GetDescription(&description)) && description != nullptr) {
-        text.assign(description, ::SysStringLen(description));
-      }
-      ::SysFreeString(description);
+      UniqueBstr description;
+      if (SUCCEEDED(info->GetDescription(description.put()))) text = description.ToWide();
     }
   }
   if (text.empty()) text = SystemMessage(hr);
-  throw DispatchCallError(hr, std::wstring(action) + L" " + ToWide(name) + L" of selected object " +
+  // The HRESULT and its description go to the page's own host as they are.
+  throw HresultError(hr, std::wstring(action) + L" " + ToWide(name) + L" of selected object " +
                                   Utf8ToWide(std::to_string(place_)) + L": " + text);
 }
 

@@ -18,21 +18,6 @@
 
 namespace velmora::win32 {
 
-// A selected object's refusal of a property call: the HRESULT it answered
-// and its description, so the page can hand both on to its own host as
-// they are.
-class DispatchCallError : public std::exception {
- public:
-  DispatchCallError(HRESULT hr, std::wstring description) : hr_(hr), description_(std::move(description)) {}
-  const char* what() const noexcept override { return "a selected object refused a property call"; }
-  HRESULT hr() const noexcept { return hr_; }
-  const std::wstring& description() const noexcept { return description_; }
-
- private:
-  HRESULT hr_;
-  std::wstring description_;
-};
-
 // A core value as a VARIANT of the type the page means: a Boolean as
 // VT_BOOL (-1 or 0), a 16-bit integer as VT_I2, a double as VT_R8, a string
 // as VT_BSTR. The receiving object's dispatch converts it to the property's

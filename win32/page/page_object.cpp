@@ -10,6 +10,7 @@
 #include <memory>
 #include <new>
 
+#include "com/com_object.h"
 #include "com/com_util.h"
 #include "page/generale.h"
 #include "page/generale_layout.h"
@@ -22,12 +23,11 @@
 namespace velmora::win32 {
 namespace {
 
-class GeneralePage final : public IPropertyPage2, public _Generale {
+class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _Generale> {
  public:
   GeneralePage() : host_([this](bool changed) { OnChanged(changed); }) {}
 
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
+  HRESULT FindInterface(REFIID riid, void** ppv) noexcept {
     const InterfaceEntry table[] = {
         Entry<GeneralePage, IPropertyPage2>(),
         EntryAs<GeneralePage, IPropertyPage2>(IID_IPropertyPage),
@@ -35,12 +35,6 @@ class GeneralePage final : public IPropertyPage2, public _Generale {
         EntryAs<GeneralePage, _Generale>(IID_IDispatch),
     };
     return QueryInterfaceFromTable(this, table, riid, ppv);
-  }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override {
-    ULONG left = refs_.Release();
-    if (left == 0) delete this;
-    return left;
   }
 
   // IPropertyPage
@@ -79,12 +73,8 @@ class GeneralePage final : public IPropertyPage2, public _Generale {
   STDMETHODIMP GetPageInfo(PROPPAGEINFO* info) noexcept override {
     if (info == nullptr) return E_POINTER;
     *info = PROPPAGEINFO{};
-    const std::u16string_view title = GeneraleLayout().title;
-    const std::size_t bytes = (title.size() + 1) * sizeof(wchar_t);
-    auto* copy = static_cast<wchar_t*>(::CoTaskMemAlloc(bytes));
+    wchar_t* copy = TaskMemoryString(ToWide(GeneraleLayout().title));
     if (copy == nullptr) return E_OUTOFMEMORY;
-    std::copy(title.begin(), title.end(), copy);
-    copy[title.size()] = L'\0';
     info->cb = sizeof(PROPPAGEINFO);
     info->pszTitle = copy;
     info->size = PageSizeInPixels();
@@ -209,6 +199,7 @@ class GeneralePage final : public IPropertyPage2, public _Generale {
   }
 
  private:
+  friend ComBase;
   ~GeneralePage() { Close(); }
 
   // Runs a method body; a failure of the page logic or of a selected
@@ -216,15 +207,7 @@ class GeneralePage final : public IPropertyPage2, public _Generale {
   // information naming IPropertyPage.
   template <class Body>
   HRESULT Edge(Body&& body) noexcept {
-    return ComEdge(
-        [&]() -> HRESULT {
-          try {
-            return body();
-          } catch (const DispatchCallError& error) {
-            return SetRichError(error.hr(), error.description(), IID_IPropertyPage);
-          }
-        },
-        IID_IPropertyPage);
+    return ComEdge(std::forward<Body>(body), IID_IPropertyPage);
   }
 
   // The loading step. Its nested clicks mark the page changed as they go;
@@ -312,8 +295,6 @@ class GeneralePage final : public IPropertyPage2, public _Generale {
     return ModuleTypeInfo(IID__Generale, false, &typeInfo_);  // the module's, shared with the control
   }
 
-  ModuleReference module_;
-  RefCount refs_;
   ComPtr<IPropertyPageSite> site_;
   DispatchPageHost host_;
   // The page logic refers to the windows: declared after them, it goes
@@ -333,9 +314,10 @@ HRESULT CreateGeneralePage(IUnknown* outer, REFIID riid, void** ppv) {
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
   if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-  auto* page = new (std::nothrow) velmora::win32::GeneralePage();
-  if (page == nullptr) return E_OUTOFMEMORY;
-  HRESULT hr = page->QueryInterface(riid, ppv);
-  page->Release();
-  return hr;
+  using namespace velmora::win32;
+  try {
+    return HandOver(GeneralePage::New(), riid, ppv);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
 }

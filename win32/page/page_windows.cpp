@@ -61,10 +61,7 @@ HFONT CreatePageFont() {
   font.lfCharSet = DEFAULT_CHARSET;
   ::lstrcpynW(font.lfFaceName, kPageFontFace, LF_FACESIZE);
   bool found = false;
-  if (HDC screen = ::GetDC(nullptr)) {
-    ::EnumFontFamiliesExW(screen, &font, &NoteFace, reinterpret_cast<LPARAM>(&found), 0);
-    ::ReleaseDC(nullptr, screen);
-  }
+  if (const WindowDc screen; screen) ::EnumFontFamiliesExW(screen.get(), &font, &NoteFace, reinterpret_cast<LPARAM>(&found), 0);
   if (!found) return nullptr;
   font.lfHeight = -::MulDiv(kPageFontPoints, CurrentScreenDpi().y, 72);
   font.lfWeight = FW_NORMAL;
@@ -97,7 +94,6 @@ PageCheck CheckOf(PageControl control) {
   }
 }
 
-std::wstring ToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
 std::u16string WindowText(HWND hwnd) {
   int length = ::GetWindowTextLengthW(hwnd);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "com/com_object.h"
 #include "com/com_util.h"
 #include "windows/control_window.h"
 #include "control/control_object.h"
@@ -33,20 +34,9 @@ const ClassEntry kClasses[] = {
 // One factory object per DllGetClassObject call. A factory counts as a live
 // object, so the module stays loaded while a client holds one, even
 // unlocked: its code must not be unloaded under the client's pointer.
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public ComBase<ClassFactory, IClassFactory> {
  public:
   explicit ClassFactory(CreateFunction create) noexcept : create_(create) {}
-
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    const InterfaceEntry table[] = {Entry<ClassFactory, IClassFactory>()};
-    return QueryInterfaceFromTable(this, table, riid, ppv);
-  }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return refs_.AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override {
-    ULONG left = refs_.Release();
-    if (left == 0) delete this;
-    return left;
-  }
 
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) noexcept override {
     if (ppv == nullptr) return E_POINTER;
@@ -69,10 +59,9 @@ class ClassFactory final : public IClassFactory {
   }
 
  private:
+  friend ComBase;
   ~ClassFactory() = default;
 
-  ModuleReference module_;
-  RefCount refs_;
   CreateFunction create_;
 };
 
@@ -111,11 +100,11 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
   *ppv = nullptr;
   for (const ClassEntry& entry : kClasses) {
     if (!IsEqualCLSID(clsid, *entry.clsid)) continue;
-    auto* factory = new (std::nothrow) ClassFactory(entry.create);
-    if (factory == nullptr) return E_OUTOFMEMORY;
-    HRESULT hr = factory->QueryInterface(riid, ppv);
-    factory->Release();
-    return hr;
+    try {
+      return HandOver(ClassFactory::New(entry.create), riid, ppv);
+    } catch (...) {
+      return E_OUTOFMEMORY;
+    }
   }
   return CLASS_E_CLASSNOTAVAILABLE;
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <string>
 
+#include "com/com_object.h"
 #include "com/com_util.h"
 #include "errors.h"
 
@@ -17,40 +18,19 @@ namespace {
 
 constexpr int kText1Id = 1;
 
-std::int16_t ShiftState() {
-  const ModifierKeys held = HeldModifierKeys();
-  std::int16_t shift = 0;
-  if (held.shift) shift |= kShiftMask;
-  if (held.control) shift |= kCtrlMask;
-  if (held.alt) shift |= kAltMask;
-  return shift;
-}
+static_assert(kShiftMask == 1 && kCtrlMask == 2 && kAltMask == 4, "the bits of ModifierKeys::Mask");
+
+std::int16_t ShiftState() { return static_cast<std::int16_t>(HeldModifierKeys().Mask()); }
 
 }  // namespace
 
 // Follows the font object: every change of one of its properties puts the
 // font's new HFONT into the EDIT.
-class EditTextBox::FontSink final : public IPropertyNotifySink {
+class EditTextBox::FontSink final : public ComBase<FontSink, IPropertyNotifySink> {
  public:
   explicit FontSink(EditTextBox* box) : box_(box) {}
   void Detach() { box_ = nullptr; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IPropertyNotifySink)) {
-      *out = static_cast<IPropertyNotifySink*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override {
     if (!box_) return S_OK;
     try {
@@ -63,9 +43,9 @@ class EditTextBox::FontSink final : public IPropertyNotifySink {
   HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
 
  private:
+  friend ComBase;
   ~FontSink() = default;
   EditTextBox* box_;
-  std::atomic<ULONG> refs_{1};
 };
 
 EditTextBox::EditTextBox(ControlWindow& window) : window_(&window) { window_->SetFace(this); }
@@ -179,8 +159,7 @@ void EditTextBox::Destroy() {
   if (hfont_ && hfontOwner_) hfontOwner_->ReleaseHfont(hfont_);
   hfont_ = nullptr;
   hfontOwner_.Reset();
-  if (ownBrush_) DeleteObject(ownBrush_);
-  ownBrush_ = nullptr;
+  ownBrush_.reset();
 }
 
 COLORREF EditTextBox::ToColorRef(std::uint32_t colour) {
@@ -325,11 +304,7 @@ LRESULT EditTextBox::OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam) {
   // A swallowed key does nothing at all: the message loop has already
   // queued the character it types (TranslateMessage runs before the
   // key-down is dispatched), and that character goes too.
-  const UINT charMsg = msg == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
-  MSG queued{};
-  if (PeekMessageW(&queued, edit_, charMsg, charMsg, PM_NOREMOVE | PM_NOYIELD) &&
-      ((queued.lParam >> 16) & 0x1FF) == ((lParam >> 16) & 0x1FF))
-    PeekMessageW(&queued, edit_, charMsg, charMsg, PM_REMOVE | PM_NOYIELD);
+  TypedCharacterQueued(edit_, msg, lParam, true);
   return 0;
 }
 
@@ -423,8 +398,8 @@ HBRUSH EditTextBox::OnCtlColor(HDC dc) {
   SetTextColor(dc, ToColorRef(foreColor_));
   SetBkColor(dc, ToColorRef(back));
   if (back & 0x80000000u) return GetSysColorBrush(static_cast<int>(back & 0xFFu));
-  if (!ownBrush_) ownBrush_ = CreateSolidBrush(ToColorRef(back));
-  return ownBrush_;
+  if (!ownBrush_) ownBrush_.reset(CreateSolidBrush(ToColorRef(back)));
+  return ownBrush_.get();
 }
 
 void EditTextBox::OnTextChanged() {
@@ -527,8 +502,7 @@ void EditTextBox::setMaxLength(std::int32_t length) {
 
 void EditTextBox::setBackColor(std::uint32_t colour) {
   backColor_ = colour;
-  if (ownBrush_) DeleteObject(ownBrush_);
-  ownBrush_ = nullptr;
+  ownBrush_.reset();
   if (edit_) InvalidateRect(edit_, nullptr, TRUE);
 }
 
@@ -589,18 +563,12 @@ void EditTextBox::setFont(FontRef font) {
 // still used, as it stands now. Without an EDIT there is nothing to follow.
 void EditTextBox::ConnectFont() {
   if (!edit_ || !font_ || fontSink_) return;
-  ComPtr<IConnectionPointContainer> points;
-  if (SUCCEEDED(font_->font()->QueryInterface(IID_IConnectionPointContainer,
-                                              reinterpret_cast<void**>(points.GetAddressOf()))) &&
-      SUCCEEDED(points->FindConnectionPoint(IID_IPropertyNotifySink, fontPoint_.GetAddressOf()))) {
-    fontSink_ = new FontSink(this);
-    if (FAILED(fontPoint_->Advise(fontSink_, &fontCookie_))) {
-      fontCookie_ = 0;
-      fontPoint_.Reset();
-      fontSink_->Detach();
-      fontSink_->Release();
-      fontSink_ = nullptr;
-    }
+  fontSink_ = FontSink::New(this);
+  fontAdvise_ = AdviseConnection(font_->font(), IID_IPropertyNotifySink, fontSink_);
+  if (!fontAdvise_) {
+    fontSink_->Detach();
+    fontSink_->Release();
+    fontSink_ = nullptr;
   }
 }
 
@@ -608,10 +576,10 @@ void EditTextBox::ApplyFont(bool redraw) {
   if (!font_ || !edit_) return;
   IFont* font = font_->font();
   HFONT hfont = nullptr;
-  CheckHresult(font->get_hFont(&hfont), "IFont::get_hFont");
+  ThrowIfFailed(font->get_hFont(&hfont), "IFont::get_hFont");
   // The OLE font may drop its HFONT when it changes; the lock keeps the one
   // the EDIT draws with alive until the next one is in place.
-  CheckHresult(font->AddRefHfont(hfont), "IFont::AddRefHfont");
+  ThrowIfFailed(font->AddRefHfont(hfont), "IFont::AddRefHfont");
   SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(hfont), redraw ? TRUE : FALSE);
   if (hfont_ && hfontOwner_) hfontOwner_->ReleaseHfont(hfont_);
   hfont_ = hfont;
@@ -619,9 +587,7 @@ void EditTextBox::ApplyFont(bool redraw) {
 }
 
 void EditTextBox::DisconnectFont() {
-  if (fontPoint_ && fontCookie_) fontPoint_->Unadvise(fontCookie_);
-  fontCookie_ = 0;
-  fontPoint_.Reset();
+  fontAdvise_.reset();
   if (fontSink_) {
     fontSink_->Detach();
     fontSink_->Release();

@@ -50,6 +50,7 @@
 #include <functional>
 #include <memory>
 
+#include "com/com_util.h"
 #include "windows/control_window.h"
 #include "windows/ole_font.h"
 #include "textbox.h"
@@ -158,12 +159,11 @@ class EditTextBox final : public TextBox, private ControlWindow::Face {
   std::u16string lastText_;  // what the owner last heard of, to report real changes only
   bool assigning_ = false;   // setText reports its own change
   bool inKey_ = false;       // the EDIT acts on a key the owner let through
-  HBRUSH ownBrush_ = nullptr;  // for an RGB background; system colours use the system's brushes
+  UniqueHbrush ownBrush_;  // for an RGB background; system colours use the system's brushes
   mutable std::shared_ptr<OleFont> font_;  // made on first need
   HFONT hfont_ = nullptr;  // the font's HFONT, held with AddRefHfont
   Microsoft::WRL::ComPtr<IFont> hfontOwner_;  // the font that lent hfont_
-  Microsoft::WRL::ComPtr<IConnectionPoint> fontPoint_;
-  DWORD fontCookie_ = 0;
+  ConnectionAdvise fontAdvise_;
   FontSink* fontSink_ = nullptr;  // owned through COM reference counting
   IUnknown* lifetime_ = nullptr;
 };

@@ -5,51 +5,14 @@
 #include <cwchar>
 #include <limits>
 
+#include "com/com_util.h"
 #include "errors.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace velmora::win32 {
 
-void CheckHresult(HRESULT hr, const char* what) {
-  if (SUCCEEDED(hr)) return;
-  // " (0x8000FFFF)", spelled out here: the C library's printf would bring its
-  // whole formatting engine into the control for this one line.
-  std::string message = std::string(what) + " (0x";
-  for (int shift = 28; shift >= 0; shift -= 4)
-    message += "0123456789ABCDEF"[(static_cast<unsigned long>(hr) >> shift) & 0xF];
-  message += ')';
-  if (HRESULT_FACILITY(hr) == FACILITY_CONTROL) throw VelmoraError(HRESULT_CODE(hr), message);
-  if (hr == E_INVALIDARG) throw VelmoraError(ErrorNumber::InvalidPropertyValue, message);
-  throw VelmoraError(ErrorNumber::ServiceFailed, message);
-}
-
 namespace {
-
-// A BSTR owned for one call.
-class Bstr {
- public:
-  Bstr() = default;
-  explicit Bstr(const std::u16string& text)
-      : bstr_(SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()))) {
-    if (!bstr_) throw VelmoraError(ErrorNumber::ServiceFailed, "out of memory");
-  }
-  ~Bstr() { SysFreeString(bstr_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR get() const { return bstr_; }
-  BSTR* put() {
-    SysFreeString(bstr_);
-    bstr_ = nullptr;
-    return &bstr_;
-  }
-  std::u16string str() const {
-    return std::u16string(reinterpret_cast<const char16_t*>(bstr_ ? bstr_ : L""), SysStringLen(bstr_));
-  }
-
- private:
-  BSTR bstr_ = nullptr;
-};
 
 CY PointsToCy(double points) {
   // The CY of a font size counts 1/10000 point; a size that cannot be
@@ -77,7 +40,7 @@ ComPtr<IFont> NewFont(const std::u16string& name, CY size, bool bold, bool itali
   desc.fUnderline = ToBool(underline);
   desc.fStrikethrough = ToBool(strike);
   ComPtr<IFont> font;
-  CheckHresult(OleCreateFontIndirect(&desc, IID_IFont, reinterpret_cast<void**>(font.GetAddressOf())),
+  ThrowIfFailed(OleCreateFontIndirect(&desc, IID_IFont, reinterpret_cast<void**>(font.GetAddressOf())),
                 "OleCreateFontIndirect");
   return font;
 }
@@ -126,63 +89,63 @@ std::shared_ptr<OleFont> OleFont::From(const FontRef& font) {
 
 ComPtr<IFontDisp> OleFont::FontDisp() const {
   ComPtr<IFontDisp> disp;
-  CheckHresult(font_.As(&disp), "IFont::QueryInterface(IFontDisp)");
+  ThrowIfFailed(font_.As(&disp), "IFont::QueryInterface(IFontDisp)");
   return disp;
 }
 
 std::u16string OleFont::Name() const {
-  Bstr name;
-  CheckHresult(font_->get_Name(name.put()), "IFont::get_Name");
-  return name.str();
+  UniqueBstr name;
+  ThrowIfFailed(font_->get_Name(name.put()), "IFont::get_Name");
+  return name.ToU16();
 }
 
 void OleFont::setName(const std::u16string& name) {
-  Bstr bstr(name);
-  CheckHresult(font_->put_Name(bstr.get()), "IFont::put_Name");
+  const UniqueBstr bstr = UniqueBstr::FromU16(name);
+  ThrowIfFailed(font_->put_Name(bstr.get()), "IFont::put_Name");
 }
 
 double OleFont::Size() const {
   CY size{};
-  CheckHresult(font_->get_Size(&size), "IFont::get_Size");
+  ThrowIfFailed(font_->get_Size(&size), "IFont::get_Size");
   return static_cast<double>(size.int64) / 10000.0;
 }
 
-void OleFont::setSize(double points) { CheckHresult(font_->put_Size(PointsToCy(points)), "IFont::put_Size"); }
+void OleFont::setSize(double points) { ThrowIfFailed(font_->put_Size(PointsToCy(points)), "IFont::put_Size"); }
 
 bool OleFont::Bold() const {
   BOOL bold = FALSE;
-  CheckHresult(font_->get_Bold(&bold), "IFont::get_Bold");
+  ThrowIfFailed(font_->get_Bold(&bold), "IFont::get_Bold");
   return bold != FALSE;
 }
 
-void OleFont::setBold(bool bold) { CheckHresult(font_->put_Bold(ToBool(bold)), "IFont::put_Bold"); }
+void OleFont::setBold(bool bold) { ThrowIfFailed(font_->put_Bold(ToBool(bold)), "IFont::put_Bold"); }
 
 bool OleFont::Italic() const {
   BOOL italic = FALSE;
-  CheckHresult(font_->get_Italic(&italic), "IFont::get_Italic");
+  ThrowIfFailed(font_->get_Italic(&italic), "IFont::get_Italic");
   return italic != FALSE;
 }
 
-void OleFont::setItalic(bool italic) { CheckHresult(font_->put_Italic(ToBool(italic)), "IFont::put_Italic"); }
+void OleFont::setItalic(bool italic) { ThrowIfFailed(font_->put_Italic(ToBool(italic)), "IFont::put_Italic"); }
 
 bool OleFont::Underline() const {
   BOOL underline = FALSE;
-  CheckHresult(font_->get_Underline(&underline), "IFont::get_Underline");
+  ThrowIfFailed(font_->get_Underline(&underline), "IFont::get_Underline");
   return underline != FALSE;
 }
 
 void OleFont::setUnderline(bool underline) {
-  CheckHresult(font_->put_Underline(ToBool(underline)), "IFont::put_Underline");
+  ThrowIfFailed(font_->put_Underline(ToBool(underline)), "IFont::put_Underline");
 }
 
 bool OleFont::Strikethrough() const {
   BOOL strike = FALSE;
-  CheckHresult(font_->get_Strikethrough(&strike), "IFont::get_Strikethrough");
+  ThrowIfFailed(font_->get_Strikethrough(&strike), "IFont::get_Strikethrough");
   return strike != FALSE;
 }
 
 void OleFont::setStrikethrough(bool strike) {
-  CheckHresult(font_->put_Strikethrough(ToBool(strike)), "IFont::put_Strikethrough");
+  ThrowIfFailed(font_->put_Strikethrough(ToBool(strike)), "IFont::put_Strikethrough");
 }
 
 }  // namespace velmora::win32

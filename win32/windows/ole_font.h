@@ -18,13 +18,6 @@
 
 namespace velmora::win32 {
 
-// Throws VelmoraError for a failed HRESULT, for code that the core calls (a
-// Font's properties, the text box): a control error (FACILITY_CONTROL, as
-// CTL_E_INVALIDPROPERTYVALUE) keeps its number, E_INVALIDARG is "invalid
-// property value" (380), anything else "invalid procedure call" (5).
-// (com_util.h's ThrowIfFailed carries the HRESULT itself to a COM edge.)
-void CheckHresult(HRESULT hr, const char* what);
-
 class OleFont final : public Font {
  public:
   // Wraps an existing OLE font (an ambient font, one given by a container

@@ -20,12 +20,11 @@ velmora::Variant FromObject(IUnknown* object) {
 }
 
 velmora::Variant ViaDouble(const VARIANT& value) {
-  VARIANT converted;
-  VariantInit(&converted);
-  HRESULT hr = VariantChangeType(&converted, const_cast<VARIANT*>(&value), 0, VT_R8);
+  UniqueVariant converted;
+  HRESULT hr = VariantChangeType(converted.get(), const_cast<VARIANT*>(&value), 0, VT_R8);
   if (hr == DISP_E_OVERFLOW) ThrowOverflow("stored number");
   if (FAILED(hr)) ThrowTypeMismatch("stored value");
-  return velmora::Variant::Double(V_R8(&converted));
+  return velmora::Variant::Double(V_R8(converted.get()));
 }
 
 }  // namespace
@@ -51,8 +50,7 @@ velmora::Variant FromVariant(const VARIANT& value) {
     case VT_R4: return velmora::Variant::Double(V_R4(&value));
     case VT_BSTR: {
       BSTR text = V_BSTR(&value);
-      return velmora::Variant::String(
-          std::u16string(reinterpret_cast<const char16_t*>(text ? text : L""), SysStringLen(text)));
+      return velmora::Variant::String(ToU16(std::wstring_view(text ? text : L"", SysStringLen(text))));
     }
     case VT_DISPATCH: return FromObject(V_DISPATCH(&value));
     case VT_UNKNOWN: return FromObject(V_UNKNOWN(&value));
@@ -90,7 +88,7 @@ UniqueVariant ToVariant(const velmora::Variant& value) {
       break;
     case velmora::Variant::Type::String: {
       const std::u16string text = value.ToString();
-      UniqueBstr bstr = UniqueBstr::FromWide(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data()), text.size()));
+      UniqueBstr bstr = UniqueBstr::FromWide(WideView(text));
       V_VT(v) = VT_BSTR;
       V_BSTR(v) = bstr.release();
       break;
@@ -121,7 +119,7 @@ UniqueVariant ToVariant(const velmora::Variant& value) {
 
 velmora::Variant OlePropertyBagAdapter::ReadProperty(const std::u16string& name,
                                                      const velmora::Variant& defaultValue) {
-  const std::wstring key(name.begin(), name.end());
+  const std::wstring key = ToWide(name);
   UniqueVariant value;  // VT_EMPTY: whatever type the bag holds
   // Containers say "no such key" each their own way: E_INVALIDARG, E_FAIL,
   // another failure, or success with nothing in the value. A container's
@@ -136,7 +134,7 @@ velmora::Variant OlePropertyBagAdapter::ReadProperty(const std::u16string& name,
 
 void OlePropertyBagAdapter::WriteProperty(const std::u16string& name, const velmora::Variant& value,
                                           const velmora::Variant& /*defaultValue*/) {
-  const std::wstring key(name.begin(), name.end());
+  const std::wstring key = ToWide(name);
   UniqueVariant v = ToVariant(value);
   ThrowIfFailed(bag_->Write(key.c_str(), v.get()));
 }

@@ -15,21 +15,14 @@
 #include "shared/win32_harness.h"
 #include "com/com_util.h"
 #include "control/control_object.h"
+#include "test_container.h"
+#include "typelib/dispids.h"
 #include "velmora_h.h"
 
 namespace velmora::win32 {
 namespace {
 
 using velmora::testing::Pump;
-
-constexpr DISPID kMaxLengthId = 0x68030007;
-constexpr DISPID kDateValueId = 0x68030006;
-constexpr DISPID kBackColorId = 0x68030005;
-constexpr DISPID kEnabledId = 0x68030004;
-constexpr DISPID kForeColorId = 0x68030003;
-constexpr DISPID kTextId = 0x68030002;
-constexpr DISPID kVirgolaId = 0x68030001;
-constexpr DISPID kTastoInvioId = 0x68030000;
 
 constexpr HRESULT kOverflow = 0x800A0006;
 constexpr HRESULT kTypeMismatch = 0x800A000D;
@@ -61,37 +54,19 @@ class ControlObjectTest : public ::testing::Test {
     return id;
   }
   HRESULT Put(DISPID id, VARIANT value, WORD how = DISPATCH_PROPERTYPUT, EXCEPINFO* error = nullptr) {
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params{&value, &named, 1, 1};
-    return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, how, &params, nullptr, error, nullptr);
+    return velmora::testing::InvokePut(dispatch.Get(), id, value, how, error);
   }
   HRESULT Get(DISPID id, VARIANT* value, EXCEPINFO* error = nullptr) {
-    DISPPARAMS none{};
-    return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value, error, nullptr);
+    return velmora::testing::InvokeGet(dispatch.Get(), id, value, error);
   }
 
   ComPtr<_VelmoraControl> control;
   ComPtr<IDispatch> dispatch;
 };
 
-VARIANT MakeI2(short v) {
-  VARIANT x;
-  V_VT(&x) = VT_I2;
-  V_I2(&x) = v;
-  return x;
-}
-VARIANT MakeI4(LONG v) {
-  VARIANT x;
-  V_VT(&x) = VT_I4;
-  V_I4(&x) = v;
-  return x;
-}
-VARIANT MakeBool(bool v) {
-  VARIANT x;
-  V_VT(&x) = VT_BOOL;
-  V_BOOL(&x) = v ? VARIANT_TRUE : VARIANT_FALSE;
-  return x;
-}
+using velmora::testing::BoolVariant;
+using velmora::testing::I2Variant;
+using velmora::testing::I4Variant;
 
 std::wstring Describe(const VARIANT& v) {
   UniqueVariant text;
@@ -115,18 +90,18 @@ TEST_F(ControlObjectTest, PropertiesByNameRoundTrip) {
   V_VT(&textValue) = VT_BSTR;
   V_BSTR(&textValue) = text.get();
   const ByNameRow rows[] = {
-      {"MaxLength", L"MaxLength", kMaxLengthId, MakeI2(8), MakeI2(8)},
-      {"MaxLength from a long", L"maxlength", kMaxLengthId, MakeI4(5), MakeI2(5)},
-      {"DateValue", L"DateValue", kDateValueId, MakeBool(false), MakeBool(false)},
-      {"BackColor", L"BackColor", kBackColorId, MakeI4(255), MakeI4(255)},
-      {"Enabled", L"Enabled", kEnabledId, MakeBool(false), MakeBool(false)},
+      {"MaxLength", L"MaxLength", DISPID_VELMORA_MAXLENGTH, I2Variant(8), I2Variant(8)},
+      {"MaxLength from a long", L"maxlength", DISPID_VELMORA_MAXLENGTH, I4Variant(5), I2Variant(5)},
+      {"DateValue", L"DateValue", DISPID_VELMORA_DATEVALUE, BoolVariant(false), BoolVariant(false)},
+      {"BackColor", L"BackColor", DISPID_VELMORA_BACKCOLOR, I4Variant(255), I4Variant(255)},
+      {"Enabled", L"Enabled", DISPID_VELMORA_ENABLED, BoolVariant(false), BoolVariant(false)},
       // Colours come back as signed longs with the same bits, the type
       // scripting clients can hold.
-      {"ForeColor system colour", L"ForeColor", kForeColorId, MakeI4(static_cast<LONG>(0x80000012)),
-       MakeI4(static_cast<LONG>(0x80000012))},
-      {"Text", L"Text", kTextId, textValue, textValue},
-      {"Virgola", L"Virgola", kVirgolaId, MakeBool(true), MakeBool(true)},
-      {"TastoInvio", L"TASTOINVIO", kTastoInvioId, MakeBool(true), MakeBool(true)},
+      {"ForeColor system colour", L"ForeColor", DISPID_VELMORA_FORECOLOR, I4Variant(static_cast<LONG>(0x80000012)),
+       I4Variant(static_cast<LONG>(0x80000012))},
+      {"Text", L"Text", DISPID_VELMORA_TEXT, textValue, textValue},
+      {"Virgola", L"Virgola", DISPID_VELMORA_VIRGOLA, BoolVariant(true), BoolVariant(true)},
+      {"TastoInvio", L"TASTOINVIO", DISPID_VELMORA_TASTOINVIO, BoolVariant(true), BoolVariant(true)},
   };
   for (const ByNameRow& row : rows) {
     SCOPED_TRACE(row.name);
@@ -312,7 +287,7 @@ TEST_F(ControlObjectTest, NullOutPointersGetEPointer) {
 
 TEST_F(ControlObjectTest, ErrorReachesLateBoundCallerAsException) {
   EXCEPINFO error{};
-  EXPECT_EQ(Put(kMaxLengthId, MakeI2(-5), DISPATCH_PROPERTYPUT, &error), DISP_E_EXCEPTION);
+  EXPECT_EQ(Put(DISPID_VELMORA_MAXLENGTH, I2Variant(-5), DISPATCH_PROPERTYPUT, &error), DISP_E_EXCEPTION);
   EXPECT_EQ(error.scode, kInvalidPropertyValue);
   EXPECT_NE(error.bstrDescription, nullptr);
   SysFreeString(error.bstrSource);
@@ -322,69 +297,9 @@ TEST_F(ControlObjectTest, ErrorReachesLateBoundCallerAsException) {
 
 // ---- events and notifications ----------------------------------------------
 
-// A sink of the client's own: the event interface (or bare IDispatch) and
-// IPropertyNotifySink, recording what it hears.
-class Sink final : public IDispatch, public IPropertyNotifySink {
- public:
-  explicit Sink(bool answerEventIid = true) : answerEventIid_(answerEventIid) {}
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-        (answerEventIid_ && IsEqualIID(riid, DIID___VelmoraControl)))
-      *ppv = static_cast<IDispatch*>(this);
-    else if (IsEqualIID(riid, IID_IPropertyNotifySink))
-      *ppv = static_cast<IPropertyNotifySink*>(this);
-    else
-      return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-  STDMETHODIMP_(ULONG) Release() override { return --refs; }  // lives on the test's stack
-  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
-    events.push_back(id);
-    EXPECT_EQ(flags, DISPATCH_METHOD);
-    EXPECT_EQ(params ? params->cArgs : 99u, 0u);
-    return failEvents ? E_FAIL : S_OK;
-  }
-  STDMETHODIMP OnChanged(DISPID id) override {
-    changed.push_back(id);
-    return S_OK;
-  }
-  STDMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
-
-  ULONG refs = 1;
-  bool failEvents = false;
-  std::vector<DISPID> events, changed;
-
- private:
-  bool answerEventIid_;
-};
-
-DWORD Connect(IUnknown* object, REFIID iid, IUnknown* sink, HRESULT expected = S_OK) {
-  ComPtr<IConnectionPointContainer> container;
-  EXPECT_EQ(object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.GetAddressOf())), S_OK);
-  ComPtr<IConnectionPoint> point;
-  EXPECT_EQ(container->FindConnectionPoint(iid, &point), S_OK);
-  DWORD cookie = 0;
-  if (point) {
-    EXPECT_EQ(point->Advise(sink, &cookie), expected);
-  }
-  return cookie;
-}
-
-void Disconnect(IUnknown* object, REFIID iid, DWORD cookie) {
-  ComPtr<IConnectionPointContainer> container;
-  object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.GetAddressOf()));
-  ComPtr<IConnectionPoint> point;
-  container->FindConnectionPoint(iid, &point);
-  EXPECT_EQ(point->Unadvise(cookie), S_OK);
-  EXPECT_EQ(point->Unadvise(cookie), CONNECT_E_NOCONNECTION);
-}
+using velmora::testing::ClientSink;
+using velmora::testing::Connect;
+using velmora::testing::Disconnect;
 
 struct NotifyRow {
   const char* name;
@@ -395,14 +310,14 @@ struct NotifyRow {
 
 TEST_F(ControlObjectTest, SettersNotifyAndTextChangesRaiseChange) {
   const NotifyRow rows[] = {
-      {"MaxLength resets the mask", [](_VelmoraControl* c) { return c->put_MaxLength(8); }, {kMaxLengthId}, {2}},
-      {"DateValue False writes 0", [](_VelmoraControl* c) { return c->put_DateValue(VARIANT_FALSE); }, {kDateValueId}, {2}},
-      {"Text", [](_VelmoraControl* c) { return c->put_Text(UniqueBstr::FromWide(L"x").get()); }, {kTextId}, {2}},
-      {"BackColor", [](_VelmoraControl* c) { return c->put_BackColor(255); }, {kBackColorId}, {}},
-      {"ForeColor", [](_VelmoraControl* c) { return c->put_ForeColor(255); }, {kForeColorId}, {}},
-      {"Enabled", [](_VelmoraControl* c) { return c->put_Enabled(VARIANT_FALSE); }, {kEnabledId}, {}},
-      {"Virgola", [](_VelmoraControl* c) { return c->put_Virgola(VARIANT_TRUE); }, {kVirgolaId}, {}},
-      {"TastoInvio", [](_VelmoraControl* c) { return c->put_TastoInvio(VARIANT_TRUE); }, {kTastoInvioId}, {}},
+      {"MaxLength resets the mask", [](_VelmoraControl* c) { return c->put_MaxLength(8); }, {DISPID_VELMORA_MAXLENGTH}, {2}},
+      {"DateValue False writes 0", [](_VelmoraControl* c) { return c->put_DateValue(VARIANT_FALSE); }, {DISPID_VELMORA_DATEVALUE}, {2}},
+      {"Text", [](_VelmoraControl* c) { return c->put_Text(UniqueBstr::FromWide(L"x").get()); }, {DISPID_VELMORA_TEXT}, {2}},
+      {"BackColor", [](_VelmoraControl* c) { return c->put_BackColor(255); }, {DISPID_VELMORA_BACKCOLOR}, {}},
+      {"ForeColor", [](_VelmoraControl* c) { return c->put_ForeColor(255); }, {DISPID_VELMORA_FORECOLOR}, {}},
+      {"Enabled", [](_VelmoraControl* c) { return c->put_Enabled(VARIANT_FALSE); }, {DISPID_VELMORA_ENABLED}, {}},
+      {"Virgola", [](_VelmoraControl* c) { return c->put_Virgola(VARIANT_TRUE); }, {DISPID_VELMORA_VIRGOLA}, {}},
+      {"TastoInvio", [](_VelmoraControl* c) { return c->put_TastoInvio(VARIANT_TRUE); }, {DISPID_VELMORA_TASTOINVIO}, {}},
       {"Font", [](_VelmoraControl* c) {
          ComPtr<IFontDisp> font;
          c->get_Font(&font);
@@ -410,10 +325,11 @@ TEST_F(ControlObjectTest, SettersNotifyAndTextChangesRaiseChange) {
        }, {DISPID_FONT}, {}},
       {"refused MaxLength notifies nothing", [](_VelmoraControl* c) { return c->put_MaxLength(-1) == kInvalidPropertyValue ? S_OK : E_FAIL; }, {}, {}},
   };
-  Sink dual, bare(false);
+  ClientSink dual, bare(false);
   const DWORD dualEvents = Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&dual));
   const DWORD bareEvents = Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&bare));
   const DWORD notify = Connect(control.Get(), IID_IPropertyNotifySink, static_cast<IDispatch*>(&dual));
+  ASSERT_TRUE(dualEvents && bareEvents && notify);
   for (const NotifyRow& row : rows) {
     SCOPED_TRACE(row.name);
     dual.events.clear();
@@ -424,23 +340,27 @@ TEST_F(ControlObjectTest, SettersNotifyAndTextChangesRaiseChange) {
     EXPECT_EQ(dual.events, row.events);
     EXPECT_EQ(bare.events, row.events) << "a sink that is only an IDispatch hears the events too";
   }
-  Disconnect(control.Get(), DIID___VelmoraControl, dualEvents);
-  Disconnect(control.Get(), DIID___VelmoraControl, bareEvents);
-  Disconnect(control.Get(), IID_IPropertyNotifySink, notify);
+  const std::pair<const IID*, DWORD> connections[] = {
+      {&DIID___VelmoraControl, dualEvents}, {&DIID___VelmoraControl, bareEvents}, {&IID_IPropertyNotifySink, notify}};
+  for (const auto& [iid, cookie] : connections) {
+    EXPECT_EQ(Disconnect(control.Get(), *iid, cookie), S_OK);
+    EXPECT_EQ(Disconnect(control.Get(), *iid, cookie), CONNECT_E_NOCONNECTION);
+  }
   dual.events.clear();
   dual.changed.clear();
   control->put_Text(UniqueBstr::FromWide(L"y").get());
   EXPECT_TRUE(dual.events.empty());
   EXPECT_TRUE(dual.changed.empty());
-  EXPECT_EQ(dual.refs, 1u) << "every reference the control took was given back";
-  EXPECT_EQ(bare.refs, 1u);
+  EXPECT_EQ(dual.References(), 1u) << "every reference the control took was given back";
+  EXPECT_EQ(bare.References(), 1u);
+  EXPECT_EQ(dual.malformedEvents + bare.malformedEvents, 0) << "events are method calls without arguments";
 }
 
 TEST_F(ControlObjectTest, LeavingAnImpossibleDateRaisesDataNonValidaAfterChange) {
-  Sink first, second;
+  ClientSink first, second;
   first.failEvents = true;  // a failing sink keeps nobody else from hearing
-  Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&first));
-  Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&second));
+  EXPECT_NE(Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&first)), 0u);
+  EXPECT_NE(Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&second)), 0u);
   ASSERT_EQ(control->put_Text(UniqueBstr::FromWide(L"31/04/2020").get()), S_OK);
   first.events.clear();
   second.events.clear();
@@ -455,13 +375,14 @@ TEST_F(ControlObjectTest, LeavingAnImpossibleDateRaisesDataNonValidaAfterChange)
   SysFreeString(text);
   control.Reset();  // released with sinks still connected: they are let go
   dispatch.Reset();
-  EXPECT_EQ(first.refs, 1u);
-  EXPECT_EQ(second.refs, 1u);
+  EXPECT_EQ(first.References(), 1u);
+  EXPECT_EQ(second.References(), 1u);
+  EXPECT_EQ(first.malformedEvents + second.malformedEvents, 0);
 }
 
 TEST_F(ControlObjectTest, FrozenEventsAreNotRaised) {
-  Sink sink;
-  Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&sink));
+  ClientSink sink;
+  EXPECT_NE(Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&sink)), 0u);
   ComPtr<IOleControl> oleControl;
   ASSERT_EQ(control.As(&oleControl), S_OK);
   ASSERT_EQ(oleControl->FreezeEvents(TRUE), S_OK);
@@ -473,7 +394,8 @@ TEST_F(ControlObjectTest, FrozenEventsAreNotRaised) {
   control.Reset();
   dispatch.Reset();
   oleControl.Reset();
-  EXPECT_EQ(sink.refs, 1u);
+  EXPECT_EQ(sink.References(), 1u);
+  EXPECT_EQ(sink.malformedEvents, 0);
 }
 
 TEST_F(ControlObjectTest, ConnectionPointsAreFoundAndEnumerated) {
@@ -500,7 +422,7 @@ TEST_F(ControlObjectTest, ConnectionPointsAreFoundAndEnumerated) {
 
   // A sink that offers neither interface is refused; a connected one is
   // listed with its cookie.
-  Sink sink;
+  ClientSink sink;
   ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &point), S_OK);
   ComPtr<IUnknown> notASink;
   ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, reinterpret_cast<IStream**>(notASink.GetAddressOf())), S_OK);
@@ -550,8 +472,8 @@ TEST_F(ControlObjectTest, ClassInfoPagesAndBrowsing) {
   struct {
     DISPID id;
     HRESULT expected;
-  } const mapped[] = {{kDateValueId, S_OK}, {kMaxLengthId, S_OK}, {kVirgolaId, S_OK},
-                      {kTextId, PERPROP_E_NOPAGEAVAILABLE}, {DISPID_FONT, PERPROP_E_NOPAGEAVAILABLE}};
+  } const mapped[] = {{DISPID_VELMORA_DATEVALUE, S_OK}, {DISPID_VELMORA_MAXLENGTH, S_OK}, {DISPID_VELMORA_VIRGOLA, S_OK},
+                      {DISPID_VELMORA_TEXT, PERPROP_E_NOPAGEAVAILABLE}, {DISPID_FONT, PERPROP_E_NOPAGEAVAILABLE}};
   for (const auto& row : mapped) {
     CLSID page{};
     EXPECT_EQ(browsing->MapPropertyToPage(row.id, &page), row.expected) << std::hex << row.id;
@@ -629,8 +551,9 @@ TEST(ControlModule, UnloadsOnceEveryObjectIsReleased) {
       ComPtr<_VelmoraControl> control;
       ASSERT_EQ(factory->CreateInstance(nullptr, IID__VelmoraControl, &control), S_OK);
       factory.Reset();
-      Sink sink;
+      ClientSink sink;
       DWORD cookie = Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&sink));
+      EXPECT_NE(cookie, 0u);
       ComPtr<IPersistStreamInit> persist;
       ASSERT_EQ(control.As(&persist), S_OK);
       ASSERT_EQ(persist->InitNew(), S_OK);
@@ -650,7 +573,7 @@ TEST(ControlModule, UnloadsOnceEveryObjectIsReleased) {
       EXPECT_EQ(canUnload(), S_FALSE) << "an enumerator keeps its object alive";
       points.Reset();
       (void)cookie;  // the object let its sinks go when it died
-      EXPECT_EQ(sink.refs, 1u);
+      EXPECT_EQ(sink.References(), 1u);
     }
     Pump();
     EXPECT_EQ(canUnload(), S_OK);

@@ -335,23 +335,9 @@ TEST_F(ControlPersistenceTest, EveryMediumGivesBackEverySetting) {
 
 // ---- hostile bags ------------------------------------------------------------
 
-VARIANT I4(LONG v) {
-  VARIANT x;
-  V_VT(&x) = VT_I4;
-  V_I4(&x) = v;
-  return x;
-}
-VARIANT R8(double v) {
-  VARIANT x;
-  V_VT(&x) = VT_R8;
-  V_R8(&x) = v;
-  return x;
-}
-VARIANT Null() {
-  VARIANT x;
-  V_VT(&x) = VT_NULL;
-  return x;
-}
+using velmora::testing::I4Variant;
+using velmora::testing::NullVariant;
+using velmora::testing::R8Variant;
 
 struct HostileRow {
   const char* name;
@@ -381,20 +367,20 @@ TEST_F(ControlPersistenceTest, HostileBagsGiveTheirResultAndNoCrash) {
   const std::wstring longest(32767, L'7');
   const HostileRow rows[] = {
       {"empty bag: defaults, and the default text comes last", [](TestBag&) {}, S_OK, 10, VARIANT_TRUE, L"Text1"},
-      {"only DateValue False", [](TestBag& b) { b.Set(L"DateValue", I4(0)); }, S_OK, 10, VARIANT_FALSE, L"Text1"},
+      {"only DateValue False", [](TestBag& b) { b.Set(L"DateValue", I4Variant(0)); }, S_OK, 10, VARIANT_FALSE, L"Text1"},
       {"MaxLength as a text that is a number", [](TestBag& b) { SetText(b, L"MaxLength", L" 8 "); }, S_OK, 8,
        VARIANT_TRUE, L"Text1"},
-      {"Virgola stored as 1 reads back True", [](TestBag& b) { b.Set(L"Virgola", I4(1)); }, S_OK, 10, VARIANT_TRUE,
+      {"Virgola stored as 1 reads back True", [](TestBag& b) { b.Set(L"Virgola", I4Variant(1)); }, S_OK, 10, VARIANT_TRUE,
        L"Text1", VARIANT_TRUE},
       {"a 32767-character text is taken whole", [&](TestBag& b) { SetText(b, L"Text", longest); }, S_OK, 10,
        VARIANT_TRUE, longest},
-      {"MaxLength beyond 16 bits", [](TestBag& b) { b.Set(L"MaxLength", I4(40000)); }, kOverflow, 10, VARIANT_TRUE,
+      {"MaxLength beyond 16 bits", [](TestBag& b) { b.Set(L"MaxLength", I4Variant(40000)); }, kOverflow, 10, VARIANT_TRUE,
        mask},
-      {"negative MaxLength is refused by the box", [](TestBag& b) { b.Set(L"MaxLength", I4(-3)); },
+      {"negative MaxLength is refused by the box", [](TestBag& b) { b.Set(L"MaxLength", I4Variant(-3)); },
        kInvalidPropertyValue, 10, VARIANT_TRUE, mask},
       {"DateValue that is no Boolean", [](TestBag& b) { SetText(b, L"DateValue", L"forse"); }, kTypeMismatch, 10,
        VARIANT_TRUE, mask},
-      {"BackColor beyond 32 bits", [](TestBag& b) { b.Set(L"BackColor", R8(1e10)); }, kOverflow, 10, VARIANT_TRUE,
+      {"BackColor beyond 32 bits", [](TestBag& b) { b.Set(L"BackColor", R8Variant(1e10)); }, kOverflow, 10, VARIANT_TRUE,
        mask},
       {"Font that is a text", [](TestBag& b) { SetText(b, L"Font", L"Arial"); }, kTypeMismatch, 10, VARIANT_TRUE,
        mask},
@@ -410,16 +396,16 @@ TEST_F(ControlPersistenceTest, HostileBagsGiveTheirResultAndNoCrash) {
        kTypeMismatch, 10, VARIANT_TRUE, mask},
       {"number mode, then a bad Font: the text is the reset 0",
        [](TestBag& b) {
-         b.Set(L"DateValue", I4(0));
-         b.Set(L"BackColor", I4(255));
-         b.Set(L"Font", I4(0));
+         b.Set(L"DateValue", I4Variant(0));
+         b.Set(L"BackColor", I4Variant(255));
+         b.Set(L"Font", I4Variant(0));
        },
        kTypeMismatch, 10, VARIANT_FALSE, L"0", VARIANT_FALSE, 255},
-      {"Text that is Null", [](TestBag& b) { b.Set(L"Text", Null()); }, kInvalidUseOfNull, 10, VARIANT_TRUE, mask},
+      {"Text that is Null", [](TestBag& b) { b.Set(L"Text", NullVariant()); }, kInvalidUseOfNull, 10, VARIANT_TRUE, mask},
       {"bag fails a read of a stored key: the default, and the load goes on",
        [](TestBag& b) {
          b.failKey = L"Virgola";
-         b.Set(L"Virgola", I4(-1));
+         b.Set(L"Virgola", I4Variant(-1));
          SetText(b, L"Text", L"12/12/2012");
        },
        S_OK, 10, VARIANT_TRUE, L"12/12/2012"},
@@ -561,23 +547,13 @@ TEST_F(ControlPersistenceTest, TodaysStreamLoadsAndSavesBackByteForByte) {
 
 // A container's own font object: every IFont call goes to a standard font,
 // but it is of no class a stream can make, and cannot save itself.
-class ForeignFont final : public IFont, public IDispatch {
+class ForeignFont final : public velmora::testing::HostObject<ForeignFont, IFont, IDispatch> {
  public:
   explicit ForeignFont(ComPtr<IFont> inner) : inner_(std::move(inner)) {}
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IFont)) *ppv = static_cast<IFont*>(this);
-    if (IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_IFontDisp)) *ppv = static_cast<IDispatch*>(this);
-    if (!*ppv) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
+  HRESULT FindInterface(REFIID riid, void** ppv) noexcept {
+    const InterfaceEntry table[] = {Entry<ForeignFont, IFont>(), Entry<ForeignFont, IDispatch>(),
+                                    EntryAs<ForeignFont, IDispatch>(IID_IFontDisp)};
+    return QueryInterfaceFromTable(this, table, riid, ppv);
   }
   STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
@@ -608,7 +584,6 @@ class ForeignFont final : public IFont, public IDispatch {
 
  private:
   ComPtr<IFont> inner_;
-  ULONG refs_ = 1;
 };
 
 // Only the standard font is made from a stream, so a font of any other
@@ -619,7 +594,7 @@ TEST_F(ControlPersistenceTest, AContainersOwnFontIsSavedAsAStandardFont) {
   ComPtr<IFont> standard;
   ASSERT_EQ(OleCreateFontIndirect(&desc, IID_IFont, reinterpret_cast<void**>(standard.GetAddressOf())), S_OK);
   ComPtr<IFontDisp> foreign;
-  foreign.Attach(reinterpret_cast<IFontDisp*>(static_cast<IDispatch*>(new ForeignFont(standard))));
+  foreign.Attach(reinterpret_cast<IFontDisp*>(static_cast<IDispatch*>(ForeignFont::New(standard))));
   ComPtr<_VelmoraControl> c = NewControl();
   ComPtr<IPersistStreamInit> persist;
   ASSERT_EQ(c.As(&persist), S_OK);
@@ -719,43 +694,23 @@ TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
 
 // Loading notifies MaxLength, DateValue and Font through their setters, in
 // that order, and nothing else.
-class NotifySink final : public IPropertyNotifySink {
- public:
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IPropertyNotifySink)) {
-      *ppv = nullptr;
-      return E_NOINTERFACE;
-    }
-    *ppv = this;
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP OnChanged(DISPID id) override {
-    ids.push_back(id);
-    return S_OK;
-  }
-  STDMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
-  std::vector<DISPID> ids;
-};
-
 TEST_F(ControlPersistenceTest, LoadingNotifiesThroughTheSetters) {
   ComPtr<_VelmoraControl> c = NewControl();
-  NotifySink sink;
+  velmora::testing::ClientSink sink;
   ComPtr<IConnectionPointContainer> container;
   ComPtr<IConnectionPoint> point;
   ASSERT_EQ(c.As(&container), S_OK);
   ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &point), S_OK);
   DWORD cookie = 0;
-  ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+  ASSERT_EQ(point->Advise(static_cast<IPropertyNotifySink*>(&sink), &cookie), S_OK);
   TestBag bag;
   ComPtr<IPersistPropertyBag> persist;
   ASSERT_EQ(c.As(&persist), S_OK);
   ASSERT_EQ(persist->Load(&bag, nullptr), S_OK);
-  const std::vector<DISPID> expected = {0x68030007, 0x68030006, DISPID_FONT};
-  EXPECT_EQ(sink.ids, expected);
+  const std::vector<DISPID> expected = {DISPID_VELMORA_MAXLENGTH, DISPID_VELMORA_DATEVALUE, DISPID_FONT};
+  EXPECT_EQ(sink.changed, expected);
   EXPECT_EQ(persist->Save(&bag, FALSE, FALSE), S_OK);
-  EXPECT_EQ(sink.ids, expected) << "saving changes nothing";
+  EXPECT_EQ(sink.changed, expected) << "saving changes nothing";
   point->Unadvise(cookie);
 }
 
@@ -775,7 +730,7 @@ TEST_F(ControlPersistenceTest, AbsentKeysReadAsDefaultsWhateverTheBagAnswers) {
       {"nothing stored", [](TestBag&) {}, S_OK, 10, L"Text1"},
       {"MaxLength that is no number", [](TestBag& b) { SetText(b, L"MaxLength", L"abc"); }, kTypeMismatch, 10,
        L"  /  /    "},
-      {"MaxLength beyond 16 bits", [](TestBag& b) { b.Set(L"MaxLength", I4(40000)); }, kOverflow, 10, L"  /  /    "},
+      {"MaxLength beyond 16 bits", [](TestBag& b) { b.Set(L"MaxLength", I4Variant(40000)); }, kOverflow, 10, L"  /  /    "},
       {"Font that is no font", [](TestBag& b) { SetText(b, L"Font", L"Arial"); }, kTypeMismatch, 10, L"  /  /    "},
   };
   for (const HRESULT absent : answers) {

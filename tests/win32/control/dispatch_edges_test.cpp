@@ -28,24 +28,14 @@ class DispatchEdges : public ::testing::Test {
     OleUninitialize();
   }
   HRESULT Put(DISPID id, VARIANT value, UINT* argError, bool named = true) {
-    DISPID put = DISPID_PROPERTYPUT;
-    DISPPARAMS params{&value, named ? &put : nullptr, 1, named ? 1u : 0u};
-    return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
-                            argError);
+    return InvokePut(dispatch.Get(), id, value, DISPATCH_PROPERTYPUT, nullptr, argError, named);
   }
   ComPtr<IDispatch> dispatch;
 };
 
-VARIANT R8(double value) {
-  VARIANT v;
-  V_VT(&v) = VT_R8;
-  V_R8(&v) = value;
-  return v;
-}
-
 TEST_F(DispatchEdges, NonFiniteNumbersOverflowLikeNumbersOutOfRange) {
   UINT argError = 99;
-  const HRESULT outOfRange = Put(kDispMaxLength, R8(40000), &argError);
+  const HRESULT outOfRange = Put(kDispMaxLength, R8Variant(40000), &argError);
   ASSERT_TRUE(FAILED(outOfRange));
   const double kNonFinite[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
                                -std::numeric_limits<double>::infinity()};
@@ -53,7 +43,7 @@ TEST_F(DispatchEdges, NonFiniteNumbersOverflowLikeNumbersOutOfRange) {
     const long before = GetInt(dispatch.Get(), id);
     for (double value : kNonFinite) {
       argError = 99;
-      EXPECT_EQ(Put(id, R8(value), &argError), outOfRange) << std::hex << id << " " << value;
+      EXPECT_EQ(Put(id, R8Variant(value), &argError), outOfRange) << std::hex << id << " " << value;
       EXPECT_EQ(argError, 0u);
       EXPECT_EQ(GetInt(dispatch.Get(), id), before) << "refused, not half set";
     }
@@ -103,7 +93,7 @@ TEST_F(DispatchEdges, ArgumentThatDoesNotFitIsNamed) {
       {"object for a length", kDispMaxLength, unknown, true},
       {"object for a text", kDispText, unknown, true},
       {"text for a colour", kDispBackColor, text, true},
-      {"value without its name", kDispMaxLength, R8(5), false},
+      {"value without its name", kDispMaxLength, R8Variant(5), false},
   };
   for (const auto& row : rows) {
     UINT argError = 99;

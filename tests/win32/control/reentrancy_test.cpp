@@ -22,47 +22,8 @@ namespace {
 
 using win32::ModuleObjectCount;
 
-constexpr DISPID kDataNonValida = 1;
-constexpr DISPID kChange = 2;
-
-// An event sink whose handler is the row's action.
-class HandlerSink final : public IDispatch {
- public:
-  std::function<void(DISPID)> onEvent;
-  int heard[3] = {0, 0, 0};
-
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) &&
-        !IsEqualIID(riid, DIID___VelmoraControl))
-      return E_NOINTERFACE;
-    *ppv = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() noexcept override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
-    if (count) *count = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept override {
-    if (id == kDataNonValida || id == kChange) ++heard[id];
-    if (onEvent) onEvent(id);
-    return S_OK;
-  }
-
- private:
-  ~HandlerSink() = default;
-  ULONG refs_ = 1;
-};
+constexpr DISPID kDataNonValida = DISPID_VELMORA_DATANONVALIDA;
+constexpr DISPID kChange = DISPID_VELMORA_CHANGE;
 
 enum class Action { kCloseForm, kUnadvise, kSetText, kDateValueOff };
 enum class Trigger { kKeystroke, kPropertySet, kLeavingTheField };
@@ -95,15 +56,11 @@ HRESULT PutTextUnheld(IUnknown* control, const wchar_t* text) {
   IDispatch* dispatch = nullptr;
   if (FAILED(control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)))) return E_NOINTERFACE;
   dispatch->Release();
-  VARIANT value;
-  V_VT(&value) = VT_BSTR;
-  V_BSTR(&value) = SysAllocString(text);
-  DISPID named = DISPID_PROPERTYPUT;
-  DISPPARAMS params{&value, &named, 1, 1};
-  const HRESULT hr =
-      dispatch->Invoke(kDispText, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
-  VariantClear(&value);
-  return hr;
+  const win32::UniqueBstr value = win32::UniqueBstr::FromWide(text);
+  VARIANT argument;
+  V_VT(&argument) = VT_BSTR;
+  V_BSTR(&argument) = value.get();
+  return InvokePut(dispatch, kDispText, argument);
 }
 
 class Reentrancy : public ::testing::TestWithParam<Row> {
@@ -131,9 +88,9 @@ TEST_P(Reentrancy, HandlerActsInsideTheEvent) {
   ASSERT_EQ(control.As(&points), S_OK);
   ASSERT_EQ(points->FindConnectionPoint(DIID___VelmoraControl, &point), S_OK);
   points.Reset();
-  auto* sink = new HandlerSink;
+  auto* sink = ClientSink::New();
   DWORD cookie = 0;
-  ASSERT_EQ(point->Advise(sink, &cookie), S_OK);
+  ASSERT_EQ(point->Advise(static_cast<IDispatch*>(sink), &cookie), S_OK);
 
   bool acted = false;
   sink->onEvent = [&](DISPID id) {
@@ -190,9 +147,9 @@ TEST_P(Reentrancy, HandlerActsInsideTheEvent) {
       EXPECT_EQ(GetInt(raw, kDispDateValue), 0);
     }
     if (row.action == Action::kUnadvise) {
-      const int heard = sink->heard[row.event];
+      const int heard = sink->Heard(row.event);
       trigger();
-      EXPECT_EQ(sink->heard[row.event], heard) << "a disconnected sink hears nothing more";
+      EXPECT_EQ(sink->Heard(row.event), heard) << "a disconnected sink hears nothing more";
     } else {
       point->Unadvise(cookie);
     }

@@ -275,25 +275,13 @@ TEST_F(Embedding, ExtentRoundTripsInHimetricAndFollowsTheShownSize) {
 }
 
 // Records IAdviseSink calls.
-class AdviseRecorder final : public IAdviseSink {
+class AdviseRecorder final : public HostObject<AdviseRecorder, IAdviseSink> {
  public:
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IAdviseSink)) {
-      *ppv = this;
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++refs; }
-  STDMETHODIMP_(ULONG) Release() noexcept override { return --refs; }
   STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) noexcept override {}
   STDMETHODIMP_(void) OnViewChange(DWORD, LONG) noexcept override { ++viewChanges; }
   STDMETHODIMP_(void) OnRename(IMoniker*) noexcept override {}
   STDMETHODIMP_(void) OnSave() noexcept override {}
   STDMETHODIMP_(void) OnClose() noexcept override { ++closes; }
-  ULONG refs = 1;
   int viewChanges = 0;
   int closes = 0;
 };
@@ -319,7 +307,7 @@ TEST_F(Embedding, AdviseSinksHearCloseAndViewChangesAndAreGivenBack) {
     EXPECT_EQ(ole->Unadvise(cookie), OLE_E_NOCONNECTION);
     Form().RemoveControl(placed);
   }
-  EXPECT_EQ(sink.refs, 1u) << "every reference to the sink was released";
+  EXPECT_EQ(sink.References(), 1u) << "every reference to the sink was released";
 }
 
 TEST_F(Embedding, DesignModeKeepsInputFromTheControlUntilUserMode) {

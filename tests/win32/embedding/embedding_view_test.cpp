@@ -192,17 +192,9 @@ namespace velmora::testing {
 namespace {
 
 // Records what a data-advise sink hears.
-class DataSink final : public IAdviseSink {
+// Lives on the test's stack, which keeps its first reference.
+class DataSink final : public HostObject<DataSink, IAdviseSink> {
  public:
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-    if (!ppv) return E_POINTER;
-    *ppv = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IAdviseSink) ? this : nullptr;
-    if (!*ppv) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++refs; }
-  STDMETHODIMP_(ULONG) Release() noexcept override { return --refs; }  // lives on the test's stack
   STDMETHODIMP_(void) OnDataChange(FORMATETC* format, STGMEDIUM* medium) noexcept override {
     ++changes;
     lastFormat = format ? format->cfFormat : 0;
@@ -212,7 +204,6 @@ class DataSink final : public IAdviseSink {
   STDMETHODIMP_(void) OnRename(IMoniker*) noexcept override {}
   STDMETHODIMP_(void) OnSave() noexcept override {}
   STDMETHODIMP_(void) OnClose() noexcept override {}
-  ULONG refs = 1;
   int changes = 0;
   CLIPFORMAT lastFormat = 0;
   bool withPicture = false;
@@ -370,8 +361,8 @@ TEST_F(Picture, AdviseSinksHearEveryChangeOfTheLook) {
   EXPECT_EQ(withData.changes, 3) << "unadvised";
   EXPECT_GT(changeOnly.changes, 3);
   EXPECT_EQ(data_->DUnadvise(anyCookie), S_OK);
-  EXPECT_EQ(withData.refs, 1u);
-  EXPECT_EQ(changeOnly.refs, 1u) << "the connections gave their sinks back";
+  EXPECT_EQ(withData.References(), 1u);
+  EXPECT_EQ(changeOnly.References(), 1u) << "the connections gave their sinks back";
 }
 
 // A document host keeps the picture in the system's data cache, which the

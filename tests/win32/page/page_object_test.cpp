@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "com/com_util.h"
+#include "typelib/dispids.h"
 #include "page/generale_layout.h"
 #include "test_files.h"
 #include "velmora_h.h"
@@ -35,7 +36,8 @@ using velmora::PageControl;
 using velmora::PageLayoutControl;
 using velmora::win32::ComPtr;
 
-constexpr DISPID kMaxLength = 0x68030007, kDateValue = 0x68030006, kVirgola = 0x68030001, kTastoInvio = 0x68030000;
+constexpr DISPID kMaxLength = DISPID_VELMORA_MAXLENGTH, kDateValue = DISPID_VELMORA_DATEVALUE,
+                 kVirgola = DISPID_VELMORA_VIRGOLA, kTastoInvio = DISPID_VELMORA_TASTOINVIO;
 
 
 // The first descendant of `parent` of the window class `name`.
@@ -103,7 +105,8 @@ bool SaveWindowBitmap(HWND hwnd, const std::wstring& path) {
 }
 
 // A selected control as the page sees it through IDispatch.
-class FakeControl final : public IDispatch {
+// Owned by the test, which keeps its first reference.
+class FakeControl final : public velmora::win32::HostComBase<FakeControl, IDispatch> {
  public:
   struct Property {
     const wchar_t* name;
@@ -126,16 +129,6 @@ class FakeControl final : public IDispatch {
     return all;
   }
 
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch)) return E_NOINTERFACE;
-    *ppv = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override { return --refs_; }  // owned by the test
   STDMETHODIMP GetTypeInfoCount(UINT* count) override {
     *count = 0;
     return S_OK;
@@ -193,27 +186,16 @@ class FakeControl final : public IDispatch {
 
   std::array<Property, 4> properties_;
   std::vector<std::string> log_;
-  ULONG refs_ = 1;
 };
 
 // The frame's side of the page, as Windows' property frame has it: it
 // offers every key to the page first, and records the keys the page hands
 // to it through TranslateAccelerator (answering S_FALSE, so the frame's own
 // loop would then handle them).
-class TestSite final : public IPropertyPageSite {
+class TestSite final : public velmora::win32::HostComBase<TestSite, IPropertyPageSite> {
  public:
   int dirtyCalls = 0;
   std::vector<WPARAM> offered;
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IPropertyPageSite)) return E_NOINTERFACE;
-    *ppv = static_cast<IPropertyPageSite*>(this);
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override { return --refs_; }
   STDMETHODIMP OnStatusChange(DWORD flags) override {
     if (flags & PROPPAGESTATUS_DIRTY) ++dirtyCalls;
     return S_OK;
@@ -227,9 +209,6 @@ class TestSite final : public IPropertyPageSite {
     offered.push_back(message->wParam);
     return S_FALSE;
   }
-
- private:
-  ULONG refs_ = 1;
 };
 
 using GetClassObject = HRESULT STDAPICALLTYPE(REFCLSID, REFIID, void**);

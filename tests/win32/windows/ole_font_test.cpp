@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "errors.h"
+#include "com/com_util.h"
 #include "windows/ole_font.h"
 
 namespace velmora::win32 {
@@ -127,7 +128,7 @@ TEST_F(OleFontTest, DefaultFontExistsAsItselfAt8Point25) {
   EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(lf.lfFaceName)), name);
 }
 
-TEST(CheckHresultTest, HresultsBecomeCoreErrorNumbers) {
+TEST(ThrowIfFailedTest, HresultsOfCallsTheCoreMakesBecomeCoreErrorNumbers) {
   struct {
     HRESULT hr;
     int number;
@@ -135,13 +136,13 @@ TEST(CheckHresultTest, HresultsBecomeCoreErrorNumbers) {
                     {E_OUTOFMEMORY, 5}};
   for (const auto& row : rows) {
     try {
-      CheckHresult(row.hr, "call");
+      ThrowIfFailed(row.hr, "call");
       ADD_FAILURE() << std::hex << row.hr << " passed";
     } catch (const VelmoraError& e) {
       EXPECT_EQ(e.number(), row.number) << std::hex << row.hr;
     }
   }
-  EXPECT_NO_THROW(CheckHresult(S_FALSE, "call"));
+  EXPECT_NO_THROW(ThrowIfFailed(S_FALSE, "call"));
 }
 
 }  // namespace

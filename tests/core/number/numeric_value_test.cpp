@@ -5,7 +5,7 @@
 #include <string>
 
 #include "errors.h"
-#include "platform.h"
+#include "number/numeric_value.h"
 #include "variant.h"
 
 namespace velmora {

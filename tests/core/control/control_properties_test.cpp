@@ -49,9 +49,11 @@ struct ControlFixture : ::testing::Test {
   RefusingTextBox box;
   LoggingHost host;
   VelmoraControl control{box, host};
-  void NewControl() {
+  // A new control showing text, with nothing in the log yet.
+  void NewControl(const std::u16string& text = {}) {
     control.UserControl_Initialize();
     control.UserControl_InitProperties();
+    if (!text.empty()) control.setText(text);
     host.log.clear();
   }
 };
@@ -140,9 +142,7 @@ class SetterOrder : public ControlFixture, public ::testing::WithParamInterface<
 
 TEST_P(SetterOrder, StoresThenNotifiesThenResets) {
   const SetterRow& row = GetParam();
-  NewControl();
-  control.setText(u"12");
-  host.log.clear();
+  NewControl(u"12");
   row.set(control);
   EXPECT_EQ(host.log, row.expectedLog) << row.name;
   EXPECT_TRUE(row.stored(control, box)) << row.name;
@@ -202,9 +202,7 @@ class SetterFailure : public ControlFixture, public ::testing::WithParamInterfac
 
 TEST_P(SetterFailure, StopsWhereItFailsAndKeepsWhatWasDone) {
   const FailureRow& row = GetParam();
-  NewControl();
-  control.setText(u"14/12/1967");
-  host.log.clear();
+  NewControl(u"14/12/1967");
   box.refuse = row.refuse;
   host.failOn = row.failOn;
   EXPECT_THROW(row.set(control), VelmoraError) << row.name;

@@ -16,7 +16,7 @@
 
 #include "errors.h"
 #include "exact_decimal.h"
-#include "platform.h"
+#include "number/numeric_value.h"
 
 namespace velmora::number_reading {
 
@@ -37,14 +37,7 @@ int DigitValue(char16_t c, int radix) {
 // arithmetic on exponents from wrapping.
 constexpr std::int64_t kExponentClamp = 1'000'000'000'000;
 
-// The leading number of a text, in exact pieces.
-//   radix 10: the value is 0.digits x 10^exponent; digits has neither leading
-//             nor trailing zeros and is empty for zero.
-//   radix 16 or 8 (the &H and &O prefixes): the value is the integer whose
-//             digits are `digits` (no leading zeros, empty for zero);
-//             exponent is 0.
-// sawDigit tells whether the number had any digit at all, so that "-0" and a
-// lone "-" can be told apart. A sign may stand before the prefix too.
+// The leading number of a text, in exact pieces (see numeric_value.h).
 void ScanLeadingNumber(std::u16string_view text, bool& negative, int& radix, std::string& digits,
                        std::int64_t& exponent, bool& sawDigit) {
   negative = false;

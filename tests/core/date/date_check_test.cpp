@@ -125,28 +125,24 @@ INSTANTIATE_TEST_SUITE_P(Rows, DateCheck, testing::ValuesIn(kRows),
 // is the procedure's own.
 TEST(DateCheckPlatform, RecognitionGoesThroughThePlatform) {
   struct Row {
-    const char* name;
-    std::int16_t length;
-    const char16_t* text;
-    int year;
+    CheckRow check;
     bool acceptAll;
-    std::int16_t want;
     std::vector<std::u16string> wantAsked;
   };
   const Row rows[] = {
-      {"DayMonthGetsThisYear", 5, u"14/12", 1967, false, -1, {u"14/12/1967"}},
-      {"YearPaddedToFourDigits", 5, u"01/02", 999, true, -1, {u"01/02/0999"}},
-      {"TwoDigitYearAsTyped", 8, u"14/12/67", 1990, false, -1, {u"14/12/67"}},
-      {"PermissivePlatformStillNeedsAFullField", 10, u"14/12/19  ", 1990, true, 0, {}},
-      {"PermissivePlatformDecides", 10, u"99/99/9999", 1990, true, -1, {u"99/99/9999"}},
-      {"MonthYearAsksNothing", 7, u"12/1990", 1990, true, -1, {}},
+      {{"DayMonthGetsThisYear", 5, u"14/12", 1967, true}, false, {u"14/12/1967"}},
+      {{"YearPaddedToFourDigits", 5, u"01/02", 999, true}, true, {u"01/02/0999"}},
+      {{"TwoDigitYearAsTyped", 8, u"14/12/67", 1990, true}, false, {u"14/12/67"}},
+      {{"PermissivePlatformStillNeedsAFullField", 10, u"14/12/19  ", 1990, false}, true, {}},
+      {{"PermissivePlatformDecides", 10, u"99/99/9999", 1990, true}, true, {u"99/99/9999"}},
+      {{"MonthYearAsksNothing", 7, u"12/1990", 1990, true}, true, {}},
   };
   for (const Row& r : rows) {
-    RecordingPlatform platform(r.year);
+    RecordingPlatform platform(r.check.todayYear);
     platform.acceptAll = r.acceptAll;
     ScopedPlatform scoped(platform);
-    EXPECT_EQ(ControllaData(r.text, r.length), r.want) << r.name;
-    EXPECT_EQ(platform.asked, r.wantAsked) << r.name;
+    EXPECT_EQ(ControllaData(r.check.text, r.check.length), r.check.valid ? -1 : 0) << r.check;
+    EXPECT_EQ(platform.asked, r.wantAsked) << r.check;
   }
 }
 

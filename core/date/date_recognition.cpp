@@ -7,7 +7,7 @@
 // between digits of a finished date, so a blank there means a date that was
 // not finished. The date must exist in the Gregorian calendar. A four-digit
 // year must lie in 100-9999, the range of the platform's date type.
-#include "platform.h"
+#include "date/date_recognition.h"
 
 #include <cstddef>
 

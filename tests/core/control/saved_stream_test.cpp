@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "../shared/raw_font_part.h"
-#include "../shared/saved_stream_sample.h"
+#include "../../shared/raw_font_part.h"
+#include "../../shared/saved_stream_sample.h"
 #include "control/saved_stream.h"
 #include "control/velmora_control.h"
 #include "errors.h"

@@ -1,0 +1,170 @@
+// The COM skeleton as callers meet it: the four enumerators the control
+// hands out (connection points, connections, data formats, verbs) keep
+// each interface's own answers to missing arguments, skip and clone alike,
+// and every object the control makes counts for the module's unloading.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <functional>
+#include <string>
+
+#include "shared/win32_harness.h"
+#include "com/com_util.h"
+#include "test_container.h"
+#include "velmora_h.h"
+
+namespace velmora::testing {
+namespace {
+
+using win32::ModuleObjectCount;
+
+// One enumerator of the control, seen through a uniform face: Next into a
+// buffer of eight elements (each handed element is given back), and what
+// it should answer.
+struct EnumRow {
+  const char* name;
+  std::size_t items;
+  HRESULT manyWithoutFetched;  // Next(2, out, nullptr)
+  HRESULT noneWithoutFetched;  // Next(0, out, nullptr)
+  std::function<ComPtr<IUnknown>(IUnknown* control)> make;
+};
+
+void GiveBack(IConnectionPoint* p) { p->Release(); }
+void GiveBack(CONNECTDATA& c) { c.pUnk->Release(); }
+void GiveBack(FORMATETC&) {}
+void GiveBack(OLEVERB& v) { CoTaskMemFree(v.lpszVerbName); }
+
+// Runs the contract on `e` (an IEnum of Element) holding `items` items.
+template <class IEnum, class Element>
+void CheckEnumerator(IEnum* e, const EnumRow& row) {
+  Element out[8] = {};
+  ULONG fetched = 99;
+  EXPECT_EQ(e->Next(1, nullptr, &fetched), E_POINTER);
+  EXPECT_EQ(e->Next(2, out, nullptr), row.manyWithoutFetched);
+  EXPECT_EQ(e->Next(0, out, nullptr), row.noneWithoutFetched);
+  // One item without a count is allowed everywhere.
+  ASSERT_EQ(e->Next(1, out, nullptr), S_OK);
+  GiveBack(out[0]);
+  // A clone goes on from the same place, on its own.
+  ComPtr<IEnum> clone;
+  ASSERT_EQ(e->Clone(&clone), S_OK);
+  EXPECT_EQ(e->Clone(nullptr), E_POINTER);
+  fetched = 99;
+  EXPECT_EQ(e->Next(8, out, &fetched), S_FALSE);
+  EXPECT_EQ(fetched, row.items - 1);
+  for (ULONG i = 0; i < fetched; ++i) GiveBack(out[i]);
+  fetched = 99;
+  EXPECT_EQ(clone->Next(8, out, &fetched), S_FALSE);
+  EXPECT_EQ(fetched, row.items - 1) << "the clone starts where the original stood";
+  for (ULONG i = 0; i < fetched; ++i) GiveBack(out[i]);
+  // Skipping past the end stops at the end.
+  EXPECT_EQ(e->Reset(), S_OK);
+  EXPECT_EQ(e->Skip(static_cast<ULONG>(row.items) - 1), S_OK);
+  EXPECT_EQ(e->Skip(2), S_FALSE);
+  fetched = 99;
+  EXPECT_EQ(e->Next(1, out, &fetched), S_FALSE);
+  EXPECT_EQ(fetched, 0u);
+}
+
+ComPtr<IUnknown> Points(IUnknown* control) {
+  ComPtr<IConnectionPointContainer> container;
+  ComPtr<IEnumConnectionPoints> points;
+  if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&container)))) container->EnumConnectionPoints(&points);
+  return points;
+}
+
+class EnumeratorContract : public ::testing::TestWithParam<EnumRow> {
+ protected:
+  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
+  void TearDown() override {
+    Pump();
+    OleUninitialize();
+  }
+};
+
+TEST_P(EnumeratorContract, AnswersAsItsInterfaceAlwaysHas) {
+  const EnumRow& row = GetParam();
+  const long base = ModuleObjectCount();
+  {
+    ComPtr<IUnknown> control = CreateTestControl();
+    ASSERT_NE(control, nullptr);
+    // Two listeners, so that there are connections to enumerate; both are
+    // disconnected when they go.
+    ClientSink sink;
+    IDispatch* listener = &sink;
+    const win32::ConnectionAdvise first = win32::AdviseConnection(control.Get(), DIID___VelmoraControl, listener);
+    const win32::ConnectionAdvise second = win32::AdviseConnection(control.Get(), DIID___VelmoraControl, listener);
+    ASSERT_TRUE(first && second);
+    ComPtr<IUnknown> e = row.make(control.Get());
+    ASSERT_NE(e, nullptr);
+    ComPtr<IEnumConnectionPoints> points;
+    ComPtr<IEnumConnections> connections;
+    ComPtr<IEnumFORMATETC> formats;
+    ComPtr<IEnumOLEVERB> verbs;
+    if (SUCCEEDED(e.As(&points))) CheckEnumerator<IEnumConnectionPoints, IConnectionPoint*>(points.Get(), row);
+    if (SUCCEEDED(e.As(&connections))) CheckEnumerator<IEnumConnections, CONNECTDATA>(connections.Get(), row);
+    if (SUCCEEDED(e.As(&formats))) CheckEnumerator<IEnumFORMATETC, FORMATETC>(formats.Get(), row);
+    if (SUCCEEDED(e.As(&verbs))) CheckEnumerator<IEnumOLEVERB, OLEVERB>(verbs.Get(), row);
+    EXPECT_GT(ModuleObjectCount(), base) << "an enumerator counts while it lives";
+  }
+  EXPECT_EQ(ModuleObjectCount(), base);
+}
+
+const EnumRow kEnumerators[] = {
+    {"ConnectionPoints", 2, E_INVALIDARG, E_INVALIDARG, &Points},
+    {"Connections", 2, E_INVALIDARG, E_INVALIDARG,
+     [](IUnknown* control) -> ComPtr<IUnknown> {
+       ComPtr<IConnectionPointContainer> container;
+       ComPtr<IConnectionPoint> point;
+       ComPtr<IEnumConnections> connections;
+       if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&container))) &&
+           SUCCEEDED(container->FindConnectionPoint(DIID___VelmoraControl, &point)))
+         point->EnumConnections(&connections);
+       return connections;
+     }},
+    {"Formats", 2, E_POINTER, S_OK,
+     [](IUnknown* control) -> ComPtr<IUnknown> {
+       ComPtr<IDataObject> data;
+       ComPtr<IEnumFORMATETC> formats;
+       if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&data)))) data->EnumFormatEtc(DATADIR_GET, &formats);
+       return formats;
+     }},
+    {"Verbs", 6, E_POINTER, S_OK,
+     [](IUnknown* control) -> ComPtr<IUnknown> {
+       ComPtr<IOleObject> ole;
+       ComPtr<IEnumOLEVERB> verbs;
+       if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&ole)))) ole->EnumVerbs(&verbs);
+       return verbs;
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Control, EnumeratorContract, ::testing::ValuesIn(kEnumerators),
+                         [](const ::testing::TestParamInfo<EnumRow>& info) { return std::string(info.param.name); });
+
+// Every COM object a new control makes is counted, its text box's font
+// sink included: the module must not unload while a font still holds it.
+TEST(ComSkeleton, EveryObjectOfANewControlCountsForUnloading) {
+  ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+  const long base = ModuleObjectCount();
+  {
+    ComPtr<IUnknown> control = CreateTestControl();
+    ASSERT_NE(control, nullptr);
+    // The control alone: its font, and the text box's window with its font
+    // sink, come when first needed (the font when asked for, the window
+    // when placed).
+    EXPECT_EQ(ModuleObjectCount() - base, 1);
+    VARIANT font;
+    VariantInit(&font);
+    ASSERT_EQ(GetProperty(control.Get(), DISPID_FONT, &font), S_OK);
+    EXPECT_EQ(ModuleObjectCount() - base, 2);  // and its watch on its own font
+    VariantClear(&font);
+  }
+  Pump();
+  EXPECT_EQ(ModuleObjectCount(), base);
+  OleUninitialize();
+}
+
+}  // namespace
+}  // namespace velmora::testing

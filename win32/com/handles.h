@@ -1,0 +1,150 @@
+// RAII owners of Windows handles: windows, GDI objects, regions, DCs,
+// accelerator tables, registry keys, task memory, and a view object's
+// advise sink. Header only, with nothing of the control's own: a host (the
+// demo) uses them too.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+#include <wrl/client.h>
+
+#include <cstdint>
+#include <utility>
+
+namespace velmora::win32 {
+
+using Microsoft::WRL::ComPtr;
+
+// An owned Windows handle released by Close(handle).
+template <class Handle, auto Close, Handle Invalid = Handle{}>
+class UniqueHandle {
+ public:
+  UniqueHandle() noexcept = default;
+  explicit UniqueHandle(Handle handle) noexcept : handle_(handle) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  ~UniqueHandle() { reset(); }
+
+  Handle get() const noexcept { return handle_; }
+  explicit operator bool() const noexcept { return handle_ != Invalid; }
+  Handle release() noexcept { return std::exchange(handle_, Invalid); }
+  // Closes the current handle and answers the address for an out parameter.
+  Handle* put() noexcept {
+    reset();
+    return &handle_;
+  }
+  void reset(Handle handle = Invalid) noexcept {
+    Handle old = std::exchange(handle_, handle);
+    if (old != Invalid) Close(old);
+  }
+
+ private:
+  Handle handle_ = Invalid;
+};
+
+namespace detail {
+inline void DestroyWindowHandle(HWND hwnd) noexcept { ::DestroyWindow(hwnd); }
+inline void DestroyAcceleratorHandle(HACCEL table) noexcept { ::DestroyAcceleratorTable(table); }
+template <class Object>
+inline void DeleteGdiObject(Object object) noexcept { ::DeleteObject(object); }
+inline void DeleteMemoryDc(HDC dc) noexcept { ::DeleteDC(dc); }
+inline void FreeBstr(BSTR text) noexcept { ::SysFreeString(text); }
+inline void FreeTaskMemory(void* memory) noexcept { ::CoTaskMemFree(memory); }
+inline void CloseRegistryKey(HKEY key) noexcept { ::RegCloseKey(key); }
+}  // namespace detail
+
+using UniqueHwnd = UniqueHandle<HWND, detail::DestroyWindowHandle>;
+using UniqueHaccel = UniqueHandle<HACCEL, detail::DestroyAcceleratorHandle>;
+using UniqueHfont = UniqueHandle<HFONT, detail::DeleteGdiObject<HFONT>>;
+using UniqueHbrush = UniqueHandle<HBRUSH, detail::DeleteGdiObject<HBRUSH>>;
+using UniqueHrgn = UniqueHandle<HRGN, detail::DeleteGdiObject<HRGN>>;
+using UniqueHbitmap = UniqueHandle<HBITMAP, detail::DeleteGdiObject<HBITMAP>>;
+using UniqueGdiObject = UniqueHandle<HGDIOBJ, detail::DeleteGdiObject<HGDIOBJ>>;
+// A DC made by CreateCompatibleDC (or CreateDC), deleted with DeleteDC.
+using UniqueMemoryDc = UniqueHandle<HDC, detail::DeleteMemoryDc>;
+using UniqueHkey = UniqueHandle<HKEY, detail::CloseRegistryKey>;
+
+// Memory from CoTaskMemAlloc, as a typed pointer; release() hands it to a
+// caller that frees it.
+template <class T>
+class UniqueTaskMemory : public UniqueHandle<void*, detail::FreeTaskMemory> {
+ public:
+  using UniqueHandle::UniqueHandle;
+  // `count` items, uninitialised; empty when the memory is not there.
+  static UniqueTaskMemory Allocate(std::size_t count) noexcept {
+    return UniqueTaskMemory(count > SIZE_MAX / sizeof(T) ? nullptr : ::CoTaskMemAlloc(count * sizeof(T)));
+  }
+  T* get() const noexcept { return static_cast<T*>(UniqueHandle::get()); }
+  T* release() noexcept { return static_cast<T*>(UniqueHandle::release()); }
+};
+
+// A DC borrowed from a window (GetDC), given back with ReleaseDC. Null
+// window: the screen's.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND hwnd = nullptr) noexcept : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  ~WindowDc() {
+    if (dc_) ::ReleaseDC(hwnd_, dc_);
+  }
+  HDC get() const noexcept { return dc_; }
+  explicit operator bool() const noexcept { return dc_ != nullptr; }
+
+ private:
+  HWND hwnd_;
+  HDC dc_;
+};
+
+// An object selected into a DC for one scope; the one it replaced goes
+// back at the end.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), old_(::SelectObject(dc, object)) {}
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+  ~SelectedObject() {
+    if (old_ && old_ != HGDI_ERROR) ::SelectObject(dc_, old_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// A view-advise sink set on an IViewObject (IViewObject::SetAdvise has no
+// cookie: one sink per view), cleared when it goes.
+class ViewAdvise {
+ public:
+  ViewAdvise() noexcept = default;
+  ViewAdvise(ViewAdvise&&) noexcept = default;
+  ViewAdvise& operator=(ViewAdvise&& other) noexcept {
+    if (this != &other) {
+      reset();
+      view_ = std::move(other.view_);
+    }
+    return *this;
+  }
+  ~ViewAdvise() { reset(); }
+  // Sets `sink` on `view` for `aspects`; the HRESULT of SetAdvise.
+  HRESULT Set(IViewObject* view, DWORD aspects, DWORD flags, IAdviseSink* sink) noexcept {
+    reset();
+    const HRESULT hr = view ? view->SetAdvise(aspects, flags, sink) : E_POINTER;
+    if (SUCCEEDED(hr)) view_ = view;
+    return hr;
+  }
+  void reset() noexcept {
+    ComPtr<IViewObject> view = std::move(view_);
+    if (view) view->SetAdvise(0, 0, nullptr);
+  }
+
+ private:
+  ComPtr<IViewObject> view_;
+};
+
+}  // namespace velmora::win32
