@@ -334,8 +334,8 @@ struct ControlSite::Impl final
       case DISPID_AMBIENT_USERMODE: return boolean(true);  // the form runs: no designer here
       case DISPID_AMBIENT_UIDEAD: return boolean(false);
       case DISPID_AMBIENT_SHOWGRABHANDLES:
+      case DISPID_AMBIENT_MESSAGEREFLECT: return boolean(host.ReflectsMessages());
       case DISPID_AMBIENT_SHOWHATCHING:
-      case DISPID_AMBIENT_MESSAGEREFLECT:
       case DISPID_AMBIENT_SUPPORTSMNEMONICS: return boolean(false);
       case DISPID_AMBIENT_LOCALEID:
         V_VT(result) = VT_I4;
@@ -401,8 +401,7 @@ HRESULT ControlSite::Create(SiteHost& host, const std::string& name, REFCLSID cl
   impl->rect = rect;
 
   step = "CoCreateInstance(IOleObject)";
-  HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                reinterpret_cast<void**>(impl->object.GetAddressOf()));
+  HRESULT hr = host.CreateControl(clsid, impl->object.GetAddressOf());
   if (FAILED(hr)) return hr;
   IOleObject* object = impl->object.Get();
   DWORD misc = 0;

@@ -42,6 +42,14 @@ class SiteHost {
   virtual void UIDeactivated(ControlSite* site) = 0;
   // A control fired an event.
   virtual void EventFired(const std::string& field, const std::string& event) = 0;
+  // Whether the form sends its children's notifications back to them as
+  // OCM_ messages (ambient MessageReflect).
+  virtual bool ReflectsMessages() { return false; }
+  // A new instance of the class, as IOleObject: a form engine keeps each
+  // class object it has used instead of asking COM again per control.
+  virtual HRESULT CreateControl(REFCLSID clsid, IOleObject** object) {
+    return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, reinterpret_cast<void**>(object));
+  }
 
  protected:
   ~SiteHost() = default;

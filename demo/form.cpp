@@ -87,6 +87,14 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self && self->reflects_ && lParam != 0 &&
+      (msg == WM_COMMAND || msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORSTATIC)) {
+    // A child's notification goes back to the child; a child that does not
+    // colour itself answers 0 and gets the defaults.
+    if (const LRESULT answer = SendMessageW(reinterpret_cast<HWND>(lParam), OCM__BASE + msg, wParam, lParam))
+      return answer;
+    if (msg == WM_COMMAND) return 0;
+  }
   switch (msg) {
     case WM_COMMAND:
       // IDOK and IDCANCEL come from dialog navigation (Enter and Escape in
@@ -109,6 +117,17 @@ RECT Form::NextRow(int& top, int height) {
 }
 
 void Form::AddCaption(const std::wstring& caption) { pendingCaption_ = caption; }
+
+HRESULT Form::CreateControl(REFCLSID clsid, IOleObject** object) {
+  if (!factory_ || !IsEqualCLSID(clsid, factoryClass_)) {
+    factory_.Reset();
+    HRESULT hr = CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                  reinterpret_cast<void**>(factory_.GetAddressOf()));
+    if (FAILED(hr)) return hr;
+    factoryClass_ = clsid;
+  }
+  return factory_->CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(object));
+}
 
 HRESULT Form::AddControl(const std::string& name, REFCLSID clsid, IPropertyBag* bag, const RECT* at,
                          const char** failedStep) {

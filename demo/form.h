@@ -71,6 +71,11 @@ class Form final : public SiteHost {
   void UIActivating(ControlSite* site) override;
   void UIDeactivated(ControlSite* site) override;
   void EventFired(const std::string& field, const std::string& event) override;
+  bool ReflectsMessages() override { return reflects_; }
+  HRESULT CreateControl(REFCLSID clsid, IOleObject** object) override;
+  // Sends the notifications of the form's children back to them (OCM_
+  // messages), as form engines do; off by default.
+  void ReflectMessages(bool on) { reflects_ = on; }
 
  private:
   Form() = default;
@@ -87,6 +92,9 @@ class Form final : public SiteHost {
   std::function<void(WORD)> onCommand_;
   int nextTop_ = 12;
   std::wstring pendingCaption_;
+  bool reflects_ = false;
+  CLSID factoryClass_{};
+  ComPtr<IClassFactory> factory_;  // the class object last used, kept as form engines keep it
 };
 
 }  // namespace velmora::demo

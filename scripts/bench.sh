@@ -3,7 +3,7 @@
 # cannot beat, both measured in this run, each the median of several
 # repetitions.
 #   1. keystrokes into the real control on a form against the same keys
-#      into a bare EDIT (Windows, under wine), target <= 1.2;
+#      into a bare EDIT (Windows, under wine), target <= 1.1;
 #   2. a form of 200 controls created, loaded from property bags and
 #      activated, against 200 bare EDITs (Windows, under wine), target <= 2;
 #   3. the core alone: velmora-keys over 100,000-key scripts against

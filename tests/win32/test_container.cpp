@@ -232,6 +232,10 @@ class Site final : public HostObject<Site, IOleClientSite, IOleInPlaceSite, IOle
         result->vt = VT_I4;
         result->lVal = 0x0410;
         return S_OK;
+      case DISPID_AMBIENT_MESSAGEREFLECT:
+        result->vt = VT_BOOL;
+        result->boolVal = a.messageReflect ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
       default:
         return DISP_E_MEMBERNOTFOUND;
     }
@@ -245,6 +249,13 @@ class Site final : public HostObject<Site, IOleClientSite, IOleInPlaceSite, IOle
 };
 
 LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // The site window of a form that reflects (marked with a property) sends
+  // its children's notifications back to them.
+  if ((msg == WM_COMMAND || msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORSTATIC) && lParam &&
+      GetPropW(hwnd, L"VelmoraReflects"))
+    if (const LRESULT answer = SendMessageW(reinterpret_cast<HWND>(lParam), OCM__BASE + msg, wParam, lParam);
+        answer || msg == WM_COMMAND)
+      return answer;
   if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {  // buttons, not the fields' notifications
     if (auto* commands = reinterpret_cast<std::vector<int>*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
       commands->push_back(LOWORD(wParam));
@@ -434,7 +445,8 @@ HWND Placed::ControlWindow() const {
 
 HWND Placed::Edit() const {
   HWND window = ControlWindow();
-  return window ? ::GetWindow(window, GW_CHILD) : nullptr;
+  HWND child = window ? ::GetWindow(window, GW_CHILD) : nullptr;
+  return child ? child : window;
 }
 
 std::wstring Placed::Text() const {
@@ -526,6 +538,7 @@ Placed* TestForm::AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActiv
                                  rect.right - rect.left, rect.bottom - rect.top, hwnd_, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
   SetWindowPos(placed->host, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (ambients_.messageReflect) SetPropW(placed->host, L"VelmoraReflects", reinterpret_cast<HANDLE>(1));
   auto* site = Site::New(*this, *placed, frame_.Get(), rect);
   placed->site = Adopt<IUnknown>(static_cast<IOleClientSite*>(site));
   auto fail = [&](const char* step, HRESULT hr) -> Placed* {

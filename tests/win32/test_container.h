@@ -118,6 +118,9 @@ struct Ambients {
   OLE_COLOR back = 0x80000005;
   OLE_COLOR fore = 0x80000008;
   ComPtr<IFontDisp> font;  // null: the site has no ambient font
+  // Ambient MessageReflect: the site's window then sends its children's
+  // notifications back to them as OCM_ messages.
+  bool messageReflect = false;
 };
 
 class TestForm;
@@ -135,7 +138,7 @@ class Placed {
   CONTROLINFO controlInfo{};
   bool controlInfoValid = false;
   int controlInfoReads = 0;
-  HWND Edit() const;           // Text1
+  HWND Edit() const;           // Text1 (the control's window itself when it is the only one)
   std::wstring Text() const;
   int Caret() const;
 

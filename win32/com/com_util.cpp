@@ -202,7 +202,55 @@ HRESULT ModuleTypeLibrary(ITypeLib** library) noexcept {
   return S_OK;
 }
 
+namespace {
+struct CachedTypeInfo {
+  GUID guid;
+  bool vtable;
+  ITypeInfo* info;
+};
+// The control's interface and class, the page's interface: a few entries
+// serve the whole module.
+CachedTypeInfo g_typeInfos[6];
+std::size_t g_typeInfoCount = 0;
+SRWLOCK g_typeInfoLock = SRWLOCK_INIT;
+
+HRESULT LookUpTypeInfo(REFGUID guid, bool vtable, ITypeInfo** info) noexcept {
+  ComPtr<ITypeLib> library;
+  HRESULT hr = ModuleTypeLibrary(&library);
+  if (SUCCEEDED(hr)) hr = library->GetTypeInfoOfGuid(guid, info);
+  if (FAILED(hr) || !vtable) return hr;
+  ComPtr<ITypeInfo> dispatchView;
+  dispatchView.Attach(*info);
+  *info = nullptr;
+  HREFTYPE ref = 0;
+  hr = dispatchView->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref);
+  return SUCCEEDED(hr) ? dispatchView->GetRefTypeInfo(ref, info) : hr;
+}
+}  // namespace
+
+HRESULT ModuleTypeInfo(REFGUID guid, bool vtable, ITypeInfo** info) noexcept {
+  if (info == nullptr) return E_POINTER;
+  *info = nullptr;
+  ::AcquireSRWLockExclusive(&g_typeInfoLock);
+  HRESULT hr = S_OK;
+  for (std::size_t i = 0; i < g_typeInfoCount && !*info; ++i)
+    if (g_typeInfos[i].vtable == vtable && IsEqualGUID(g_typeInfos[i].guid, guid)) *info = g_typeInfos[i].info;
+  if (*info) {
+    (*info)->AddRef();
+  } else {
+    hr = LookUpTypeInfo(guid, vtable, info);
+    if (SUCCEEDED(hr) && g_typeInfoCount < std::size(g_typeInfos)) {
+      (*info)->AddRef();
+      g_typeInfos[g_typeInfoCount++] = {guid, vtable, *info};
+    }
+  }
+  ::ReleaseSRWLockExclusive(&g_typeInfoLock);
+  return hr;
+}
+
 void ReleaseModuleTypeLibrary() noexcept {
+  for (std::size_t i = 0; i < g_typeInfoCount; ++i) g_typeInfos[i].info->Release();
+  g_typeInfoCount = 0;
   if (g_typeLib) g_typeLib->Release();
   g_typeLib = nullptr;
 }

@@ -151,7 +151,13 @@ ScreenDpi CurrentScreenDpi() noexcept;
 // never drops to its last reference while another apartment is taking it
 // from the system's cache. Answers it AddRef'ed.
 HRESULT ModuleTypeLibrary(ITypeLib** library) noexcept;
-// For the module's unload (DllMain): gives the held type library back.
+// The type information of guid in that library, looked up once per module
+// and held with it, shared by every control and page; vtable asks for the
+// vtable view of a dual interface (the one ITypeInfo::Invoke calls
+// through). Answers it AddRef'ed.
+HRESULT ModuleTypeInfo(REFGUID guid, bool vtable, ITypeInfo** info) noexcept;
+// For the module's unload (DllMain): gives the held type library and type
+// information back.
 void ReleaseModuleTypeLibrary() noexcept;
 
 // Which of Shift, Ctrl and Alt the thread's key state holds down, as the

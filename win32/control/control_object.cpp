@@ -127,6 +127,9 @@ class ControlObject::FontWatch final : public ComBase<FontWatch, IPropertyNotify
 
 void ControlObject::WatchFont() noexcept {
   UnwatchFont();
+  // The default font is made on first need: until then there is nothing
+  // to watch, and get_Font watches it when it hands it out.
+  if (!text1_.HasFont()) return;
   try {
     auto font = std::dynamic_pointer_cast<OleFont>(control_.Font());
     if (!font) return;
@@ -191,6 +194,7 @@ HRESULT ControlObject::Create(IUnknown* outer, REFIID riid, void** ppv) noexcept
     // interfaces: the window procedures hold it alive the same way. Not
     // before now: an aggregator still being made may not be counted yet.
     object->window_.SetLifetime(object->Controlling());
+    object->window_.SetReflectionCheck(&ControlObject::ContainerReflects, object);
     object->text1_.setLifetime(object->Controlling());
     return S_OK;
   });
@@ -231,25 +235,12 @@ HRESULT ControlObject::FindInterface(REFIID riid, void** ppv) noexcept {
 
 // ---- IDispatch -------------------------------------------------------------
 
-ITypeLib& ControlObject::TypeLibrary() {
-  if (!typeLib_) {
-    // The library's own type library, embedded in the module: no
-    // registration needed, so an unregistered copy works the same.
-    ThrowIfFailed(ModuleTypeLibrary(&typeLib_));
-  }
-  return *typeLib_.Get();
-}
-
 ITypeInfo& ControlObject::VtableTypeInfo() {
-  if (!vtableInfo_) {
-    // The dual interface's vtable view: ITypeInfo::Invoke calls the
-    // accessors through it, and it knows their dispatch identifiers.
-    ComPtr<ITypeInfo> dispatchView;
-    ThrowIfFailed(TypeLibrary().GetTypeInfoOfGuid(IID__VelmoraControl, &dispatchView));
-    HREFTYPE vtable = 0;
-    ThrowIfFailed(dispatchView->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtable));
-    ThrowIfFailed(dispatchView->GetRefTypeInfo(vtable, &vtableInfo_));
-  }
+  // The dual interface's vtable view: ITypeInfo::Invoke calls the accessors
+  // through it, and it knows their dispatch identifiers. The library's own
+  // type library, embedded in the module: no registration needed, so an
+  // unregistered copy works the same.
+  if (!vtableInfo_) ThrowIfFailed(ModuleTypeInfo(IID__VelmoraControl, true, &vtableInfo_));
   return *vtableInfo_.Get();
 }
 
@@ -263,7 +254,7 @@ STDMETHODIMP ControlObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noex
   if (info == nullptr) return E_POINTER;
   *info = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
-  return ComEdge([&] { return TypeLibrary().GetTypeInfoOfGuid(IID__VelmoraControl, info); });
+  return ModuleTypeInfo(IID__VelmoraControl, false, info);
 }
 
 STDMETHODIMP ControlObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
@@ -370,6 +361,7 @@ STDMETHODIMP ControlObject::get_Font(IFontDisp** value) noexcept {
     // Text1's own font object, not a copy: a client that changes it
     // changes the control's font.
     *value = OleFont::From(control_.Font())->FontDisp().Detach();
+    if (!fontWatch_) WatchFont();
     return S_OK;
   });
 }
@@ -465,7 +457,7 @@ STDMETHODIMP ControlObject::put_TastoInvio(VARIANT_BOOL New_TastoInvio) noexcept
 STDMETHODIMP ControlObject::GetClassInfo(ITypeInfo** info) noexcept {
   if (info == nullptr) return E_POINTER;
   *info = nullptr;
-  return ComEdge([&] { return TypeLibrary().GetTypeInfoOfGuid(CLSID_VelmoraControl, info); });
+  return ModuleTypeInfo(CLSID_VelmoraControl, false, info);
 }
 
 STDMETHODIMP ControlObject::GetGUID(DWORD kind, GUID* guid) noexcept {
@@ -615,16 +607,30 @@ velmora::FontRef ControlObject::AmbientFont() {
   return OleFont::CreateDefault();
 }
 
+// The inside of the control window where there is one (a container may
+// size that window itself), else the control's rectangle.
+RECT ControlObject::ScaleRect() {
+  RECT r = window_.Rect();
+  if (window_.hwnd() && !window_.FaceAlone()) ::GetClientRect(window_.hwnd(), &r);
+  return r;
+}
+
 std::int32_t ControlObject::ScaleWidth() {
-  RECT r{};
-  ::GetClientRect(window_.hwnd(), &r);
+  const RECT r = ScaleRect();
   return r.right - r.left;
 }
 
 std::int32_t ControlObject::ScaleHeight() {
-  RECT r{};
-  ::GetClientRect(window_.hwnd(), &r);
+  const RECT r = ScaleRect();
   return r.bottom - r.top;
+}
+
+bool ControlObject::ContainerReflects(void* self) {
+  // A container that says nothing about it reflects nothing.
+  UniqueVariant reflects;
+  return SUCCEEDED(static_cast<ControlObject*>(self)->embedding_.GetAmbient(DISPID_AMBIENT_MESSAGEREFLECT,
+                                                                            reflects.get())) &&
+         V_VT(reflects.get()) == VT_BOOL && V_BOOL(reflects.get()) != VARIANT_FALSE;
 }
 
 void ControlObject::RaiseDataNonValida() {

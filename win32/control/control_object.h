@@ -1,9 +1,10 @@
 // The control object VelmoraControl: the COM face of the core control.
 //
 // One object holds everything the control is made of, created together and
-// released together: the hidden control window, Text1 (a real EDIT inside
-// it), the core VelmoraControl driving Text1, the two connection points,
-// and the OLE embedding that a container uses to place it on a form.
+// released together: the control's windows (none until it is placed),
+// Text1 (a real EDIT while placed, the core's model until then), the core
+// VelmoraControl driving Text1, the two connection points, and the OLE
+// embedding that a container uses to place it on a form.
 //
 // What it serves itself:
 //   _VelmoraControl / IDispatch  the nine properties; IDispatch runs from
@@ -163,6 +164,10 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   velmora::FontRef AmbientFont() override;
   std::int32_t ScaleWidth() override;
   std::int32_t ScaleHeight() override;
+  RECT ScaleRect();
+  // Whether the container sends notifications back to the control's window
+  // (ambient MessageReflect): Text1's EDIT is then the only window.
+  static bool ContainerReflects(void* self);
   void RaiseDataNonValida() override;
   void RaiseChange() override;
 
@@ -172,7 +177,6 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   class FontWatch;
   void WatchFont() noexcept;
   void UnwatchFont() noexcept;
-  ITypeLib& TypeLibrary();
   ITypeInfo& VtableTypeInfo();
   // Everything that starts an object's persistent life: exactly one of
   // the InitNew and Load calls may do it.
@@ -184,7 +188,6 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   velmora::VelmoraControl control_;
   ConnectionPoint events_;
   ConnectionPoint propertyNotify_;
-  ComPtr<ITypeLib> typeLib_;
   ComPtr<ITypeInfo> vtableInfo_;
   ComPtr<IStorage> storage_;  // the storage given by IPersistStorage, until HandsOffStorage
   bool initialized_ = false;

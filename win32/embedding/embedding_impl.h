@@ -86,6 +86,7 @@ struct OleEmbedding::Impl final : public IOleObject,
   bool userMode = true;
   bool activating = false;
   HWND hwnd = nullptr;  // the control window while it sits in the container
+  bool clipped = false;  // a region set on hwnd by SetRects
   bool listening = false;  // set as the control window's listener
   long frozen = 0;  // FreezeEvents nesting
 

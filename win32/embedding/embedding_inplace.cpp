@@ -66,7 +66,10 @@ HRESULT OleEmbedding::Impl::InPlaceActivate(IOleClientSite* activeSite) {
                                &frameInfo);
   if (SUCCEEDED(hr)) {
     hr = ComEdge([&] {
+      // The windows are made where the container puts them, hidden, with
+      // Text1's state already in place.
       ControlWindow& window = owner.Window();
+      window.SetRect(pos);
       window.SetParentWindow(parent);
       hwnd = window.hwnd();
       return S_OK;
@@ -124,15 +127,9 @@ void OleEmbedding::Impl::InPlaceDeactivate_() {
   if (!inPlaceActive) return;
   UIDeactivate_();
   inPlaceActive = false;
-  if (hwnd && IsWindow(hwnd)) {
-    SetWindowRgn(hwnd, nullptr, FALSE);
-    EnableWindow(hwnd, TRUE);
-    try {
-      owner.Window().SetParentWindow(nullptr);  // hidden, out of the container's window
-    } catch (...) {
-      ShowWindow(hwnd, SW_HIDE);
-    }
-  }
+  // The windows go, with any region set on them; Text1 keeps its state.
+  owner.Window().SetParentWindow(nullptr);
+  clipped = false;
   if (listening) owner.Window().SetListener(nullptr);
   listening = false;
   hwnd = nullptr;
@@ -159,12 +156,14 @@ void OleEmbedding::Impl::SetRects(const RECT& pos, const RECT& clip) {
   RECT visible{};
   IntersectRect(&visible, &pos, &clip);
   if (EqualRect(&visible, &pos)) {
-    SetWindowRgn(hwnd, nullptr, TRUE);
+    if (clipped) SetWindowRgn(hwnd, nullptr, TRUE);  // a region never set needs no clearing
+    clipped = false;
   } else {
     OffsetRect(&visible, -pos.left, -pos.top);
     // The window owns the region once it is set.
     UniqueHrgn region(CreateRectRgnIndirect(&visible));
-    if (region && SetWindowRgn(hwnd, region.get(), TRUE)) region.release();
+    clipped = region && SetWindowRgn(hwnd, region.get(), TRUE);
+    if (clipped) region.release();
   }
   if (resized) {
     extent.cx = PixelsToHimetric(pos.right - pos.left, false);

@@ -75,7 +75,7 @@ HRESULT OleEmbedding::Impl::GetAmbientValue(DISPID id, VARIANT* value) {
 }
 
 void OleEmbedding::Impl::ApplyUserMode() {
-  if (hwnd && IsWindow(hwnd)) EnableWindow(hwnd, userMode ? TRUE : FALSE);
+  owner.Window().SetInputEnabled(userMode);
 }
 
 void OleEmbedding::Impl::SetSite(IOleClientSite* newSite) {

@@ -35,9 +35,9 @@ STDMETHODIMP OleEmbedding::Impl::Draw(DWORD aspect, LONG index, void*, DVTARGETD
     HFONT hfont = nullptr;
     if (box.oleFont() && SUCCEEDED(box.oleFont()->font()->get_hFont(&hfont))) look.font = hfont;
     const RECT rect{bounds->left, bounds->top, bounds->right, bounds->bottom};
-    LONG pixelHeight = 0;
-    RECT client{};
-    if (GetClientRect(owner.Window().hwnd(), &client)) pixelHeight = client.bottom;
+    // The control's size on screen, placed or not.
+    const RECT& onScreen = owner.Window().Rect();
+    LONG pixelHeight = onScreen.bottom - onScreen.top;
     if (pixelHeight <= 0) pixelHeight = HimetricToPixels(extent.cy, true);
     if (pixelHeight > 0) look.scale = std::abs(static_cast<double>(rect.bottom - rect.top)) / pixelHeight;
     PaintTextBoxLook(dc, rect, look);

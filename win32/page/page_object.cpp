@@ -292,10 +292,7 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
 
   HRESULT LoadTypeInfo() noexcept {
     if (typeInfo_) return S_OK;
-    ComPtr<ITypeLib> library;
-    HRESULT hr = ModuleTypeLibrary(&library);
-    if (FAILED(hr)) return hr;
-    return library->GetTypeInfoOfGuid(IID__Generale, &typeInfo_);
+    return ModuleTypeInfo(IID__Generale, false, &typeInfo_);  // the module's, shared with the control
   }
 
   ComPtr<IPropertyPageSite> site_;

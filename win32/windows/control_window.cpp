@@ -56,37 +56,6 @@ BOOL CALLBACK RegisterControlClass(PINIT_ONCE, PVOID parameter, PVOID*) {
 
 [[noreturn]] void ThrowLastError(const char* what) { ThrowError(what, GetLastError()); }
 
-// Where control windows wait while no container holds them: a hidden pop-up
-// of the system's static class, one per thread (a window belongs to the
-// thread that made it), made with the thread's first control window and
-// destroyed with its last. Parked as children, the control windows are
-// spared a top-level window each, which costs several times more to make and
-// to move into a form than a child window does. Its window procedure is the
-// system's, so nothing of it depends on this module staying loaded.
-struct Parking {
-  HWND window = nullptr;
-  int users = 0;
-};
-thread_local Parking t_parking;
-
-HWND AcquireParking() {
-  if (t_parking.window && !IsWindow(t_parking.window)) t_parking.window = nullptr;  // destroyed from outside
-  if (!t_parking.window) {
-    t_parking.window =
-        CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ModuleInstance(), nullptr);
-    if (!t_parking.window) ThrowLastError("CreateWindowEx (parking window)");
-  }
-  ++t_parking.users;
-  return t_parking.window;
-}
-
-void ReleaseParking() {
-  if (--t_parking.users > 0) return;
-  t_parking.users = 0;
-  if (t_parking.window) DestroyWindow(t_parking.window);
-  t_parking.window = nullptr;
-}
-
 }  // namespace
 
 const wchar_t* ControlWindow::ClassName() { return L"VelmoraControlWindow"; }
@@ -95,55 +64,92 @@ void ControlWindow::UnregisterWindowClass() {
   if (g_class != 0 && ::UnregisterClassW(ClassName(), ModuleInstance())) g_class = 0;
 }
 
-ControlWindow::ControlWindow() {
-  ClassRegistration registration{&ControlWindow::WindowProc, 0};
-  if (!InitOnceExecuteOnce(&g_classOnce, &RegisterControlClass, &registration, nullptr))
-    ThrowError("RegisterClassEx", registration.error);
-  // A child of the thread's hidden parking window: it exists and can parent
-  // Text1 before any container shows the control (a message-only window
-  // cannot be shown later, and a script's object never gets a container
-  // window at all).
-  const HWND parking = AcquireParking();
-  hwnd_ = CreateWindowExW(kExStyle, ClassName(), L"", kChildStyle, 0, 0, 0, 0, parking, nullptr, ModuleInstance(),
-                          this);
-  if (!hwnd_) {
-    const DWORD error = GetLastError();
-    ReleaseParking();
-    ThrowError("CreateWindowEx (control window)", error);
-  }
+ControlWindow::~ControlWindow() {
+  Destroy();
+  if (face_) face_->WindowGone();
 }
 
-ControlWindow::~ControlWindow() {
-  if (hwnd_) {
+void ControlWindow::Destroy() noexcept {
+  // The face first: it reads its state back out of its window.
+  if (face_ && (child_ || alone_)) face_->Unplace();
+  child_ = nullptr;
+  if (hwnd_ && !alone_) {
     HWND hwnd = hwnd_;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    hwnd_ = nullptr;
     DestroyWindow(hwnd);
   }
-  ReleaseParking();
+  hwnd_ = nullptr;
+  parent_ = nullptr;
+  alone_ = false;
 }
 
 void ControlWindow::SetParentWindow(HWND parent) {
   if (!parent) {
-    ShowWindow(hwnd_, SW_HIDE);
-    parent = t_parking.window;
+    Destroy();
+    return;
   }
-  // SetParent keeps the child's size and its position relative to the new
-  // parent's client area.
-  if (!SetParent(hwnd_, parent)) ThrowLastError("SetParent");
+  if (hwnd_) {
+    // SetParent keeps the window's size and its position relative to the
+    // new parent's client area.
+    if (parent != parent_ && !SetParent(hwnd_, parent)) ThrowLastError("SetParent");
+    parent_ = parent;
+    return;
+  }
+  const int width = rect_.right - rect_.left, height = rect_.bottom - rect_.top;
+  if (face_ && reflects_ && reflects_(reflectsContext_)) {
+    hwnd_ = face_->Place(parent, rect_, true);
+    alone_ = true;
+    parent_ = parent;
+    return;
+  }
+  ClassRegistration registration{&ControlWindow::WindowProc, 0};
+  if (!InitOnceExecuteOnce(&g_classOnce, &RegisterControlClass, &registration, nullptr))
+    ThrowError("RegisterClassEx", registration.error);
+  // Made hidden at its final place; Show shows it with Text1 already inside.
+  HWND hwnd = CreateWindowExW(kExStyle, ClassName(), L"", kChildStyle | (input_ ? 0 : WS_DISABLED), rect_.left, rect_.top, width, height, parent,
+                              nullptr, ModuleInstance(), this);
+  if (!hwnd) ThrowLastError("CreateWindowEx (control window)");
+  hwnd_ = hwnd;
+  parent_ = parent;
+  if (face_) {
+    try {
+      child_ = face_->Place(hwnd, RECT{0, 0, width, height}, false);
+    } catch (...) {
+      Destroy();
+      throw;
+    }
+  }
 }
 
-HWND ControlWindow::ParentWindow() const {
-  const HWND parent = GetParent(hwnd_);
-  return parent == t_parking.window ? nullptr : parent;
+void ControlWindow::FaceDestroyed() {
+  // The face's window went from outside (the container's window went
+  // first): the object stays, without a window.
+  hwnd_ = nullptr;
+  parent_ = nullptr;
+  alone_ = false;
+  if (listener_) listener_->WindowDestroyed();
 }
 
-void ControlWindow::Show() { ShowWindow(hwnd_, SW_SHOWNA); }
-void ControlWindow::Hide() { ShowWindow(hwnd_, SW_HIDE); }
+void ControlWindow::Show() {
+  if (hwnd_) ShowWindow(hwnd_, SW_SHOWNA);
+}
+void ControlWindow::Hide() {
+  if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+}
+
+void ControlWindow::SetInputEnabled(bool on) {
+  input_ = on;
+  if (!hwnd_) return;
+  const bool enable = on && (!alone_ || face_->Enabled());
+  if ((IsWindowEnabled(hwnd_) != FALSE) != enable) EnableWindow(hwnd_, enable ? TRUE : FALSE);
+}
 
 void ControlWindow::SetRect(const RECT& rect) {
-  SetWindowPos(hwnd_, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  if (EqualRect(&rect, &rect_) && hwnd_) return;
+  rect_ = rect;
+  if (hwnd_)
+    SetWindowPos(hwnd_, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ControlWindow::FillWith(HWND child) {
@@ -173,7 +179,7 @@ LRESULT CALLBACK ControlWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, L
 // window tree (a trip to the window server under wine) and would run for
 // every notification and every repaint of the box.
 bool ControlWindow::IsOwnChild(HWND child) const {
-  return child == fill_ || IsChild(hwnd_, child);
+  return child == child_ || child == fill_ || IsChild(hwnd_, child);
 }
 
 LRESULT ControlWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -202,7 +208,7 @@ LRESULT ControlWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SETFOCUS: {
       // The focus given to the control goes on to its text box.
-      HWND target = fill_ ? fill_ : GetWindow(hwnd_, GW_CHILD);
+      HWND target = child_ ? child_ : fill_ ? fill_ : GetWindow(hwnd_, GW_CHILD);
       if (target && IsWindowEnabled(target)) SetFocus(target);
       return 0;
     }
@@ -214,6 +220,8 @@ LRESULT ControlWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // Destroyed from outside (the container's window went first): the
       // object stays, without a window.
       hwnd_ = nullptr;
+      parent_ = nullptr;
+      child_ = nullptr;
       fill_ = nullptr;
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       if (listener_) listener_->WindowDestroyed();

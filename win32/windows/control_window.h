@@ -1,15 +1,19 @@
-// The control's own window: the parent of Text1 and the window a container
-// sees. It exists for the whole life of the control object, whether or not a
-// container ever shows it: it starts as a child of a hidden parking window
-// (one per thread) and is reparented into the container's window for
-// in-place activation, and back to the parking window when the control is
-// deactivated.
+// Where the control's windows live: nowhere until a container places the
+// control, so a control made by a script, loaded, saved or drawn inactive
+// costs no window at all (Text1 keeps its state in a model meanwhile).
 //
-// It paints nothing of its own. Notifications that its children send to
-// their parent (WM_COMMAND, WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC) are reflected
-// back to the child that sent them as OCM_COMMAND, OCM_CTLCOLOREDIT and
-// OCM_CTLCOLORSTATIC (olectl.h), with the original wParam and lParam, so that
-// a child window class handles its own notifications (see EditTextBox).
+// Placed into a container's window, the control gets one of two shapes:
+//   - the container reflects notifications (ambient MessageReflect): it
+//     sends OCM_COMMAND, OCM_CTLCOLOREDIT and OCM_CTLCOLORSTATIC back to
+//     the child that sent them, so Text1's EDIT is the control's only
+//     window, made directly in the container's window at its rectangle;
+//   - it does not: a thin control window, made at the control's rectangle,
+//     parents the EDIT and reflects those notifications itself as the OCM_
+//     messages (olectl.h) with the original wParam and lParam. One extra
+//     child window is the cheapest sound way to still hear EN_CHANGE and the
+//     colour requests, which a window only ever sends to its parent.
+// Taken out of the container, the windows go and the state goes back into
+// the model.
 //
 // Apartment-threaded: each window is created and used on one thread (its
 // container's user-interface thread); any number of threads may have their
@@ -23,25 +27,69 @@ namespace velmora::win32 {
 
 class ControlWindow {
  public:
-  // Creates the window, hidden, registering its class on first use.
-  // Throws VelmoraError when the window cannot be created.
-  ControlWindow();
+  // No window yet: SetParentWindow makes them.
+  ControlWindow() = default;
   ~ControlWindow();
   ControlWindow(const ControlWindow&) = delete;
   ControlWindow& operator=(const ControlWindow&) = delete;
 
+  // The window the container sees (the control window, or the face alone);
+  // nullptr while the control is not placed.
   HWND hwnd() const { return hwnd_; }
+  // Whether the face is the control's only window.
+  bool FaceAlone() const { return alone_; }
 
-  // Makes the window a child of parent at its current rectangle in parent's
-  // client coordinates; nullptr takes it back to the hidden parking window.
-  // The visibility is kept when reparenting into a window and dropped when
-  // taken back out.
+  // Places the control in parent at its rectangle in parent's client
+  // coordinates, hidden, making its windows when it has none (a placed
+  // control is reparented, keeping its visibility); nullptr takes it out of
+  // the container: its windows go and the face keeps its state. Throws
+  // VelmoraError when a window cannot be created.
   void SetParentWindow(HWND parent);
-  HWND ParentWindow() const;  // nullptr while not in a container
+  HWND ParentWindow() const { return hwnd_ ? parent_ : nullptr; }
   void Show();
   void Hide();
-  // Position and size, in the parent's client coordinates (pixels).
+  // Position and size, in the parent's client coordinates (pixels): kept
+  // while unplaced, and the windows are made there; a placed window moves
+  // only when the rectangle really changed.
   void SetRect(const RECT& rect);
+  const RECT& Rect() const { return rect_; }
+  // Whether the control takes input: a designer's form takes none, while
+  // Text1's own Enabled stays as it is. Kept while unplaced.
+  void SetInputEnabled(bool on);
+  bool InputEnabled() const { return input_; }
+
+  // What fills the control: Text1, which makes its window when the control
+  // is placed and takes its state back when it is taken out.
+  class Face {
+   public:
+    // Makes the face's window, a child of parent at rect; shown at once
+    // inside a control window, hidden when it is the control's only window
+    // (Show shows it). Returns it, or throws.
+    virtual HWND Place(HWND parent, const RECT& rect, bool alone) = 0;
+    // Takes the state back out of the window and destroys it.
+    virtual void Unplace() noexcept = 0;
+    // The control window object is being destroyed before the face.
+    virtual void WindowGone() noexcept = 0;
+    // Whether the face itself is enabled (alone, its window is disabled
+    // when either it or the control's input is).
+    virtual bool Enabled() const = 0;
+
+   protected:
+    ~Face() = default;
+  };
+  void SetFace(Face* face) { face_ = face; }
+  // Asked at each placing: whether the container reflects notifications.
+  void SetReflectionCheck(bool (*reflects)(void*), void* context) {
+    reflects_ = reflects;
+    reflectsContext_ = context;
+  }
+  // What the face's window, alone, passes on as the control window would:
+  // its focus changes, the requests for accessible objects, its end.
+  void FaceFocusChanged(bool gained) {
+    if (listener_) listener_->ChildFocusChanged(gained);
+  }
+  LRESULT FaceGetObject(WPARAM flags, LPARAM id) { return objects_ ? objects_->AnswerGetObject(flags, id) : 0; }
+  void FaceDestroyed();
 
   // When set, the child covers the whole client area after every WM_SIZE
   // (and at once). nullptr stops it.
@@ -84,13 +132,22 @@ class ControlWindow {
   static void UnregisterWindowClass();
 
  private:
+  void Destroy() noexcept;
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   bool IsOwnChild(HWND child) const;
   void FillNow();
 
   HWND hwnd_ = nullptr;
+  HWND parent_ = nullptr;
+  HWND child_ = nullptr;  // the face's window inside the control window
   HWND fill_ = nullptr;
+  RECT rect_{};
+  bool alone_ = false;
+  bool input_ = true;
+  Face* face_ = nullptr;
+  bool (*reflects_)(void*) = nullptr;
+  void* reflectsContext_ = nullptr;
   Listener* listener_ = nullptr;
   IUnknown* lifetime_ = nullptr;
   ObjectSource* objects_ = nullptr;

@@ -48,32 +48,101 @@ class EditTextBox::FontSink final : public ComBase<FontSink, IPropertyNotifySink
   EditTextBox* box_;
 };
 
-EditTextBox::EditTextBox(ControlWindow& window) {
+EditTextBox::EditTextBox(ControlWindow& window) : window_(&window) { window_->SetFace(this); }
+
+EditTextBox::~EditTextBox() {
+  if (window_) {
+    window_->SetParentWindow(nullptr);  // the windows go before the box they carry
+    window_->SetFace(nullptr);
+  }
+  Destroy();
+}
+
+void EditTextBox::WindowGone() noexcept {
+  Destroy();
+  window_ = nullptr;
+}
+
+// A box whose control window object is gone has nowhere to be: it refuses
+// to be used rather than answer for a control that no longer exists.
+void EditTextBox::CheckWindow() const {
+  if (!window_) throw VelmoraError(ErrorNumber::ServiceFailed, "Text1 has no window");
+}
+
+HWND EditTextBox::Place(HWND parent, const RECT& rect, bool alone) {
+  Destroy();
+  const std::u16string& text = text_;
   // Single line, scrolling sideways as the caret moves; a tab stop for a
-  // container that moves the focus with IsDialogMessage.
-  edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL,
-                          0, 0, 0, 0, window.hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kText1Id)),
-                          ModuleInstance(), nullptr);
-  if (!edit_)
+  // container that moves the focus with IsDialogMessage. Made where it
+  // belongs: alone it stays hidden until the control is shown, inside the
+  // control window it shows with that window.
+  const DWORD style = WS_CHILD | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL | (alone ? 0 : WS_VISIBLE) |
+                      (enabled_ && (!alone || window_->InputEnabled()) ? 0 : WS_DISABLED);
+  const HWND edit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", style,
+                                    rect.left, rect.top, std::max<LONG>(rect.right - rect.left, 0),
+                                    std::max<LONG>(rect.bottom - rect.top, 0), parent,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(alone ? 0 : kText1Id)),
+                                    ModuleInstance(), nullptr);
+  if (!edit)
     throw VelmoraError(ErrorNumber::ServiceFailed,
                        "CreateWindowEx (Text1) failed (error " + std::to_string(GetLastError()) + ")");
+  edit_ = edit;
+  alone_ = alone;
+  placed_ = rect;
+  lastText_ = text;
   // The box rides in the window's user data: the EDIT class keeps its own
   // state in its extra bytes, and reading user data costs no trip to the
   // window manager on every message, as a window property would.
   SetWindowLongPtrW(edit_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   editProc_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditTextBox::EditProc)));
-  // No limit until one is set: the EDIT's own default is 32767.
-  SendMessageW(edit_, EM_SETLIMITTEXT, 0, 0);
   try {
-    setFont(OleFont::CreateDefault());
+    // 0 asks the EDIT for its largest limit (its own default is 32767).
+    SendMessageW(edit_, EM_SETLIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
+    oleFont();
+    ConnectFont();
+    ApplyFont(false);  // not shown yet: nothing to redraw
+    // The text after the font: it is laid out once, in the font it shows
+    // in (the system font is shared by every thread's windows).
+    if (!text.empty()) {
+      assigning_ = true;
+      SetWindowTextW(edit_, reinterpret_cast<const wchar_t*>(text.c_str()));
+      assigning_ = false;
+    }
+    if (selStart_ != 0 || selLength_ != 0) {
+      SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(selStart_), static_cast<LPARAM>(selStart_ + selLength_));
+      SendMessageW(edit_, EM_SCROLLCARET, 0, 0);
+    }
   } catch (...) {
     Destroy();
     throw;
   }
+  return edit_;
 }
 
-EditTextBox::~EditTextBox() { Destroy(); }
+void EditTextBox::TakeStateBack() noexcept {
+  if (!edit_) return;
+  try {
+    // Moved, not changed: the owner hears nothing.
+    DWORD start = 0, end = 0;
+    SendMessageW(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    text_ = Text();
+    selStart_ = static_cast<std::int32_t>(start);
+    selLength_ = static_cast<std::int32_t>(end - start);
+  } catch (...) {
+    // Out of memory: the box keeps what it had.
+  }
+}
+
+void EditTextBox::Unplace() noexcept {
+  TakeStateBack();
+  Destroy();
+}
+
+const std::shared_ptr<OleFont>& EditTextBox::oleFont() const {
+  if (!font_) font_ = OleFont::CreateDefault();
+  return font_;
+}
 
 void EditTextBox::Destroy() {
   DisconnectFont();
@@ -86,15 +155,11 @@ void EditTextBox::Destroy() {
     edit_ = nullptr;
     DestroyWindow(edit);
   }
+  alone_ = false;
   if (hfont_ && hfontOwner_) hfontOwner_->ReleaseHfont(hfont_);
   hfont_ = nullptr;
   hfontOwner_.Reset();
   ownBrush_.reset();
-}
-
-HWND EditTextBox::Edit() const {
-  if (!edit_) throw VelmoraError(ErrorNumber::ServiceFailed, "Text1 has no window");
-  return edit_;
 }
 
 COLORREF EditTextBox::ToColorRef(std::uint32_t colour) {
@@ -160,6 +225,9 @@ LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return result;
     }
     case OCM_COMMAND:
+      // Alone, the EDIT tells what the control window would have told.
+      if (alone_ && (HIWORD(wParam) == EN_SETFOCUS || HIWORD(wParam) == EN_KILLFOCUS))
+        window_->FaceFocusChanged(HIWORD(wParam) == EN_SETFOCUS);
       if (HIWORD(wParam) == EN_CHANGE && !assigning_) {
         try {
           OnTextChanged();
@@ -172,16 +240,30 @@ LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // The box is the control's whole face: a screen reader that asks the
       // focused box about itself is answered by the control's window.
       if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT))
-        if (const LRESULT answer = SendMessageW(GetParent(edit_), msg, wParam, lParam)) return answer;
+        if (const LRESULT answer = alone_ ? window_->FaceGetObject(wParam, lParam)
+                                          : SendMessageW(GetParent(edit_), msg, wParam, lParam))
+          return answer;
       return CallEdit(msg, wParam, lParam);
     case OCM_CTLCOLOREDIT:
     case OCM_CTLCOLORSTATIC:
       return reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam)));
+    case WM_DESTROY:
+      // Destroyed from outside, with the container's window: the object
+      // outlives its EDIT, and keeps its text.
+      TakeStateBack();
+      return CallEdit(msg, wParam, lParam);
     case WM_NCDESTROY: {
-      // Destroyed with the control window: the object outlives its EDIT.
       LRESULT result = CallEdit(msg, wParam, lParam);
       SetWindowLongPtrW(edit_, GWLP_USERDATA, 0);
       edit_ = nullptr;
+      DisconnectFont();
+      if (hfont_ && hfontOwner_) hfontOwner_->ReleaseHfont(hfont_);
+      hfont_ = nullptr;
+      hfontOwner_.Reset();
+      if (alone_) {
+        alone_ = false;
+        window_->FaceDestroyed();
+      }
       return result;
     }
     case WM_LBUTTONUP:
@@ -312,10 +394,11 @@ LRESULT EditTextBox::OnOutsideText(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 HBRUSH EditTextBox::OnCtlColor(HDC dc) {
+  const std::uint32_t back = backColor_;
   SetTextColor(dc, ToColorRef(foreColor_));
-  SetBkColor(dc, ToColorRef(backColor_));
-  if (backColor_ & 0x80000000u) return GetSysColorBrush(static_cast<int>(backColor_ & 0xFFu));
-  if (!ownBrush_) ownBrush_.reset(CreateSolidBrush(ToColorRef(backColor_)));
+  SetBkColor(dc, ToColorRef(back));
+  if (back & 0x80000000u) return GetSysColorBrush(static_cast<int>(back & 0xFFu));
+  if (!ownBrush_) ownBrush_.reset(CreateSolidBrush(ToColorRef(back)));
   return ownBrush_.get();
 }
 
@@ -332,16 +415,28 @@ void EditTextBox::OnTextChanged() {
 // ---- properties -------------------------------------------------------------
 
 std::u16string EditTextBox::Text() const {
-  HWND edit = Edit();
-  const int length = GetWindowTextLengthW(edit);
+  if (!edit_) {
+    CheckWindow();
+    return text_;
+  }
+  const int length = GetWindowTextLengthW(edit_);
   std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-  const int got = GetWindowTextW(edit, reinterpret_cast<wchar_t*>(text.data()), length + 1);
+  const int got = GetWindowTextW(edit_, reinterpret_cast<wchar_t*>(text.data()), length + 1);
   text.resize(static_cast<std::size_t>(std::max(got, 0)));
   return text;
 }
 
 void EditTextBox::setText(const std::u16string& text) {
-  HWND edit = Edit();
+  if (!edit_) {
+    CheckWindow();
+    // The caret goes home before the change is reported, as in the EDIT.
+    selStart_ = selLength_ = 0;
+    if (text == text_) return;
+    text_ = text;
+    if (events_) events_->Text1_Change();
+    return;
+  }
+  HWND edit = edit_;
   if (text != Text()) {
     // The EDIT notifies an assignment too (and an identical one as well);
     // the change is reported here instead, exactly once, after the caret
@@ -357,75 +452,94 @@ void EditTextBox::setText(const std::u16string& text) {
 }
 
 std::int32_t EditTextBox::SelStart() const {
+  if (!edit_) return selStart_;
   DWORD start = 0, end = 0;
-  SendMessageW(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  SendMessageW(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   return static_cast<std::int32_t>(start);
 }
 
 std::int32_t EditTextBox::SelLength() const {
+  if (!edit_) return selLength_;
   DWORD start = 0, end = 0;
-  SendMessageW(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  SendMessageW(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   return static_cast<std::int32_t>(end - start);
 }
 
 void EditTextBox::setSelStart(std::int32_t start) {
   if (start < 0) ThrowInvalidPropertyValue("SelStart");
-  HWND edit = Edit();
-  const std::int32_t at = std::min(start, static_cast<std::int32_t>(GetWindowTextLengthW(edit)));
-  SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(at), static_cast<LPARAM>(at));
-  SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+  if (!edit_) {
+    selStart_ = std::min(start, static_cast<std::int32_t>(text_.size()));
+    selLength_ = 0;
+    return;
+  }
+  const std::int32_t at = std::min(start, static_cast<std::int32_t>(GetWindowTextLengthW(edit_)));
+  SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(at), static_cast<LPARAM>(at));
+  SendMessageW(edit_, EM_SCROLLCARET, 0, 0);
 }
 
 void EditTextBox::setSelLength(std::int32_t length) {
   if (length < 0) ThrowInvalidPropertyValue("SelLength");
-  HWND edit = Edit();
-  const std::int64_t start = SelStart();
-  const std::int64_t end = std::min<std::int64_t>(start + length, GetWindowTextLengthW(edit));
-  SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
-  SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+  if (!edit_) {
+    selLength_ = static_cast<std::int32_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(selStart_) + length, text_.size()) - selStart_);
+    return;
+  }
+  DWORD start = 0, end = 0;
+  SendMessageW(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  const std::int64_t last = std::min<std::int64_t>(static_cast<std::int64_t>(start) + length, GetWindowTextLengthW(edit_));
+  SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(last));
+  SendMessageW(edit_, EM_SCROLLCARET, 0, 0);
 }
 
 void EditTextBox::setMaxLength(std::int32_t length) {
-  if (length < 0) ThrowInvalidPropertyValue("MaxLength");
   // 0 asks the EDIT for its largest limit; the property still reads 0. The
   // limit binds typing only: a longer text already there, or assigned
   // later, is kept whole.
-  SendMessageW(Edit(), EM_SETLIMITTEXT, static_cast<WPARAM>(length), 0);
+  if (length < 0) ThrowInvalidPropertyValue("MaxLength");
   maxLength_ = length;
+  if (edit_) SendMessageW(edit_, EM_SETLIMITTEXT, static_cast<WPARAM>(length), 0);
 }
 
 void EditTextBox::setBackColor(std::uint32_t colour) {
-  HWND edit = Edit();
   backColor_ = colour;
   ownBrush_.reset();
-  InvalidateRect(edit, nullptr, TRUE);
+  if (edit_) InvalidateRect(edit_, nullptr, TRUE);
 }
 
 void EditTextBox::setForeColor(std::uint32_t colour) {
-  HWND edit = Edit();
   foreColor_ = colour;
-  InvalidateRect(edit, nullptr, TRUE);
+  if (edit_) InvalidateRect(edit_, nullptr, TRUE);
 }
 
-bool EditTextBox::Enabled() const { return IsWindowEnabled(Edit()) != FALSE; }
+// The box's own state, not the window's: a designer disables the control's
+// window while Text1 stays enabled.
+bool EditTextBox::Enabled() const { return enabled_; }
 
-void EditTextBox::setEnabled(bool enabled) { EnableWindow(Edit(), enabled ? TRUE : FALSE); }
+void EditTextBox::setEnabled(bool enabled) {
+  enabled_ = enabled;
+  if (edit_) EnableWindow(edit_, enabled && (!alone_ || window_->InputEnabled()) ? TRUE : FALSE);
+}
 
-void EditTextBox::Resize(int left, int top, int width, int height, UINT flags) {
-  SetWindowPos(Edit(), nullptr, left, top, std::max(width, 0), std::max(height, 0),
-               flags | SWP_NOZORDER | SWP_NOACTIVATE);
+// Inside the control window the EDIT is placed where the control says;
+// alone it is the control, placed by the container. A place it already has
+// costs nothing.
+void EditTextBox::Resize(int left, int top, int width, int height, UINT) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (!edit_) return;  // placed by the control window when it is placed
+  if (alone_) return;
+  const RECT rect{left, top, left + width, top + height};
+  if (EqualRect(&rect, &placed_)) return;
+  placed_ = rect;
+  SetWindowPos(edit_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void EditTextBox::setWidth(std::int32_t width) {
-  RECT rect{};
-  GetWindowRect(Edit(), &rect);
-  Resize(0, 0, width, rect.bottom - rect.top, SWP_NOMOVE);
+  Resize(placed_.left, placed_.top, width, placed_.bottom - placed_.top, 0);
 }
 
 void EditTextBox::setHeight(std::int32_t height) {
-  RECT rect{};
-  GetWindowRect(Edit(), &rect);
-  Resize(0, 0, rect.right - rect.left, height, SWP_NOMOVE);
+  Resize(placed_.left, placed_.top, placed_.right - placed_.left, height, 0);
 }
 
 void EditTextBox::Move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
@@ -436,25 +550,29 @@ void EditTextBox::Move(std::int32_t left, std::int32_t top, std::int32_t width, 
 
 void EditTextBox::setFont(FontRef font) {
   std::shared_ptr<OleFont> ole = OleFont::From(font);  // refuses null before anything changes
-  Edit();
   if (ole != font_) {
     DisconnectFont();
     font_ = std::move(ole);
-    // Later changes to the font object, by whoever holds it, reach the EDIT
-    // through the font's property notifications. A font object without them
-    // is still used, as it stands now.
-    fontSink_ = FontSink::New(this);
-    fontAdvise_ = AdviseConnection(font_->font(), IID_IPropertyNotifySink, fontSink_);
-    if (!fontAdvise_) {
-      fontSink_->Detach();
-      fontSink_->Release();
-      fontSink_ = nullptr;
-    }
+    ConnectFont();
   }
   ApplyFont();
 }
 
-void EditTextBox::ApplyFont() {
+// Later changes to the font object, by whoever holds it, reach the EDIT
+// through the font's property notifications. A font object without them is
+// still used, as it stands now. Without an EDIT there is nothing to follow.
+void EditTextBox::ConnectFont() {
+  if (!edit_ || !font_ || fontSink_) return;
+  fontSink_ = FontSink::New(this);
+  fontAdvise_ = AdviseConnection(font_->font(), IID_IPropertyNotifySink, fontSink_);
+  if (!fontAdvise_) {
+    fontSink_->Detach();
+    fontSink_->Release();
+    fontSink_ = nullptr;
+  }
+}
+
+void EditTextBox::ApplyFont(bool redraw) {
   if (!font_ || !edit_) return;
   IFont* font = font_->font();
   HFONT hfont = nullptr;
@@ -462,7 +580,7 @@ void EditTextBox::ApplyFont() {
   // The OLE font may drop its HFONT when it changes; the lock keeps the one
   // the EDIT draws with alive until the next one is in place.
   ThrowIfFailed(font->AddRefHfont(hfont), "IFont::AddRefHfont");
-  SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(hfont), TRUE);
+  SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(hfont), redraw ? TRUE : FALSE);
   if (hfont_ && hfontOwner_) hfontOwner_->ReleaseHfont(hfont_);
   hfont_ = hfont;
   hfontOwner_ = font;

@@ -1,5 +1,13 @@
 // Text1 on Windows: the text box contract (core/textbox.h) over a real
-// single-line EDIT control, a child of the control's window.
+// single-line EDIT control while the control is placed in a container, and
+// over plain values while it is not, held to the same rules as the core's
+// model text box: a control that is only created, loaded, saved or drawn
+// makes no window. The EDIT is made when the control window is placed (see
+// ControlWindow::Face), with the text, selection, limit, colours, enabled
+// state and font, and its text and selection come back out when it is taken
+// away; neither move is a change of the text. (The values are the box's
+// own rather than a model text box's: the model's typing rules have no use
+// here, and the control's module must stay small.)
 //
 // What the owner gets, through the TextBoxEvents given to setEvents:
 //   - Text1_KeyDown for WM_KEYDOWN and WM_SYSKEYDOWN, before the EDIT sees
@@ -11,7 +19,7 @@
 //     pastes nothing, and another code is what the EDIT inserts;
 //   - Text1_LostFocus after the EDIT has handled WM_KILLFOCUS;
 //   - Text1_Change once for every change of the text: EN_CHANGE, reflected
-//     by the ControlWindow, for the user's edits, and setText itself for an
+//     by the ControlWindow or the container, for the user's edits, and setText itself for an
 //     assignment (before it returns; an identical text raises nothing).
 //   - Text1_Click after the EDIT has handled a release of the left button
 //     that leaves nothing selected (a click, not a drag);
@@ -49,16 +57,17 @@
 
 namespace velmora::win32 {
 
-class EditTextBox final : public TextBox {
+class EditTextBox final : public TextBox, private ControlWindow::Face {
  public:
-  // Creates the EDIT as a child of window (control id 1), empty, with no
-  // length limit, window colours and the default OLE font.
+  // Text1 of window: empty, with no length limit, window colours and the
+  // default OLE font (made when first needed). The EDIT is made as the
+  // window is placed (control id 1 inside the control window).
   explicit EditTextBox(ControlWindow& window);
   ~EditTextBox() override;
   EditTextBox(const EditTextBox&) = delete;
   EditTextBox& operator=(const EditTextBox&) = delete;
 
-  HWND hwnd() const { return edit_; }
+  HWND hwnd() const { return edit_; }  // nullptr while the control is not placed
 
   std::u16string Text() const override;
   void setText(const std::u16string& text) override;
@@ -72,7 +81,7 @@ class EditTextBox final : public TextBox {
   void setBackColor(std::uint32_t colour) override;
   std::uint32_t ForeColor() const override { return foreColor_; }
   void setForeColor(std::uint32_t colour) override;
-  FontRef Font() const override { return font_; }
+  FontRef Font() const override { return oleFont(); }
   // By reference: an OLE font is used as it is, and its later changes reach
   // the EDIT; any other font object is first turned into a new OLE font.
   void setFont(FontRef font) override;
@@ -84,7 +93,9 @@ class EditTextBox final : public TextBox {
   void setEvents(TextBoxEvents* events) override { events_ = events; }
 
   // The OLE font in use, for IFontDisp and persistence.
-  const std::shared_ptr<OleFont>& oleFont() const { return font_; }
+  const std::shared_ptr<OleFont>& oleFont() const;
+  // Whether a font is set or made yet (the default is made on first need).
+  bool HasFont() const { return font_ != nullptr; }
   void setEventErrorHandler(std::function<void(std::exception_ptr)> handler) { onError_ = std::move(handler); }
   // Whether the box claims Enter from a dialog-style container
   // (WM_GETDLGCODE) at the moment it is asked; without it the box claims
@@ -104,6 +115,13 @@ class EditTextBox final : public TextBox {
  private:
   class FontSink;
 
+  // ControlWindow::Face
+  HWND Place(HWND parent, const RECT& rect, bool alone) override;
+  void Unplace() noexcept override;
+  void WindowGone() noexcept override;
+  void CheckWindow() const;
+  void TakeStateBack() noexcept;  // the EDIT's text and selection, kept for later
+
   static LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT CallEdit(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -116,25 +134,33 @@ class EditTextBox final : public TextBox {
   HBRUSH OnCtlColor(HDC dc);
   void OnTextChanged();
   void Report();  // hands the current exception to the error handler
-  void ApplyFont();
+  void ApplyFont(bool redraw = true);
+  void ConnectFont();
   void DisconnectFont();
   void Destroy();
-  HWND Edit() const;  // the EDIT, or an error when it is gone
   void Resize(int left, int top, int width, int height, UINT flags);
 
+  ControlWindow* window_;  // nullptr once the control window object is gone
+  // Text and selection while there is no EDIT; the limit, colours and
+  // enabled state always (the EDIT is given them as they are set).
+  std::u16string text_;
+  std::int32_t selStart_ = 0, selLength_ = 0;
+  std::int32_t maxLength_ = 0;
+  std::uint32_t backColor_ = kWindowBackground;
+  std::uint32_t foreColor_ = kWindowText;
+  bool enabled_ = true;
   HWND edit_ = nullptr;
   WNDPROC editProc_ = nullptr;
+  bool alone_ = false;  // the EDIT is the control's only window
+  RECT placed_{};       // the EDIT's rectangle inside the control window
   TextBoxEvents* events_ = nullptr;
   std::function<void(std::exception_ptr)> onError_;
   std::function<bool()> claimsEnter_;
   std::u16string lastText_;  // what the owner last heard of, to report real changes only
   bool assigning_ = false;   // setText reports its own change
   bool inKey_ = false;       // the EDIT acts on a key the owner let through
-  std::int32_t maxLength_ = 0;
-  std::uint32_t backColor_ = kWindowBackground;
-  std::uint32_t foreColor_ = kWindowText;
   UniqueHbrush ownBrush_;  // for an RGB background; system colours use the system's brushes
-  std::shared_ptr<OleFont> font_;
+  mutable std::shared_ptr<OleFont> font_;  // made on first need
   HFONT hfont_ = nullptr;  // the font's HFONT, held with AddRefHfont
   Microsoft::WRL::ComPtr<IFont> hfontOwner_;  // the font that lent hfont_
   ConnectionAdvise fontAdvise_;

@@ -1,5 +1,6 @@
 #include "windows/ole_font.h"
 
+#include <atomic>
 #include <cmath>
 #include <cwchar>
 #include <limits>
@@ -59,16 +60,24 @@ std::shared_ptr<OleFont> OleFont::CreateDefault() {
   // The classic dialog face comes first; where the system only substitutes
   // it (the realised font reports another face and size), a face that the
   // system has as itself keeps what is saved with a form equal to what the
-  // user sees.
+  // user sees. Which one that is is found once per module: realising a font
+  // to ask is the dearest part of making one.
   static const char16_t* const kFaces[] = {u"MS Sans Serif", u"DejaVu Sans"};
+  static std::atomic<int> chosen{-1};
+  if (const int known = chosen.load(std::memory_order_relaxed); known >= 0)
+    return std::make_shared<OleFont>(NewFont(kFaces[known], PointsToCy(8.25), false, false, false, false));
   std::shared_ptr<OleFont> first;
-  for (const char16_t* face : kFaces) {
-    auto font = std::make_shared<OleFont>(NewFont(face, PointsToCy(8.25), false, false, false, false));
+  for (int i = 0; i < 2; ++i) {
+    auto font = std::make_shared<OleFont>(NewFont(kFaces[i], PointsToCy(8.25), false, false, false, false));
     HFONT realised = nullptr;
     font->font()->get_hFont(&realised);  // realises it: the name then tells
-    if (font->Name() == face) return font;
+    if (font->Name() == kFaces[i]) {
+      chosen.store(i, std::memory_order_relaxed);
+      return font;
+    }
     if (!first) first = font;
   }
+  chosen.store(0, std::memory_order_relaxed);
   return first;
 }
 

@@ -203,6 +203,7 @@ TEST_F(ControlObjectTest, VtableStartsAsANewControlAndKeepsWhatIsSet) {
   SysFreeString(text);
   // The EDIT really holds what the property says.
   ASSERT_EQ(control->put_Text(UniqueBstr::FromWide(L"abc").get()), S_OK);
+  Object().Window().SetParentWindow(velmora::testing::Form::Shared().hwnd());  // the EDIT is made once placed
   wchar_t window[16] = {};
   GetWindowTextW(Object().Text1Box().hwnd(), window, 16);
   EXPECT_STREQ(window, L"abc");
@@ -363,6 +364,7 @@ TEST_F(ControlObjectTest, LeavingAnImpossibleDateRaisesDataNonValidaAfterChange)
   ASSERT_EQ(control->put_Text(UniqueBstr::FromWide(L"31/04/2020").get()), S_OK);
   first.events.clear();
   second.events.clear();
+  Object().Window().SetParentWindow(velmora::testing::Form::Shared().hwnd());  // the EDIT is made once placed
   SendMessageW(Object().Text1Box().hwnd(), WM_KILLFOCUS, 0, 0);
   const std::vector<DISPID> expected = {2, 1};  // the mask goes in, then the event
   EXPECT_EQ(first.events, expected);

@@ -425,8 +425,10 @@ TEST_F(EditTextBoxTest, PortableFontBecomesAnOleFontAndNullIsRefused) {
 TEST_F(EditTextBoxTest, NewBoxHasTheDefaultFontAndWindowColours) {
   ControlWindow window;
   EditTextBox box(window);
+  EXPECT_EQ(box.hwnd(), nullptr);  // no window until the control is placed
   ASSERT_NE(box.Font(), nullptr);
   EXPECT_DOUBLE_EQ(box.Font()->Size(), 8.25);
+  window.SetParentWindow(Form::Shared().hwnd());
   EXPECT_NE(SendMessageW(box.hwnd(), WM_GETFONT, 0, 0), 0);
   EXPECT_EQ(box.BackColor(), kWindowBackground);
   EXPECT_EQ(box.ForeColor(), kWindowText);
@@ -460,18 +462,20 @@ TEST_F(EditTextBoxTest, SizeAndMoveInPixelsOfTheControlWindow) {
 
 // ---- the control window -------------------------------------------------------
 
-TEST_F(EditTextBoxTest, ControlWindowExistsHiddenAndMovesIntoAContainerAndBack) {
+TEST_F(EditTextBoxTest, ControlWindowIsMadeHiddenInAContainerAndGoesWhenTakenOut) {
   Form& form = Form::Shared();
   ControlWindow window;
   EditTextBox box(window);
-  window.FillWith(box.hwnd());
-  ASSERT_NE(window.hwnd(), nullptr);
-  EXPECT_FALSE(IsWindowVisible(window.hwnd()));
+  EXPECT_EQ(window.hwnd(), nullptr);  // nothing until a container places it
+  EXPECT_EQ(box.hwnd(), nullptr);
   EXPECT_EQ(window.ParentWindow(), nullptr);
-  EXPECT_NE(GetWindowLongW(window.hwnd(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT, 0);
   box.setText(u"kept");
 
   window.SetParentWindow(form.hwnd());
+  ASSERT_NE(window.hwnd(), nullptr);
+  EXPECT_FALSE(IsWindowVisible(window.hwnd()));
+  EXPECT_NE(GetWindowLongW(window.hwnd(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT, 0);
+  window.FillWith(box.hwnd());
   window.SetRect(RECT{10, 20, 130, 45});
   window.Show();
   EXPECT_EQ(window.ParentWindow(), form.hwnd());
@@ -486,38 +490,36 @@ TEST_F(EditTextBoxTest, ControlWindowExistsHiddenAndMovesIntoAContainerAndBack) 
   EXPECT_EQ(edit.right - edit.left, 120);  // Text1 fills the control
   EXPECT_EQ(edit.bottom - edit.top, 25);
 
+  const HWND placed = window.hwnd();
   window.SetParentWindow(nullptr);
   EXPECT_EQ(window.ParentWindow(), nullptr);
-  EXPECT_FALSE(IsWindowVisible(window.hwnd()));
-  EXPECT_NE(GetParent(window.hwnd()), form.hwnd());
+  EXPECT_EQ(window.hwnd(), nullptr);
+  EXPECT_FALSE(IsWindow(placed));
   EXPECT_EQ(box.Text(), u"kept");
   window.SetParentWindow(form.hwnd());  // and in again, as a second activation
   EXPECT_EQ(GetParent(window.hwnd()), form.hwnd());
   EXPECT_EQ(box.Text(), u"kept");
 }
 
-// Control windows out of a container wait as children of one hidden window
-// of their thread, which goes when the last of them goes: no top-level
-// window per control, and none left behind.
-TEST_F(EditTextBoxTest, ControlWindowsOutOfAContainerShareOneHiddenParent) {
-  HWND parking = nullptr;
+// Control windows out of a container have no window at all: none per
+// control, no hidden window of the thread, and none left behind.
+TEST_F(EditTextBoxTest, ControlWindowsOutOfAContainerHaveNoWindow) {
+  HWND placed = nullptr;
   {
     ControlWindow first, second;
-    parking = GetParent(first.hwnd());
-    ASSERT_NE(parking, nullptr);
-    EXPECT_EQ(GetParent(second.hwnd()), parking);
-    EXPECT_NE(GetWindowLongW(first.hwnd(), GWL_STYLE) & WS_CHILD, 0);
-    EXPECT_FALSE(IsWindowVisible(parking));
-    EXPECT_EQ(GetAncestor(parking, GA_ROOT), parking);
-
+    EXPECT_EQ(first.hwnd(), nullptr);
     second.SetParentWindow(Form::Shared().hwnd());
+    placed = second.hwnd();
+    ASSERT_NE(placed, nullptr);
+    EXPECT_EQ(GetParent(placed), Form::Shared().hwnd());
+    EXPECT_NE(GetWindowLongW(placed, GWL_STYLE) & WS_CHILD, 0);
     second.SetParentWindow(nullptr);
-    EXPECT_EQ(GetParent(second.hwnd()), parking);
+    EXPECT_EQ(second.hwnd(), nullptr);
+    EXPECT_FALSE(IsWindow(placed));
+    second.SetParentWindow(Form::Shared().hwnd());
+    placed = second.hwnd();
   }
-  EXPECT_FALSE(IsWindow(parking));
-  ControlWindow again;  // a new first window gets a new parking window
-  EXPECT_NE(GetParent(again.hwnd()), nullptr);
-  EXPECT_EQ(again.ParentWindow(), nullptr);
+  EXPECT_FALSE(IsWindow(placed));  // destroyed with its object
 }
 
 TEST_F(EditTextBoxTest, BoxWhoseWindowWentFirstFailsCleanly) {
