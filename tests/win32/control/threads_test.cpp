@@ -31,19 +31,20 @@ constexpr int kThreads = 4;
 constexpr int kRounds = 6;
 constexpr DWORD kTimeLimitMs = 120000;
 
-// wine lays out an EDIT's text through a text-shaping cache that every
-// thread using the same font shares, without a lock: plain EDIT windows
-// with one font on several threads corrupt its heap (Windows' own is
-// thread-safe). Each thread's form therefore has an ambient font of its
-// own, and only what lays text out in the control's default font, before
-// the form's font reaches it (creating a control, loading one that is on
-// no form), runs one thread at a time.
-CRITICAL_SECTION g_defaultFontLayout;
+// wine lays out an EDIT's text through text-shaping caches that every
+// thread shares without a lock: plain EDIT windows on several threads at
+// once corrupt them and crash inside the runtime (Windows' own are
+// thread-safe). So each thread's form has an ambient font of its own, and
+// the steps that make, type into or destroy an EDIT, or lay text out in the
+// control's default font, run one thread at a time. What this test is for
+// still races: the module's first-time set-up, the class objects, creation,
+// type information, saving and loading, and unloading.
+CRITICAL_SECTION g_textLayout;
 
-class DefaultFontLayout {
+class OneTextLayoutAtATime {
  public:
-  DefaultFontLayout() { EnterCriticalSection(&g_defaultFontLayout); }
-  ~DefaultFontLayout() { LeaveCriticalSection(&g_defaultFontLayout); }
+  OneTextLayoutAtATime() { EnterCriticalSection(&g_textLayout); }
+  ~OneTextLayoutAtATime() { LeaveCriticalSection(&g_textLayout); }
 };
 
 // Released once every worker is ready: their first calls into the module
@@ -94,13 +95,17 @@ void RunRounds(Worker& worker) {
     ComPtr<IUnknown> object;
     HRESULT created;
     {
-      DefaultFontLayout one;
+      OneTextLayoutAtATime one;
       created = factory->CreateInstance(nullptr, IID_IUnknown, &object);
     }
     if (FAILED(created)) return Fail(worker, round, "CreateInstance");
-    Placed* placed = form.AddControl(object, RECT{10, 10, 200, 40});
-    if (!placed) return Fail(worker, round, form.failure());
-    TypeInto(placed->Edit(), L"14121967");
+    Placed* placed;
+    {
+      OneTextLayoutAtATime one;
+      placed = form.AddControl(object, RECT{10, 10, 200, 40});
+      if (!placed) return Fail(worker, round, form.failure());
+      TypeInto(placed->Edit(), L"14121967");
+    }
     if (placed->Text() != L"14/12/1967") Fail(worker, round, "typed text");
 
     ComPtr<IStream> stream;
@@ -110,7 +115,7 @@ void RunRounds(Worker& worker) {
                  SUCCEEDED(persist->Save(stream.Get(), TRUE)) &&
                  SUCCEEDED(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr));
     {
-      DefaultFontLayout one;
+      OneTextLayoutAtATime one;
       saved = saved && SUCCEEDED(factory->CreateInstance(nullptr, IID_IUnknown, &copy)) &&
               SUCCEEDED(copy.As(&copyPersist)) && SUCCEEDED(copyPersist->Load(stream.Get()));
       if (saved && TextOf(copy.Get()) != L"14/12/1967") Fail(worker, round, "loaded text");
@@ -118,8 +123,11 @@ void RunRounds(Worker& worker) {
       copy.Reset();
     }
     if (!saved) Fail(worker, round, "save and load");
-    form.RemoveControl(placed);
-    form.Pump(5);
+    {
+      OneTextLayoutAtATime one;
+      form.RemoveControl(placed);
+      form.Pump(5);
+    }
   }
 }
 
@@ -178,7 +186,7 @@ void RunWorkers(GetClassObject* getClassObject) {
 }
 
 TEST(Threads, ControlsOnSeveralThreadsAtOnce) {
-  InitializeCriticalSection(&g_defaultFontLayout);
+  InitializeCriticalSection(&g_textLayout);
   HMODULE ocx = LoadLibraryW(OcxPath().c_str());
   ASSERT_NE(ocx, nullptr);
   auto* getClassObject = reinterpret_cast<GetClassObject*>(reinterpret_cast<void*>(GetProcAddress(ocx, "DllGetClassObject")));
@@ -200,7 +208,7 @@ TEST(Threads, ControlsOnSeveralThreadsAtOnce) {
   EXPECT_EQ(canUnloadNow(), S_OK);
   EXPECT_TRUE(FreeLibrary(again));
   if (hold) VirtualFree(hold, 0, MEM_RELEASE);
-  DeleteCriticalSection(&g_defaultFontLayout);
+  DeleteCriticalSection(&g_textLayout);
 }
 
 }  // namespace
