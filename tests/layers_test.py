@@ -59,7 +59,7 @@ def main(root):
             if kind != '"':
                 continue
             parts = name.split("/")
-            if len(parts) == 1 and name in own:
+            if len(parts) == 1 and name in own and layer != "typelib":
                 faults.append("win32/%s: include \"%s\" without its layer (%s/)" % ("/".join(rel), name, own[name]))
             elif len(parts) == 2 and parts[0] in ALLOWED and os.path.exists(os.path.join(win32, name)):
                 # The type library's identifiers are fixed for good and sit
