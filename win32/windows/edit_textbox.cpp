@@ -445,9 +445,13 @@ void EditTextBox::setText(const std::u16string& text) {
     const BOOL done = SetWindowTextW(edit, reinterpret_cast<const wchar_t*>(text.c_str()));
     assigning_ = false;
     if (!done) throw VelmoraError(ErrorNumber::ServiceFailed, "Text1: the text could not be set");
+  } else {
+    // A new text already leaves the EDIT's caret home and scrolled there;
+    // placing it again would cost the window server twice more per key
+    // of a number field, whose text is rebuilt on every key.
+    SendMessageW(edit, EM_SETSEL, 0, 0);
+    SendMessageW(edit, EM_SCROLLCARET, 0, 0);
   }
-  SendMessageW(edit, EM_SETSEL, 0, 0);
-  SendMessageW(edit, EM_SCROLLCARET, 0, 0);
   OnTextChanged();
 }
 
