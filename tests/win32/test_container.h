@@ -39,6 +39,13 @@ inline constexpr DISPID kDispBackColor = DISPID_VELMORA_BACKCOLOR;
 inline constexpr DISPID kDispDateValue = DISPID_VELMORA_DATEVALUE;
 inline constexpr DISPID kDispMaxLength = DISPID_VELMORA_MAXLENGTH;
 
+// The control's errors as callers see them, written out rather than derived
+// from the control's own table: the numbers are what scripts test for.
+inline constexpr HRESULT kOverflow = 0x800A0006;
+inline constexpr HRESULT kTypeMismatch = 0x800A000D;
+inline constexpr HRESULT kInvalidUseOfNull = 0x800A005E;
+inline constexpr HRESULT kInvalidPropertyValue = 0x800A017C;
+
 // A new control object (its IUnknown), or null.
 ComPtr<IUnknown> CreateTestControl();
 

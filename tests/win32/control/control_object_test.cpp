@@ -24,9 +24,9 @@ namespace {
 
 using velmora::testing::Pump;
 
-constexpr HRESULT kOverflow = 0x800A0006;
-constexpr HRESULT kTypeMismatch = 0x800A000D;
-constexpr HRESULT kInvalidPropertyValue = 0x800A017C;
+using velmora::testing::kOverflow;
+using velmora::testing::kTypeMismatch;
+using velmora::testing::kInvalidPropertyValue;
 
 class ControlObjectTest : public ::testing::Test {
  public:

@@ -28,10 +28,10 @@ namespace {
 
 using velmora::testing::Pump;
 
-constexpr HRESULT kOverflow = 0x800A0006;
-constexpr HRESULT kTypeMismatch = 0x800A000D;
-constexpr HRESULT kInvalidUseOfNull = 0x800A005E;
-constexpr HRESULT kInvalidPropertyValue = 0x800A017C;
+using velmora::testing::kOverflow;
+using velmora::testing::kTypeMismatch;
+using velmora::testing::kInvalidUseOfNull;
+using velmora::testing::kInvalidPropertyValue;
 
 // A container's property bag, as wine has none. Objects are kept through
 // their stream (wine's font cannot save itself into a bag), and are made
