@@ -153,9 +153,22 @@ void OleEmbedding::Impl::SetRects(const RECT& pos, const RECT& clip) {
   owner.Window().SetRect(pos);
   // Only the part inside the clip rectangle shows: the rest of the
   // control lies under the container's scroll edges or other windows.
-  RECT visible{};
+  // The parent window already cuts off what lies outside its own client
+  // area, which is all a form's clip rectangle usually asks for: a region
+  // is set only where the clip cuts deeper. (A region costs the window
+  // server a trip and a redraw, and on a form taller than its window most
+  // fields lie partly or wholly below the edge.)
+  RECT visible{}, parentClient{}, shown{}, wanted{};
   IntersectRect(&visible, &pos, &clip);
-  if (EqualRect(&visible, &pos)) {
+  const HWND parent = GetParent(hwnd);
+  if (parent && GetClientRect(parent, &parentClient)) {
+    IntersectRect(&shown, &pos, &parentClient);
+    IntersectRect(&wanted, &visible, &parentClient);
+  } else {
+    shown = pos;
+    wanted = visible;
+  }
+  if (EqualRect(&wanted, &shown)) {
     if (clipped) SetWindowRgn(hwnd, nullptr, TRUE);  // a region never set needs no clearing
     clipped = false;
   } else {

@@ -155,6 +155,11 @@ TEST_F(Embedding, ObjectRectsMoveResizeAndClipTheWindow) {
   ASSERT_NE(placed, nullptr);
   auto inPlace = As<IOleInPlaceObject>(placed->object.Get());
   HWND window = placed->ControlWindow();
+  // The form's own edge hides what lies past it: a clip that only repeats
+  // that edge needs no region, one that cuts deeper does.
+  RECT form{};
+  GetClientRect(GetParent(window), &form);
+  const LONG edge = form.bottom;
   struct Row {
     const char* name;
     RECT pos, clip;
@@ -163,6 +168,9 @@ TEST_F(Embedding, ObjectRectsMoveResizeAndClipTheWindow) {
       {"grow", {0, 0, 180, 60}, {0, 0, 400, 400}, false},
       {"shrink", {5, 5, 85, 25}, {0, 0, 400, 400}, false},
       {"half hidden", {0, 0, 180, 30}, {0, 0, 90, 30}, true},
+      {"past the form's edge", {0, edge - 10, 180, edge + 20}, form, false},
+      {"past the edge and cut inside", {0, edge - 10, 180, edge + 20}, {0, 0, 90, edge}, true},
+      {"back inside", {5, 5, 85, 25}, form, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
