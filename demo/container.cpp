@@ -17,10 +17,21 @@ constexpr LCID kItalian = MAKELCID(MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN), SO
 // HIMETRIC (0.01 mm) and pixels of the screen.
 LONG PixelsToHimetric(LONG pixels, int dpi) { return MulDiv(pixels, 2540, dpi); }
 LONG HimetricToPixels(LONG himetric, int dpi) { return MulDiv(himetric, dpi, 2540); }
+// The screen's logical resolution is fixed for a session, and reading it
+// takes a screen DC, a trip to the window server under wine: it is read on
+// first use and kept, as form engines do, rather than twice per control.
+// Threads racing the first read all store the same figures.
+std::atomic<int> g_dpiX{0}, g_dpiY{0};
+
 int ScreenDpi(bool horizontal) {
+  std::atomic<int>& kept = horizontal ? g_dpiX : g_dpiY;
+  int dpi = kept.load(std::memory_order_relaxed);
+  if (dpi > 0) return dpi;
   const win32::WindowDc dc;
-  const int dpi = GetDeviceCaps(dc.get(), horizontal ? LOGPIXELSX : LOGPIXELSY);
-  return dpi > 0 ? dpi : 96;
+  dpi = GetDeviceCaps(dc.get(), horizontal ? LOGPIXELSX : LOGPIXELSY);
+  if (dpi <= 0) dpi = 96;
+  kept.store(dpi, std::memory_order_relaxed);
+  return dpi;
 }
 
 using win32::EntryAs;
