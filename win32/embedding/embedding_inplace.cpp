@@ -232,16 +232,25 @@ STDMETHODIMP OleEmbedding::Impl::TranslateAccelerator(LPMSG msg) noexcept {
     // container (after the site had its look), whose dialog manager
     // gives it to the default button.
     const bool formsEnter = message == WM_KEYDOWN && msg->wParam == VK_RETURN && LeavesEnterToForm();
+    // The modifiers read here go on with the key to the box, unless the
+    // site had the key first: whatever it did may have moved the key state.
+    DWORD mods = 0;
+    bool modsHold = false;
     if (down) {
-      const DWORD mods = KeyModifiers();
+      mods = KeyModifiers();
+      modsHold = true;
       const bool functionKey = msg->wParam >= VK_F1 && msg->wParam <= VK_F24;
       if (tab || system || functionKey || formsEnter || (mods & (kKeyModControl | kKeyModAlt))) {
+        modsHold = false;
         if (controlSite && controlSite->TranslateAccelerator(msg, mods) == S_OK) return S_OK;
       }
     }
     if (tab || system || formsEnter) return S_FALSE;
     if (down && !CharacterQueued(*msg)) TranslateMessage(msg);
-    DispatchMessageW(msg);
+    if (modsHold)
+      owner.Text1Box().DispatchKey(*msg, mods);
+    else
+      DispatchMessageW(msg);
     return S_OK;
   }, IID_IOleInPlaceActiveObject);
 }

@@ -282,9 +282,26 @@ LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+LRESULT EditTextBox::DispatchKey(const MSG& msg, unsigned modifiers) {
+  // Nested: a handler of this key's events may pump the next one.
+  const std::optional<DispatchedKey> outer = dispatched_;
+  dispatched_ = DispatchedKey{msg.hwnd, msg.message, msg.wParam, msg.lParam, modifiers};
+  const LRESULT result = DispatchMessageW(&msg);
+  dispatched_ = outer;
+  return result;
+}
+
+std::int16_t EditTextBox::KeyShiftState(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const std::optional<DispatchedKey> key = dispatched_;
+  dispatched_.reset();  // taken once: what the handlers pump reads its own
+  if (key && key->hwnd == edit_ && key->message == msg && key->wParam == wParam && key->lParam == lParam)
+    return static_cast<std::int16_t>(key->modifiers);
+  return ShiftState();
+}
+
 LRESULT EditTextBox::OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam) {
   std::int16_t keyCode = static_cast<std::int16_t>(wParam & 0xFFFF);
-  const std::int16_t shift = ShiftState();
+  const std::int16_t shift = KeyShiftState(msg, wParam, lParam);
   if (events_) {
     try {
       events_->Text1_KeyDown(keyCode, shift);

@@ -49,6 +49,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "com/com_util.h"
 #include "windows/control_window.h"
@@ -108,6 +109,13 @@ class EditTextBox final : public TextBox, private ControlWindow::Face {
   // holds nothing.
   void setLifetime(IUnknown* owner) { lifetime_ = owner; }
 
+  // Dispatches a key message just taken from the queue, with the modifier
+  // keys the caller read for it: the box's key handling takes them instead
+  // of reading the same key state again (a trip to the window server under
+  // wine, on every key). A thread's key state moves only as the thread takes
+  // input from its queue, so they hold for the whole dispatch.
+  LRESULT DispatchKey(const MSG& msg, unsigned modifiers);
+
   // The colour a 32-bit colour value stands for: a set high bit is the
   // system colour of the low byte, anything else plain RGB.
   static COLORREF ToColorRef(std::uint32_t colour);
@@ -126,6 +134,7 @@ class EditTextBox final : public TextBox, private ControlWindow::Face {
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT CallEdit(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam);
+  std::int16_t KeyShiftState(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnChar(WPARAM wParam, LPARAM lParam);
   LRESULT OnLeftButtonUp(WPARAM wParam, LPARAM lParam);
   LRESULT OnEditCommand(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -159,6 +168,16 @@ class EditTextBox final : public TextBox, private ControlWindow::Face {
   std::u16string lastText_;  // what the owner last heard of, to report real changes only
   bool assigning_ = false;   // setText reports its own change
   bool inKey_ = false;       // the EDIT acts on a key the owner let through
+  // The key being dispatched through DispatchKey and its modifiers, until
+  // the key-down handler takes them.
+  struct DispatchedKey {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    unsigned modifiers;
+  };
+  std::optional<DispatchedKey> dispatched_;
   UniqueHbrush ownBrush_;  // for an RGB background; system colours use the system's brushes
   mutable std::shared_ptr<OleFont> font_;  // made on first need
   HFONT hfont_ = nullptr;  // the font's HFONT, held with AddRefHfont
