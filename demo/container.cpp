@@ -10,18 +10,13 @@
 
 namespace velmora::demo {
 
-namespace {
-
-constexpr LCID kItalian = MAKELCID(MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN), SORT_DEFAULT);
-
-// HIMETRIC (0.01 mm) and pixels of the screen.
-LONG PixelsToHimetric(LONG pixels, int dpi) { return MulDiv(pixels, 2540, dpi); }
-LONG HimetricToPixels(LONG himetric, int dpi) { return MulDiv(himetric, dpi, 2540); }
 // The screen's logical resolution is fixed for a session, and reading it
 // takes a screen DC, a trip to the window server under wine: it is read on
-// first use and kept, as form engines do, rather than twice per control.
+// first use and kept, as form engines do, rather than for every control.
 // Threads racing the first read all store the same figures.
+namespace {
 std::atomic<int> g_dpiX{0}, g_dpiY{0};
+}  // namespace
 
 int ScreenDpi(bool horizontal) {
   std::atomic<int>& kept = horizontal ? g_dpiX : g_dpiY;
@@ -34,6 +29,13 @@ int ScreenDpi(bool horizontal) {
   return dpi;
 }
 
+namespace {
+
+constexpr LCID kItalian = MAKELCID(MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN), SORT_DEFAULT);
+
+// HIMETRIC (0.01 mm) and pixels of the screen.
+LONG PixelsToHimetric(LONG pixels, int dpi) { return MulDiv(pixels, 2540, dpi); }
+LONG HimetricToPixels(LONG himetric, int dpi) { return MulDiv(himetric, dpi, 2540); }
 using win32::EntryAs;
 using win32::HostComBase;
 using win32::InterfaceEntry;

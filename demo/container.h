@@ -29,6 +29,9 @@ using Microsoft::WRL::ComPtr;
 class ControlSite;
 class FormFrame;
 
+// The screen's pixels per logical inch, across or down.
+int ScreenDpi(bool horizontal);
+
 // What a site asks of the form that holds it.
 class SiteHost {
  public:

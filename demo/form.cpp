@@ -2,7 +2,6 @@
 
 #include <olectl.h>
 
-#include "com/handles.h"
 #include "form_bag.h"
 
 namespace velmora::demo {
@@ -17,12 +16,6 @@ constexpr int kFontPoints = 10;
 
 // Layout in pixels: caption column, field column, rows.
 constexpr int kMargin = 12, kCaptionWidth = 190, kFieldWidth = 170, kRowHeight = 26, kRowStep = 36;
-
-int Dpi() {
-  const win32::WindowDc dc;
-  const int dpi = GetDeviceCaps(dc.get(), LOGPIXELSY);
-  return dpi > 0 ? dpi : 96;
-}
 
 ATOM RegisterFormClass(HINSTANCE instance, WNDPROC proc) {
   static ATOM atom = 0;
@@ -55,7 +48,7 @@ std::unique_ptr<Form> Form::Create(const std::wstring& title, bool withMenu) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   if (!RegisterFormClass(instance, &Form::WindowProc)) return nullptr;
   std::unique_ptr<Form> form(new Form());
-  form->font_ = CreateFontW(-MulDiv(kFontPoints, Dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+  form->font_ = CreateFontW(-MulDiv(kFontPoints, ScreenDpi(false), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, kFontFace);
   ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'S', kCommandSave}, {FVIRTKEY, VK_F4, kCommandProperties}};
   if (withMenu) form->accelerators_ = CreateAcceleratorTableW(keys, 2);
