@@ -51,5 +51,20 @@ if [ "$want_windows" = 1 ] && ! dpkg --print-foreign-architectures | grep -q i38
   dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# A mirror caught in the middle of a sync serves a package list whose size
+# does not match its Release file; apt then drops that list and, for the
+# i386 one, wine32:i386 can no longer be installed ("held broken packages").
+# The list it was served is the current one: take it as it is.
+update_log=$(mktemp)
+apt-get update -qq 2>&1 | tee "$update_log" >&2 || true
+{ grep -o "Failed to fetch [^ ]*Packages.xz  File has unexpected size" "$update_log" || true; } |
+  awk '{print $4}' | while read -r url; do
+    list=/var/lib/apt/lists/$(echo "${url#http://}" | sed 's|/|_|g; s|\.xz$||')
+    echo "setup: $url is being synced; taking it as served" >&2
+    curl -fsS "$url" | xz -dc > "$list" || { echo "setup: could not fetch $url" >&2; rm -f "$list"; }
+  done
+rm -f "$update_log"
+if ! apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+  echo "setup: installing ${missing[*]} failed (see apt's messages above)" >&2
+  exit 1
+fi
