@@ -837,26 +837,46 @@ TEST_F(ControlPersistenceTest, LoadAfterInitNewIsTakenOnce) {
 
 // A form engine asks which keys the control eats when it makes the site,
 // before the control loads: a load that changes TastoInvio tells the site,
-// one that leaves it as it was does not.
+// one that leaves it as it was does not, and one that puts back what an
+// event handler changed while it ran tells it again.
 TEST_F(ControlPersistenceTest, LoadTellsTheSiteThatAskedWhenTheKeysChange) {
+  struct {
+    const char* name;
+    bool saved, handlerSets;
+    long told;
+  } const rows[] = {
+      {"Enter to the form", true, false, 1},
+      {"Enter kept", false, false, 0},
+      {"Enter kept, a handler leaving it to the form meanwhile", false, true, 2},
+  };
   velmora::testing::TestForm form(velmora::testing::TestForm::Loop::kFormEngine);
   for (const Medium& medium : kMedia) {
-    for (const bool tastoInvio : {true, false}) {
-      SCOPED_TRACE(std::string(medium.name) + (tastoInvio ? ", Enter to the form" : ", Enter kept"));
+    for (const auto& row : rows) {
+      SCOPED_TRACE(std::string(medium.name) + ": " + row.name);
       ComPtr<_VelmoraControl> original = NewControl();
-      original->put_TastoInvio(tastoInvio ? VARIANT_TRUE : VARIANT_FALSE);
+      original->put_TastoInvio(row.saved ? VARIANT_TRUE : VARIANT_FALSE);
+      original->put_Text(UniqueBstr::FromWide(L"14/12/1967").get());  // loading it raises Change
       ComPtr<IUnknown> saved;
       ASSERT_EQ(medium.save(original.Get(), saved), S_OK);
+      velmora::testing::ClientSink handler;
+      bool handled = false;
       velmora::testing::Placed* placed =
           form.AddControl(velmora::testing::CreateTestControl(), RECT{10, 10, 200, 40}, true, [&](IUnknown* c) {
+            if (row.handlerSets) {
+              handler.onEvent = [&handled, c](DISPID) {
+                if (!std::exchange(handled, true))
+                  velmora::testing::PutBool(c, velmora::testing::kDispTastoInvio, true);
+              };
+              velmora::testing::Connect(c, DIID___VelmoraControl, static_cast<IDispatch*>(&handler));
+            }
             ComPtr<_VelmoraControl> control;
             c->QueryInterface(IID__VelmoraControl, reinterpret_cast<void**>(control.GetAddressOf()));
             return medium.load(control.Get(), saved.Get());
           });
       ASSERT_NE(placed, nullptr) << form.failure();
-      EXPECT_EQ(std::count(placed->log.entries.begin(), placed->log.entries.end(), "OnControlInfoChanged"),
-                tastoInvio ? 1 : 0);
-      EXPECT_EQ(placed->controlInfoValid, !tastoInvio) << "the form engine asks again";
+      EXPECT_EQ(handled, row.handlerSets);
+      EXPECT_EQ(std::count(placed->log.entries.begin(), placed->log.entries.end(), "OnControlInfoChanged"), row.told);
+      EXPECT_EQ(placed->controlInfoValid, row.told == 0) << "the form engine asks again";
       form.RemoveControl(placed);
     }
   }
