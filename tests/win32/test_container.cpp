@@ -501,23 +501,26 @@ HWND TestForm::AddButton(int id, const wchar_t* text, bool isDefault, int x, int
   return button;
 }
 
+bool TestForm::ReadControlInfo(Placed& placed) {
+  ComPtr<IOleControl> control;
+  if (FAILED(placed.object->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(control.GetAddressOf()))))
+    return false;
+  CONTROLINFO info{};
+  info.cb = sizeof(info);
+  if (FAILED(control->GetControlInfo(&info))) return false;
+  placed.controlInfo = info;
+  placed.controlInfoValid = true;
+  ++placed.controlInfoReads;
+  return true;
+}
+
 bool TestForm::FormTakesKey(const MSG& msg) {
   if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE)) return false;
   Placed* focused = nullptr;
   for (const auto& placed : controls_)
     if (IsChild(placed->host, GetFocus())) focused = placed.get();
   if (!focused) return false;
-  if (!focused->controlInfoValid) {
-    ComPtr<IOleControl> control;
-    if (FAILED(focused->object->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(control.GetAddressOf()))))
-      return false;
-    CONTROLINFO info{};
-    info.cb = sizeof(info);
-    if (FAILED(control->GetControlInfo(&info))) return false;
-    focused->controlInfo = info;
-    focused->controlInfoValid = true;
-    ++focused->controlInfoReads;
-  }
+  if (!focused->controlInfoValid && !ReadControlInfo(*focused)) return false;
   const bool enter = msg.wParam == VK_RETURN;
   if (focused->controlInfo.dwFlags & (enter ? CTRLINFO_EATS_RETURN : CTRLINFO_EATS_ESCAPE)) return false;
   const int id = enter ? IDOK : IDCANCEL;
@@ -525,7 +528,8 @@ bool TestForm::FormTakesKey(const MSG& msg) {
   return true;
 }
 
-Placed* TestForm::AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActivate) {
+Placed* TestForm::AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActivate,
+                             const std::function<HRESULT(IUnknown*)>& start) {
   failure_.clear();
   if (!object) {
     failure_ = "no object";
@@ -580,8 +584,13 @@ Placed* TestForm::AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActiv
         SUCCEEDED(points->FindConnectionPoint(DIID___VelmoraControl, placed->eventPoint.GetAddressOf())))
       placed->eventPoint->Advise(sink.Get(), &placed->eventCookie);
   }
+  if (loop_ == Loop::kFormEngine) ReadControlInfo(*placed);
   ComPtr<IPersistStreamInit> persist;
-  if (SUCCEEDED(object->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(persist.GetAddressOf())))) {
+  if (start) {
+    hr = start(object.Get());
+    if (FAILED(hr)) return fail("Load", hr);
+  } else if (SUCCEEDED(object->QueryInterface(IID_IPersistStreamInit,
+                                              reinterpret_cast<void**>(persist.GetAddressOf())))) {
     hr = persist->InitNew();
     if (FAILED(hr)) return fail("InitNew", hr);
   }

@@ -141,7 +141,8 @@ class Placed {
   std::wstring displayName;  // the site's ambient DisplayName; empty: none
   HWND ControlWindow() const;  // through IOleWindow, or null when inactive
   // What the form engine last read with IOleControl::GetControlInfo (only
-  // kFormEngine reads it); re-read after OnControlInfoChanged.
+  // kFormEngine reads it, when it places the control); re-read after
+  // OnControlInfoChanged.
   CONTROLINFO controlInfo{};
   bool controlInfoValid = false;
   int controlInfoReads = 0;
@@ -184,10 +185,12 @@ class TestForm {
   std::vector<int> commands;
   // Places a control at rect (pixels of the form), last in the tab order:
   // quick activation when the control offers it (else SetClientSite and
-  // the sinks through the connection points), InitNew, the extent, then
-  // DoVerb(OLEIVERB_INPLACEACTIVATE). Null when a step fails (the step's
-  // name and HRESULT go to failure()).
-  Placed* AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActivate = true);
+  // the sinks through the connection points), the control info read
+  // (kFormEngine only), InitNew (or `start`, a container's Load, when
+  // given), the extent, then DoVerb(OLEIVERB_INPLACEACTIVATE). Null when a
+  // step fails (the step's name and HRESULT go to failure()).
+  Placed* AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActivate = true,
+                     const std::function<HRESULT(IUnknown*)>& start = nullptr);
   // Takes a control off the form: Close, SetClientSite(null), the event
   // connection, and the host window.
   void RemoveControl(Placed* placed);
@@ -218,6 +221,7 @@ class TestForm {
   // kFormEngine: Enter or Escape that the focused control does not eat
   // press the form's button; true when it did.
   bool FormTakesKey(const MSG& msg);
+  static bool ReadControlInfo(Placed& placed);
   Loop loop_;
   HWND hwnd_ = nullptr;
   Ambients ambients_;

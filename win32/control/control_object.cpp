@@ -112,7 +112,7 @@ class ControlObject::FontWatch final : public ComBase<FontWatch, IPropertyNotify
   STDMETHODIMP OnChanged(DISPID) noexcept override {
     if (owner_) {
       const ComPtr<IUnknown> keep = owner_->KeepAlive();  // the view sink may let the control go
-      owner_->dirty_ = true;
+      ++owner_->changes_;
       owner_->embedding_.ViewChanged();
     }
     return S_OK;
@@ -189,7 +189,7 @@ HRESULT ControlObject::Create(IUnknown* outer, REFIID riid, void** ppv) noexcept
     // date mask, the limit and a font.
     object->control_.UserControl_Initialize();
     object->WatchFont();
-    object->dirty_ = false;
+    object->cleanAt_ = object->changes_;
     // Messages reach the object through its windows as well as through its
     // interfaces: the window procedures hold it alive the same way. Not
     // before now: an aggregator still being made may not be counted yet.
@@ -576,9 +576,12 @@ void ControlObject::Resized() {
 // ---- velmora::ControlHost --------------------------------------------------
 
 void ControlObject::PropertyChanged(const std::u16string& name) {
-  dirty_ = true;
+  ++changes_;
   if (name == u"Font") WatchFont();
-  if (name == u"TastoInvio") embedding_.ControlInfoChanged();
+  if (name == u"TastoInvio") {
+    enterToForm_ = control_.TastoInvio() != 0;
+    embedding_.ControlInfoChanged();
+  }
   // Every property shows in the control's look (the text, colours, font,
   // enabled state) or may change it: an inactive control is drawn again.
   embedding_.ViewChanged();
@@ -603,8 +606,10 @@ velmora::FontRef ControlObject::AmbientFont() {
     }
   }
   // No container, or one without an ambient font (a script, wine's ATL
-  // host): the control's own default face.
-  return OleFont::CreateDefault();
+  // host): the module's default face, a description shared by every
+  // control; a load that takes it as the font makes the control an OLE
+  // font of its own from it.
+  return OleFont::Default();
 }
 
 // The inside of the control window where there is one (a container may
@@ -640,7 +645,7 @@ void ControlObject::RaiseDataNonValida() {
 
 void ControlObject::RaiseChange() {
   // The text is a saved setting: any change of it is a change to save.
-  dirty_ = true;
+  ++changes_;
   embedding_.ViewChanged();
   accessibility_.TextChanged();
   FireEvent(DISPID_VELMORA_CHANGE);

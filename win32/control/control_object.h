@@ -192,7 +192,16 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   ComPtr<IStorage> storage_;  // the storage given by IPersistStorage, until HandsOffStorage
   bool initialized_ = false;
   bool loadMayFollow_ = false;  // started by InitNew, nothing but property sets since
-  bool dirty_ = false;
+  // Changes are counted, not flagged: a save makes clean only the changes
+  // it wrote, so one made while it runs (by the container's own stream or
+  // bag, say), or between IPersistStorage's Save and SaveCompleted, is
+  // still to be saved.
+  std::uint32_t changes_ = 0;
+  std::uint32_t cleanAt_ = 0;  // the count the container's saved copy holds
+  std::uint32_t savedAt_ = 0;  // the count written by the last IPersistStorage::Save
+  // Whether Enter was left to the form when the site was last told of the
+  // keys (or when a load began): a load that ends otherwise tells it again.
+  bool enterToForm_ = false;
   std::uint8_t storageMode_ = 0;  // IPersistStorage's mode (control_persistence.cpp)
   FontWatch* fontWatch_ = nullptr;  // owned through COM reference counting
   ConnectionAdvise fontAdvise_;

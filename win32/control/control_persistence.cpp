@@ -128,6 +128,7 @@ HRESULT ControlObject::Initialize(REFIID iid, HRESULT alreadyDone, Step&& step) 
   // new-instance settings, once.
   if (initialized_ && !loadMayFollow_) return alreadyDone;
   const ComPtr<IUnknown> keep = KeepAlive();  // the lines after the events that loading raises
+  enterToForm_ = control_.TastoInvio() != 0;
   HRESULT hr = Guard(iid, [&] {
     step();
     return S_OK;
@@ -135,8 +136,11 @@ HRESULT ControlObject::Initialize(REFIID iid, HRESULT alreadyDone, Step&& step) 
   if (SUCCEEDED(hr)) {
     initialized_ = true;
     loadMayFollow_ = false;
-    dirty_ = false;
+    cleanAt_ = changes_;
   }
+  // Loading sets TastoInvio without its setter; a container that asked
+  // which keys the control eats would go on giving Enter to the wrong one.
+  if ((control_.TastoInvio() != 0) != enterToForm_) embedding_.ControlInfoChanged();
   return hr;
 }
 
@@ -146,7 +150,7 @@ STDMETHODIMP ControlObject::GetClassID(CLSID* clsid) noexcept {
   return S_OK;
 }
 
-STDMETHODIMP ControlObject::IsDirty() noexcept { return dirty_ ? S_OK : S_FALSE; }
+STDMETHODIMP ControlObject::IsDirty() noexcept { return changes_ != cleanAt_ ? S_OK : S_FALSE; }
 
 STDMETHODIMP ControlObject::InitNew() noexcept {
   if (initialized_) return E_UNEXPECTED;
@@ -165,9 +169,10 @@ STDMETHODIMP ControlObject::Load(IStream* stream) noexcept {
 STDMETHODIMP ControlObject::Save(IStream* stream, BOOL clearDirty) noexcept {
   if (stream == nullptr) return E_POINTER;
   loadMayFollow_ = false;
+  const std::uint32_t writing = changes_;
   return Guard(IID_IPersistStreamInit, [&] {
     SaveToStream(stream);
-    if (clearDirty) dirty_ = false;
+    if (clearDirty) cleanAt_ = writing;
     return S_OK;
   });
 }
@@ -217,6 +222,7 @@ STDMETHODIMP ControlObject::Save(IStorage* storage, BOOL sameAsLoad) noexcept {
   // From here until SaveCompleted the object writes nothing into its own
   // storage, whether or not this save succeeds.
   storageMode_ = static_cast<std::uint8_t>((storageMode_ & kHandsOff) | kSaveToComplete);
+  savedAt_ = changes_;
   return Guard(IID_IPersistStorage, [&] {
     ComPtr<IStream> stream;
     ThrowIfFailed(storage->CreateStream(kContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
@@ -238,10 +244,10 @@ STDMETHODIMP ControlObject::SaveCompleted(IStorage* storage) noexcept {
     // The new storage holds what was just saved; one that replaces a
     // storage revoked without a save holds the state last saved, not the
     // changes since.
-    if (storageMode_ & kSaved) dirty_ = false;
+    if (storageMode_ & kSaved) cleanAt_ = savedAt_;
     storageMode_ = 0;
   } else {
-    if (storageMode_ & kSavedSameAsLoad) dirty_ = false;
+    if (storageMode_ & kSavedSameAsLoad) cleanAt_ = savedAt_;
     // The save is complete; a revoked storage stays revoked.
     storageMode_ &= kHandsOff;
   }
@@ -267,10 +273,11 @@ STDMETHODIMP ControlObject::Load(IPropertyBag* bag, IErrorLog* log) noexcept {
 STDMETHODIMP ControlObject::Save(IPropertyBag* bag, BOOL clearDirty, BOOL /*saveAllProperties*/) noexcept {
   if (bag == nullptr) return E_POINTER;
   loadMayFollow_ = false;
+  const std::uint32_t writing = changes_;
   return Guard(IID_IPersistPropertyBag, [&] {
     OlePropertyBagAdapter adapter(bag, nullptr);
     control_.UserControl_WriteProperties(adapter);
-    if (clearDirty) dirty_ = false;
+    if (clearDirty) cleanAt_ = writing;
     return S_OK;
   });
 }

@@ -56,30 +56,47 @@ std::shared_ptr<OleFont> OleFont::Create(const Font& d) {
       NewFont(d.Name(), PointsToCy(d.Size()), d.Bold(), d.Italic(), d.Underline(), d.Strikethrough()));
 }
 
-std::shared_ptr<OleFont> OleFont::CreateDefault() {
-  // The classic dialog face comes first; where the system only substitutes
-  // it (the realised font reports another face and size), a face that the
-  // system has as itself keeps what is saved with a form equal to what the
-  // user sees. Which one that is is found once per module: realising a font
-  // to ask is the dearest part of making one.
-  static const char16_t* const kFaces[] = {u"MS Sans Serif", u"DejaVu Sans"};
-  static std::atomic<int> chosen{-1};
-  if (const int known = chosen.load(std::memory_order_relaxed); known >= 0)
-    return std::make_shared<OleFont>(NewFont(kFaces[known], PointsToCy(8.25), false, false, false, false));
-  std::shared_ptr<OleFont> first;
-  for (int i = 0; i < 2; ++i) {
-    auto font = std::make_shared<OleFont>(NewFont(kFaces[i], PointsToCy(8.25), false, false, false, false));
-    HFONT realised = nullptr;
-    font->font()->get_hFont(&realised);  // realises it: the name then tells
-    if (font->Name() == kFaces[i]) {
-      chosen.store(i, std::memory_order_relaxed);
-      return font;
+namespace {
+
+// The default faces' descriptions, made when the module loads and kept
+// until it unloads, so that every thread and apartment reads the same two
+// objects without a lock. Descriptions, not OLE fonts: an OLE font belongs
+// to the apartment that made it, and each control changes its own.
+velmora::StdFont g_defaultFaces[] = {velmora::StdFont(u"MS Sans Serif", 8.25), velmora::StdFont(u"DejaVu Sans", 8.25)};
+std::atomic<int> g_defaultFace{-1};
+
+// The classic dialog face comes first; where the system only substitutes
+// it (the realised font reports another face and size), a face that the
+// system has as itself keeps what is saved with a form equal to what the
+// user sees. Which one that is is found once per module: realising a font
+// to ask is the dearest part of making one. Two threads asking at once
+// both find the same answer.
+int DefaultFace() {
+  int known = g_defaultFace.load(std::memory_order_relaxed);
+  if (known < 0) {
+    known = 0;  // substituted everywhere: the classic face
+    for (int i = 0; i < 2; ++i) {
+      auto font = OleFont::Create(g_defaultFaces[i]);
+      HFONT realised = nullptr;
+      font->font()->get_hFont(&realised);  // realises it: the name then tells
+      if (font->Name() == g_defaultFaces[i].Name()) {
+        known = i;
+        break;
+      }
     }
-    if (!first) first = font;
+    g_defaultFace.store(known, std::memory_order_relaxed);
   }
-  chosen.store(0, std::memory_order_relaxed);
-  return first;
+  return known;
 }
+
+}  // namespace
+
+velmora::FontRef OleFont::Default() {
+  // Owned by the module, not by the reference: nothing to count.
+  return velmora::FontRef(velmora::FontRef(), &g_defaultFaces[DefaultFace()]);
+}
+
+std::shared_ptr<OleFont> OleFont::CreateDefault() { return Create(*Default()); }
 
 std::shared_ptr<OleFont> OleFont::From(const FontRef& font) {
   if (!font) throw VelmoraError(ErrorNumber::InvalidPropertyValue, "Font");

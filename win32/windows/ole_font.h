@@ -30,6 +30,10 @@ class OleFont final : public Font {
   // classic dialog face at 8.25 points where it exists as itself, else a
   // face that does (see the .cpp).
   static std::shared_ptr<OleFont> CreateDefault();
+  // That font's description: one object for the whole module, made once,
+  // shared by every control and thread, and never changed. Whoever takes
+  // it as a font makes an OLE font of its own from it (From).
+  static velmora::FontRef Default();
   // The OLE font behind a font reference: the object itself when it is an
   // OLE font, else a new OLE font with the same description. Refuses null
   // with "invalid property value".

@@ -13,6 +13,7 @@
 #include <iterator>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "shared/saved_stream_sample.h"
@@ -68,6 +69,7 @@ class TestBag final : public IPropertyBag {
   }
   STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override {
     writes.push_back(name);
+    if (auto hook = std::exchange(onWrite, nullptr)) hook();
     types.push_back(V_VT(value));
     if (V_VT(value) == VT_DISPATCH || V_VT(value) == VT_UNKNOWN) {
       ComPtr<IPersistStream> persist;
@@ -95,6 +97,7 @@ class TestBag final : public IPropertyBag {
   // How Read says a key is absent; containers disagree.
   HRESULT absent = E_INVALIDARG;
   std::wstring failKey;
+  std::function<void()> onWrite;  // run inside the next Write, once
   std::vector<std::wstring> reads, writes;
   std::vector<VARTYPE> types;
 
@@ -668,6 +671,19 @@ TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
          TestBag b;
          bag->Save(&b, TRUE, TRUE);
        }, S_FALSE},
+      {"a change made while the bag is being written", [&] {
+         TestBag b;
+         b.onWrite = [&] { c->put_Virgola(VARIANT_TRUE); };
+         bag->Save(&b, TRUE, TRUE);
+       }, S_OK},
+      {"a storage save waiting while the stream is saved and cleared, then a change", [&] {
+         storage->Save(docfile.Get(), TRUE);
+         ComPtr<IStream> s;
+         CreateStreamOnHGlobal(nullptr, TRUE, &s);
+         stream->Save(s.Get(), TRUE);
+         c->put_Virgola(VARIANT_FALSE);
+         storage->SaveCompleted(nullptr);
+       }, S_OK},
       {"a new font put by reference, then changed", [&] {
          FONTDESC desc{sizeof(FONTDESC), const_cast<LPOLESTR>(L"DejaVu Sans"), {{80000, 0}}, FW_NORMAL,
                        DEFAULT_CHARSET, FALSE, FALSE, FALSE};
@@ -819,11 +835,80 @@ TEST_F(ControlPersistenceTest, LoadAfterInitNewIsTakenOnce) {
   form.RemoveControl(placed);
 }
 
+// A form engine asks which keys the control eats when it makes the site,
+// before the control loads: a load that changes TastoInvio tells the site,
+// one that leaves it as it was does not, and one that puts back what an
+// event handler changed while it ran tells it again.
+TEST_F(ControlPersistenceTest, LoadTellsTheSiteThatAskedWhenTheKeysChange) {
+  struct {
+    const char* name;
+    bool saved, handlerSets;
+    long told;
+  } const rows[] = {
+      {"Enter to the form", true, false, 1},
+      {"Enter kept", false, false, 0},
+      {"Enter kept, a handler leaving it to the form meanwhile", false, true, 2},
+  };
+  velmora::testing::TestForm form(velmora::testing::TestForm::Loop::kFormEngine);
+  for (const Medium& medium : kMedia) {
+    for (const auto& row : rows) {
+      SCOPED_TRACE(std::string(medium.name) + ": " + row.name);
+      ComPtr<_VelmoraControl> original = NewControl();
+      original->put_TastoInvio(row.saved ? VARIANT_TRUE : VARIANT_FALSE);
+      original->put_Text(UniqueBstr::FromWide(L"14/12/1967").get());  // loading it raises Change
+      ComPtr<IUnknown> saved;
+      ASSERT_EQ(medium.save(original.Get(), saved), S_OK);
+      velmora::testing::ClientSink handler;
+      bool handled = false;
+      velmora::testing::Placed* placed =
+          form.AddControl(velmora::testing::CreateTestControl(), RECT{10, 10, 200, 40}, true, [&](IUnknown* c) {
+            if (row.handlerSets) {
+              handler.onEvent = [&handled, c](DISPID) {
+                if (!std::exchange(handled, true))
+                  velmora::testing::PutBool(c, velmora::testing::kDispTastoInvio, true);
+              };
+              velmora::testing::Connect(c, DIID___VelmoraControl, static_cast<IDispatch*>(&handler));
+            }
+            ComPtr<_VelmoraControl> control;
+            c->QueryInterface(IID__VelmoraControl, reinterpret_cast<void**>(control.GetAddressOf()));
+            return medium.load(control.Get(), saved.Get());
+          });
+      ASSERT_NE(placed, nullptr) << form.failure();
+      EXPECT_EQ(handled, row.handlerSets);
+      EXPECT_EQ(std::count(placed->log.entries.begin(), placed->log.entries.end(), "OnControlInfoChanged"), row.told);
+      EXPECT_EQ(placed->controlInfoValid, row.told == 0) << "the form engine asks again";
+      form.RemoveControl(placed);
+    }
+  }
+}
+
+// Without a container, controls loaded without a saved font each get the
+// default face as a font of their own.
+TEST_F(ControlPersistenceTest, DefaultFontsAreNotSharedBetweenControls) {
+  ComPtr<IFont> fonts[2];
+  for (ComPtr<IFont>& font : fonts) {
+    ComPtr<_VelmoraControl> c = NewControl();
+    ComPtr<IPersistPropertyBag> persist;
+    ASSERT_EQ(c.As(&persist), S_OK);
+    TestBag empty;
+    ASSERT_EQ(persist->Load(&empty, nullptr), S_OK);
+    ComPtr<IFontDisp> disp;
+    ASSERT_EQ(c->get_Font(&disp), S_OK);
+    ASSERT_EQ(disp.As(&font), S_OK);
+  }
+  ASSERT_NE(fonts[0].Get(), fonts[1].Get());
+  CY size{};
+  size.int64 = 200000;
+  ASSERT_EQ(fonts[0]->put_Size(size), S_OK);
+  ASSERT_EQ(fonts[1]->get_Size(&size), S_OK);
+  EXPECT_EQ(size.int64, 82500);
+}
+
 // IPersistStorage's modes: SaveCompleted completes a Save or gives back a
 // revoked storage, and nothing else; IsDirty follows what the storage the
 // object lives in holds.
 TEST_F(ControlPersistenceTest, StorageModesFollowTheStorageRules) {
-  enum Call { SaveSame, SaveOther, CompletedNull, CompletedNew, HandsOff };
+  enum Call { SaveSame, SaveOther, CompletedNull, CompletedNew, HandsOff, Change };
   struct Step {
     Call call;
     HRESULT hr;
@@ -845,6 +930,10 @@ TEST_F(ControlPersistenceTest, StorageModesFollowTheStorageRules) {
       {"saved, hands off, completed: the storage comes back only as a new one",
        {{SaveSame, S_OK}, {HandsOff, S_OK}, {CompletedNull, S_OK}, {CompletedNull, E_UNEXPECTED},
         {CompletedNew, S_OK}}, S_FALSE},
+      {"changed between Save and SaveCompleted", {{SaveSame, S_OK}, {Change, S_OK}, {CompletedNull, S_OK}}, S_OK},
+      {"changed before the new storage is given", {{SaveOther, S_OK}, {Change, S_OK}, {CompletedNew, S_OK}}, S_OK},
+      {"changed while hands off after the Save",
+       {{SaveSame, S_OK}, {HandsOff, S_OK}, {Change, S_OK}, {CompletedNew, S_OK}}, S_OK},
   };
   auto docfile = [] {
     ComPtr<ILockBytes> bytes;
@@ -869,6 +958,7 @@ TEST_F(ControlPersistenceTest, StorageModesFollowTheStorageRules) {
         case CompletedNull: hr = p->SaveCompleted(nullptr); break;
         case CompletedNew: hr = p->SaveCompleted(docfile().Get()); break;
         case HandsOff: hr = p->HandsOffStorage(); break;
+        case Change: hr = c->put_Virgola(VARIANT_TRUE); break;
       }
       EXPECT_EQ(hr, step.hr) << "step " << &step - row.steps.data() + 1;
     }

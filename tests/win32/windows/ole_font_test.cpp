@@ -126,6 +126,11 @@ TEST_F(OleFontTest, DefaultFontExistsAsItselfAt8Point25) {
   LOGFONTW lf{};
   GetObjectW(hfont, sizeof lf, &lf);
   EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(lf.lfFaceName)), name);
+  // One description for the module; every font made of it is its own.
+  const FontRef description = OleFont::Default();
+  EXPECT_EQ(description.get(), OleFont::Default().get());
+  EXPECT_EQ(description->Name(), name);
+  EXPECT_NE(OleFont::CreateDefault()->font(), font->font());
 }
 
 TEST(ThrowIfFailedTest, HresultsOfCallsTheCoreMakesBecomeCoreErrorNumbers) {
