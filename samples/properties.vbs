@@ -32,6 +32,8 @@ c.MaxLength = 12
 WScript.Echo "MaxLength 12: [" & c.Text & "]"
 c.MaxLength = 0
 WScript.Echo "MaxLength 0: [" & c.Text & "]"
+c.MaxLength = 2.5
+WScript.Echo "MaxLength 2.5 is rounded to even: " & c.MaxLength
 c.MaxLength = 10
 c.Text = "14/12/1967"
 c.MaxLength = 10
@@ -91,6 +93,10 @@ Set c.Font = CreateObject("Velmora.VelmoraControl")
 Report "Set Font = another control"
 c.BackColor = "red"
 Report "BackColor = ""red"""
+c.BackColor = -1
+Report "BackColor = -1"
+c.Text = Null
+Report "Text = Null"
 c.Colour = 1
 Report "Colour = 1"
 On Error GoTo 0

@@ -23,6 +23,8 @@ c.MaxLength = 12;
 WScript.Echo("MaxLength 12: [" + c.Text + "]");
 c.MaxLength = 0;
 WScript.Echo("MaxLength 0: [" + c.Text + "]");
+c.MaxLength = 2.5;
+WScript.Echo("MaxLength 2.5 is rounded to even: " + c.MaxLength);
 c.MaxLength = 10;
 c.Text = "14/12/1967";
 c.MaxLength = 10;
@@ -78,6 +80,7 @@ attempt("MaxLength = \"abc\"", function () { c.MaxLength = "abc"; });
 attempt("Font = null", function () { c.Font = null; });
 attempt("Font = another control", function () { c.Font = WScript.CreateObject("Velmora.VelmoraControl"); });
 attempt("BackColor = \"red\"", function () { c.BackColor = "red"; });
+attempt("Text = null", function () { c.Text = null; });
 attempt("Colour = 1", function () { c.Colour = 1; });
 WScript.Echo("MaxLength after the errors = " + c.MaxLength);
 
