@@ -17,7 +17,7 @@
 // AxImp renames the members a WinForms control already has: Text, BackColor,
 // ForeColor and Enabled of the control come out as CtlText, CtlBackColor,
 // CtlForeColor and CtlEnabled; Font goes through AxHost's own Font. Check the
-// names in the generated AxVelmora.dll.
+// names and types in the generated AxVelmora.dll.
 using System;
 using System.Drawing;
 using System.Globalization;
@@ -62,8 +62,11 @@ public sealed class VelmoraForm : Form
         importo.Virgola = true;
         importo.TastoInvio = false;
         importo.CtlText = "1.234.567,89";
-        importo.CtlBackColor = (uint)ColorTranslator.ToOle(Color.FromArgb(255, 255, 192));
-        importo.CtlForeColor = 0x80000012;
+        // The wrapper gives OLE_COLOR as System.Drawing.Color, and the font as
+        // a System.Drawing.Font.
+        importo.CtlBackColor = Color.FromArgb(255, 255, 192);
+        importo.CtlForeColor = SystemColors.ControlText;   // the system colour &H80000012
+        importo.Font = new Font("Tahoma", 10f);
 
         try
         {
