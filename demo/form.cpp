@@ -14,8 +14,29 @@ constexpr wchar_t kFormClass[] = L"VelmoraDemoForm";
 constexpr wchar_t kFontFace[] = L"DejaVu Sans";
 constexpr int kFontPoints = 10;
 
-// Layout in pixels: caption column, field column, rows.
-constexpr int kMargin = 12, kCaptionWidth = 190, kFieldWidth = 170, kRowHeight = 26, kRowStep = 36;
+// Layout at 96 dots per inch: caption column, field column, rows. The form
+// scales them to the screen's resolution, as it scales its font, so that
+// captions and fields keep their proportions at 120, 144 or 192 DPI.
+constexpr int kMargin96 = 12, kCaptionWidth96 = 190, kFieldWidth96 = 170, kRowHeight96 = 26, kRowStep96 = 36,
+              kCaptionDrop96 = 4;
+
+int ScaleX(int pixels96) { return MulDiv(pixels96, ScreenDpi(true), 96); }
+int ScaleY(int pixels96) { return MulDiv(pixels96, ScreenDpi(false), 96); }
+
+struct Metrics {
+  int margin, captionWidth, fieldWidth, rowHeight, rowStep, captionDrop, top;
+};
+
+Metrics Layout() {
+  return {ScaleX(kMargin96), ScaleX(kCaptionWidth96), ScaleX(kFieldWidth96), ScaleY(kRowHeight96),
+          ScaleY(kRowStep96), ScaleY(kCaptionDrop96), ScaleY(kMargin96)};
+}
+
+// The client area that holds rows down to `rowsBottom`.
+RECT ClientFor(int rowsBottom) {
+  const Metrics m = Layout();
+  return {0, 0, m.margin * 3 + m.captionWidth + m.fieldWidth, rowsBottom + m.top};
+}
 
 ATOM RegisterFormClass(HINSTANCE instance, WNDPROC proc) {
   static ATOM atom = 0;
@@ -52,7 +73,9 @@ std::unique_ptr<Form> Form::Create(const std::wstring& title, bool withMenu) {
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, kFontFace);
   ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'S', kCommandSave}, {FVIRTKEY, VK_F4, kCommandProperties}};
   if (withMenu) form->accelerators_ = CreateAcceleratorTableW(keys, 2);
-  RECT frame = {0, 0, kMargin * 3 + kCaptionWidth + kFieldWidth, 7 * kRowStep + kMargin};
+  const Metrics m = Layout();
+  form->nextTop_ = m.top;
+  RECT frame = ClientFor(7 * m.rowStep);
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
   AdjustWindowRectEx(&frame, style, withMenu, WS_EX_CONTROLPARENT);
   form->hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, title.c_str(), style, 40, 40,
@@ -103,10 +126,59 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-RECT Form::NextRow(int& top, int height) {
-  RECT r = {kMargin * 2 + kCaptionWidth, top, kMargin * 2 + kCaptionWidth + kFieldWidth, top + height};
-  top += kRowStep;
+RECT Form::NextRow(int& top) {
+  const Metrics m = Layout();
+  RECT r = {m.margin * 2 + m.captionWidth, top, m.margin * 2 + m.captionWidth + m.fieldWidth, top + m.rowHeight};
+  top += m.rowStep;
   return r;
+}
+
+HWND Form::AddLabel(const RECT& row) {
+  if (pendingCaption_.empty()) return nullptr;
+  const Metrics m = Layout();
+  HWND label = CreateWindowExW(0, L"STATIC", pendingCaption_.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, m.margin,
+                               row.top + m.captionDrop, m.captionWidth, m.rowHeight - m.captionDrop, hwnd_, nullptr,
+                               nullptr, nullptr);
+  SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  pendingCaption_.clear();
+  return label;
+}
+
+std::vector<std::string> Form::Misfits() {
+  std::vector<std::string> misfits;
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  for (auto& field : fields_) {
+    if (field.label) {
+      wchar_t caption[256] = {};
+      const int length = GetWindowTextW(field.label, caption, 256);
+      RECT room, needed{0, 0, 0, 0};
+      GetClientRect(field.label, &room);
+      HDC dc = GetDC(field.label);
+      HGDIOBJ old = SelectObject(dc, font_);
+      DrawTextW(dc, caption, length, &needed, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+      SelectObject(dc, old);
+      ReleaseDC(field.label, dc);
+      if (needed.right > room.right || needed.bottom > room.bottom)
+        misfits.push_back(field.name + ": the caption needs " + std::to_string(needed.right) + " x " +
+                          std::to_string(needed.bottom) + " pixels, its label has " + std::to_string(room.right) +
+                          " x " + std::to_string(room.bottom));
+    }
+    HWND box = field.edit ? field.edit : field.control ? field.control->window() : nullptr;
+    if (!box) continue;
+    RECT r;
+    GetWindowRect(box, &r);
+    MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+    if (r.left < 0 || r.top < 0 || r.right > client.right || r.bottom > client.bottom)
+      misfits.push_back(field.name + ": the field reaches past the form");
+    if (field.label) {
+      RECT label;
+      GetWindowRect(field.label, &label);
+      MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&label), 2);
+      if (label.right > r.left) misfits.push_back(field.name + ": the caption runs into the field");
+    }
+  }
+  return misfits;
 }
 
 void Form::AddCaption(const std::wstring& caption) { pendingCaption_ = caption; }
@@ -125,15 +197,10 @@ HRESULT Form::CreateControl(REFCLSID clsid, IOleObject** object) {
 HRESULT Form::AddControl(const std::string& name, REFCLSID clsid, IPropertyBag* bag, const RECT* at,
                          const char** failedStep) {
   int top = nextTop_;
-  const RECT rect = at ? *at : NextRow(top, kRowHeight);
+  const RECT rect = at ? *at : NextRow(top);
   Field field;
   field.name = name;
-  if (!pendingCaption_.empty()) {
-    field.label = CreateWindowExW(0, L"STATIC", pendingCaption_.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, kMargin,
-                                  rect.top + 4, kCaptionWidth, kRowHeight - 4, hwnd_, nullptr, nullptr, nullptr);
-    SendMessageW(field.label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    pendingCaption_.clear();
-  }
+  field.label = AddLabel(rect);
   HRESULT hr = ControlSite::Create(*this, name, clsid, bag, rect, &field.control, failedStep);
   if (FAILED(hr)) {
     if (field.label) DestroyWindow(field.label);
@@ -150,15 +217,10 @@ HRESULT Form::AddControl(const std::string& name, REFCLSID clsid, IPropertyBag* 
 
 HWND Form::AddPlainEdit(const std::string& name, const RECT* at) {
   int top = nextTop_;
-  const RECT rect = at ? *at : NextRow(top, kRowHeight);
+  const RECT rect = at ? *at : NextRow(top);
   Field field;
   field.name = name;
-  if (!pendingCaption_.empty()) {
-    field.label = CreateWindowExW(0, L"STATIC", pendingCaption_.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, kMargin,
-                                  rect.top + 4, kCaptionWidth, kRowHeight - 4, hwnd_, nullptr, nullptr, nullptr);
-    SendMessageW(field.label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    pendingCaption_.clear();
-  }
+  field.label = AddLabel(rect);
   field.edit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
                                rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, hwnd_, nullptr,
                                nullptr, nullptr);
@@ -180,7 +242,7 @@ void Form::Clear() {
     if (field.label) DestroyWindow(field.label);
   }
   fields_.clear();
-  nextTop_ = kMargin;
+  nextTop_ = Layout().top;
 }
 
 HRESULT Form::Load(FormFile& file, std::string* error) {
@@ -215,7 +277,8 @@ HRESULT Form::Load(FormFile& file, std::string* error) {
     }
   }
   // The window fits the fields it holds.
-  RECT client = {0, 0, kMargin * 3 + kCaptionWidth + kFieldWidth, nextTop_ - (kRowStep - kRowHeight) + kMargin};
+  const Metrics m = Layout();
+  RECT client = ClientFor(nextTop_ - (m.rowStep - m.rowHeight));
   const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
   AdjustWindowRectEx(&client, style, GetMenu(hwnd_) != nullptr, WS_EX_CONTROLPARENT);
   SetWindowPos(hwnd_, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,

@@ -58,6 +58,10 @@ class Form final : public SiteHost {
   // Events fired since the last call, in order: (field, event).
   std::vector<std::pair<std::string, std::string>> TakeEvents() { return std::exchange(events_, {}); }
 
+  // What does not fit: a caption cut by its label, a field past the form's
+  // edge or under its caption; empty when the form is whole.
+  std::vector<std::string> Misfits();
+
   void Show();
   // Keyboard duties of the message loop (see PreTranslateFormMessage).
   bool PreTranslate(MSG& msg);
@@ -80,7 +84,9 @@ class Form final : public SiteHost {
  private:
   Form() = default;
   static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
-  RECT NextRow(int& top, int height);
+  RECT NextRow(int& top);
+  // The pending caption's label beside a row, or nullptr without one.
+  HWND AddLabel(const RECT& row);
 
   HWND hwnd_ = nullptr;
   HFONT font_ = nullptr;
@@ -90,7 +96,7 @@ class Form final : public SiteHost {
   std::vector<std::pair<std::string, std::string>> events_;
   ControlSite* uiActive_ = nullptr;
   std::function<void(WORD)> onCommand_;
-  int nextTop_ = 12;
+  int nextTop_ = 0;  // set from the screen's resolution
   std::wstring pendingCaption_;
   bool reflects_ = false;
   CLSID factoryClass_{};

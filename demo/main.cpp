@@ -410,8 +410,12 @@ int Run(int argc, char** argv) {
   }
   std::fflush(stdout);
   int rc = 0;
-  if (!screenshotPath.empty() && !Screenshot(form->Window(), screenshotPath))
-    rc = Fail("cannot write the picture " + screenshotPath);
+  if (!screenshotPath.empty()) {
+    // A picture of a cut form is no picture of the form: what does not fit
+    // at this resolution is named, and the run fails.
+    for (const std::string& misfit : form->Misfits()) rc = Fail("at " + std::to_string(ScreenDpi(false)) + " DPI, " + misfit);
+    if (!Screenshot(form->Window(), screenshotPath)) rc = Fail("cannot write the picture " + screenshotPath);
+  }
   if (!saveAsPath.empty() && !save(saveAsPath)) rc = 1;
   if (!pagePath.empty()) {
     // The property pages of the field that has the focus, as F4 opens them.

@@ -43,6 +43,18 @@ elif command -v convert >/dev/null && convert -version 2>/dev/null | grep -q Ima
   [ "${colours:-0}" -gt 8 ] || fail "the screenshot has $colours colours: blank?"
 fi
 
+# At 144 DPI (150%) the form scales its layout with its font: the picture
+# is taken only when every caption and field fits, as at 96 DPI above.
+# wine reads the resolution when a program starts; 96 is set back after.
+desktop='HKCU\Control Panel\Desktop'
+wine reg add "$desktop" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
+run --form "$src/form.txt" --screenshot "$work/demo144.png" >/dev/null 2>"$work/err.txt" ||
+  fail "the form at 144 DPI: $(cat "$work/err.txt")"
+wine reg add "$desktop" /v LogPixels /t REG_DWORD /d 96 /f >/dev/null
+width96=$(od -An -tu1 -j16 -N4 "$work/demo.png" | awk '{print $1*16777216+$2*65536+$3*256+$4}')
+width144=$(od -An -tu1 -j16 -N4 "$work/demo144.png" 2>/dev/null | awk '{print $1*16777216+$2*65536+$3*256+$4}')
+[ "${width144:-0}" -gt $((width96 * 4 / 3)) ] || fail "the form at 144 DPI is $width144 pixels wide, at 96 DPI $width96: not scaled"
+
 # The property frame opens on the focused control's pages.
 if ! run --form "$src/form.txt" --page-screenshot "$work/page.png" 2>"$work/err.txt"; then
   fail "the property frame: $(cat "$work/err.txt")"

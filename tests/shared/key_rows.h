@@ -256,6 +256,8 @@ inline const KeyRow kKeyRows[] = {
     // Number: sign.
     {"MinusPutsSign", kNumber, u"1.234", 0, 0, 10, u"-", u"-1.234", 6, 0, 0, u"", kWindowText, kRed},
     {"MinusTwiceTakesItAway", kNumber, u"1.234", 0, 0, 10, u"--", u"1.234", 5, 0, 0, u"", kWindowText, kWindowText},
+    // The sign's colours are fixed: a colour the program set is not restored.
+    {"SignForgetsACustomColour", kNumber, u"1.234", 0, 0, 10, u"--", u"1.234", 5, 0, 0, u"", 0x00C00000u, kWindowText},
     {"MinusOnZero", kNumber, u"0", 0, 0, 10, u"-", u"-0", 2, 0, 0, u"", kWindowText, kRed},
     {"DigitsAfterMinusOnZeroStayNegative", kNumber, u"0", 1, 0, 10, u"-53", u"-53", 3, 0, 0, u"", kWindowText, kRed},
     {"MinusRemovedWhereItStands", kNumber, u"12-3", 0, 0, 10, u"-", u"123", 3, 0, 0, u"", kRed, kWindowText},

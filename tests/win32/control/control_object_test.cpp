@@ -311,8 +311,12 @@ struct NotifyRow {
 TEST_F(ControlObjectTest, SettersNotifyAndTextChangesRaiseChange) {
   const NotifyRow rows[] = {
       {"MaxLength resets the mask", [](_VelmoraControl* c) { return c->put_MaxLength(8); }, {DISPID_VELMORA_MAXLENGTH}, {2}},
+      {"MaxLength again, the mask already there: no Change", [](_VelmoraControl* c) { return c->put_MaxLength(8); }, {DISPID_VELMORA_MAXLENGTH}, {}},
       {"DateValue False writes 0", [](_VelmoraControl* c) { return c->put_DateValue(VARIANT_FALSE); }, {DISPID_VELMORA_DATEVALUE}, {2}},
+      {"DateValue again, 0 already there: no Change", [](_VelmoraControl* c) { return c->put_DateValue(VARIANT_FALSE); }, {DISPID_VELMORA_DATEVALUE}, {}},
       {"Text", [](_VelmoraControl* c) { return c->put_Text(UniqueBstr::FromWide(L"x").get()); }, {DISPID_VELMORA_TEXT}, {2}},
+      {"Text it already holds: no Change", [](_VelmoraControl* c) { return c->put_Text(UniqueBstr::FromWide(L"x").get()); }, {DISPID_VELMORA_TEXT}, {}},
+      {"DateValue again over a typed text starts over", [](_VelmoraControl* c) { return c->put_DateValue(VARIANT_FALSE); }, {DISPID_VELMORA_DATEVALUE}, {2}},
       {"BackColor", [](_VelmoraControl* c) { return c->put_BackColor(255); }, {DISPID_VELMORA_BACKCOLOR}, {}},
       {"ForeColor", [](_VelmoraControl* c) { return c->put_ForeColor(255); }, {DISPID_VELMORA_FORECOLOR}, {}},
       {"Enabled", [](_VelmoraControl* c) { return c->put_Enabled(VARIANT_FALSE); }, {DISPID_VELMORA_ENABLED}, {}},
