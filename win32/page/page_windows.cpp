@@ -24,10 +24,11 @@ SRWLOCK g_pageClassLock = SRWLOCK_INIT;
 int g_pageWindows = 0;
 // wine's text boxes lay their text out through one cache per font, shared
 // by every thread, made by the first box that needs it and freed with the
-// last; two threads making the cache of one font at once corrupt wine's
-// list of caches, and a later box crashes on it. Every page's boxes have the
-// page's font, so while any page window exists the pages hold that cache
-// themselves: it is made once, under the lock, before any box needs it.
+// last. Boxes of several threads making and freeing these caches at once
+// corrupt wine's list of them, and a later box crashes (or hangs) on it.
+// Every page's boxes have the page's font, so while any page window exists
+// the pages hold that cache themselves: it is made once, under the lock,
+// before any box needs it, and freed after the last box is gone.
 SCRIPT_CACHE g_pageTextCache = nullptr;
 
 void AddPageWindowClassUser(WNDPROC windowProc) {
