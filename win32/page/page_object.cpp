@@ -63,11 +63,17 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
 
   STDMETHODIMP Deactivate() noexcept override {
     if (!windows_) return E_UNEXPECTED;
+    // A frame deactivates a page it does not show and still applies it at
+    // OK: what the developer set outlives the windows.
+    const HRESULT hr = Edge([&] {
+      if (dirty_ || kept_ || windows_->Text1Typed()) {
+        pending_ = page_->Edits();
+        kept_ = true;
+      }
+      return S_OK;
+    });
     Close();
-    // The page keeps nothing beyond its windows' values: with them gone
-    // there is nothing left to apply.
-    dirty_ = false;
-    return S_OK;
+    return hr;
   }
 
   STDMETHODIMP GetPageInfo(PROPPAGEINFO* info) noexcept override {
@@ -85,6 +91,8 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
     return Edge([&] {
       HRESULT hr = host_.SetObjects(count, objects);
       if (FAILED(hr)) return hr;
+      // Edits made for other objects are not theirs.
+      kept_ = dirty_ = false;
       // A new selection replaces whatever the page showed; an empty one
       // (the host letting the objects go) loads nothing.
       if (windows_ && !host_.empty()) return Load();
@@ -113,13 +121,14 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
     // resets the control's text: a page the developer has not changed
     // leaves the controls as they are. A number typed into Text1 is a
     // change to apply, though it does not mark the page changed.
-    if (!dirty_ && !(windows_ && windows_->Text1Typed())) return S_OK;
-    // The values to apply live only in the page's windows.
-    if (!page_) return E_UNEXPECTED;
+    if (!dirty_ && !kept_ && !(windows_ && windows_->Text1Typed())) return S_OK;
+    // The values to apply are the windows' while shown, else those kept.
+    if (!page_ && !kept_) return E_UNEXPECTED;
     return Edge([&] {
-      page_->PropertyPage_ApplyChanges();
-      dirty_ = false;
-      windows_->ForgetTyping();
+      if (page_) page_->PropertyPage_ApplyChanges();
+      else Generale::ApplyChanges(pending_, host_);
+      dirty_ = kept_ = false;
+      if (windows_) windows_->ForgetTyping();
       return S_OK;
     });
   }
@@ -210,20 +219,20 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
     return ComEdge(std::forward<Body>(body), IID_IPropertyPage);
   }
 
-  // The loading step. Its nested clicks mark the page changed as they go;
-  // once it is done the page shows exactly what the selection holds, so it
-  // has nothing to apply and the site hears nothing.
+  // The loading step, then the edits kept while the page was not shown. Its
+  // nested clicks change nothing: the page stays as changed as it was
+  // (without kept edits it shows exactly what the selection holds, so it
+  // has nothing to apply) and the site hears nothing.
   HRESULT Load() {
     loading_ = true;
     try {
       page_->PropertyPage_SelectionChanged();
+      if (kept_) page_->ShowEdits(pending_);
     } catch (...) {
       loading_ = false;
-      dirty_ = false;
       throw;
     }
     loading_ = false;
-    dirty_ = false;
     windows_->ForgetTyping();
     return S_OK;
   }
@@ -255,8 +264,9 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
   }
 
   void OnChanged(bool changed) noexcept {
+    if (loading_) return;
     dirty_ = changed;
-    if (changed && !loading_ && site_) site_->OnStatusChange(PROPPAGESTATUS_DIRTY);
+    if (changed && site_) site_->OnStatusChange(PROPPAGESTATUS_DIRTY);
   }
 
   void Close() noexcept {
@@ -302,6 +312,10 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
   std::unique_ptr<PageWindows> windows_;
   std::unique_ptr<Generale> page_;
   ComPtr<ITypeInfo> typeInfo_;
+  // What the developer set, kept from Deactivate until applied or until
+  // new objects come.
+  GeneraleEdits pending_;
+  bool kept_ = false;
   bool dirty_ = false;
   bool loading_ = false;
   bool offering_ = false;

@@ -1,7 +1,8 @@
 #include "page/page_windows.h"
 
+#include <usp10.h>
+
 #include <algorithm>
-#include <numeric>
 
 #include "errors.h"
 
@@ -21,6 +22,14 @@ constexpr int kFirstControlId = 100;
 // that two threads could race on).
 SRWLOCK g_pageClassLock = SRWLOCK_INIT;
 int g_pageWindows = 0;
+// wine's text boxes lay their text out through one cache per font, shared
+// by every thread, made by the first box that needs it and freed with the
+// last. Boxes of several threads making and freeing these caches at once
+// corrupt wine's list of them, and a later box crashes (or hangs) on it.
+// Every page's boxes have the page's font, so while any page window exists
+// the pages hold that cache themselves: it is made once, under the lock,
+// before any box needs it, and freed after the last box is gone.
+SCRIPT_CACHE g_pageTextCache = nullptr;
 
 void AddPageWindowClassUser(WNDPROC windowProc) {
   ::AcquireSRWLockExclusive(&g_pageClassLock);
@@ -44,13 +53,29 @@ void AddPageWindowClassUser(WNDPROC windowProc) {
 
 void ReleasePageWindowClassUser() noexcept {
   ::AcquireSRWLockExclusive(&g_pageClassLock);
-  if (--g_pageWindows == 0) ::UnregisterClassW(kPageWindowClass, ModuleInstance());
+  if (--g_pageWindows == 0) {
+    ::UnregisterClassW(kPageWindowClass, ModuleInstance());
+    ::ScriptFreeCache(&g_pageTextCache);
+  }
   ::ReleaseSRWLockExclusive(&g_pageClassLock);
 }
 
 int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
   *reinterpret_cast<bool*>(found) = true;
   return 0;
+}
+
+// Makes the shared text layout cache of the page's font, unless a page
+// holds it already.
+void HoldPageTextCache(HFONT font) noexcept {
+  ::AcquireSRWLockExclusive(&g_pageClassLock);
+  if (const WindowDc screen; screen && g_pageTextCache == nullptr) {
+    HGDIOBJ old = ::SelectObject(screen.get(), font);
+    long height;
+    ::ScriptCacheGetHeight(screen.get(), &g_pageTextCache, &height);
+    ::SelectObject(screen.get(), old);
+  }
+  ::ReleaseSRWLockExclusive(&g_pageClassLock);
 }
 
 // The font the page's layout is drawn for, at the screen's resolution;
@@ -166,6 +191,7 @@ PageWindows::PageWindows(HWND parent, const RECT& rect) {
     // missing.
     ownFont_.reset(CreatePageFont());
     HFONT font = ownFont_.get();
+    if (font != nullptr) HoldPageTextCache(font);
     if (font == nullptr) font = reinterpret_cast<HFONT>(::SendMessageW(parent, WM_GETFONT, 0, 0));
     if (font == nullptr) font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 
@@ -186,22 +212,29 @@ PageWindows::PageWindows(HWND parent, const RECT& rect) {
       const int width = TwipsToPixels(left + row.width, dpi.x) - x;
       const int height = TwipsToPixels(top + row.height, dpi.y) - y;
       const WindowKind kind = KindOf(row, FirstOfArray(row));
-      HWND child = ::CreateWindowExW(kind.exStyle, kind.windowClass, ToWide(row.caption).c_str(), kind.style, x, y,
-                                     width, height, page, reinterpret_cast<HMENU>(kFirstControlId + i),
-                                     ModuleInstance(), nullptr);
+      // The caption comes after the font: a text box made with its text
+      // would lay it out in the system font first, through a second
+      // shared cache (see g_pageTextCache). Not yet a child of the page's
+      // list, the box's change notification goes unheard.
+      HWND child = ::CreateWindowExW(kind.exStyle, kind.windowClass, L"", kind.style, x, y, width, height, page,
+                                     reinterpret_cast<HMENU>(kFirstControlId + i), ModuleInstance(), nullptr);
       if (child == nullptr) throw HresultError(HRESULT_FROM_WIN32(::GetLastError()));
       ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+      SetWindowTextOrThrow(child, row.caption);
       children_.push_back({&row, child, true});
     }
 
-    // The z-order is the tab order: lowest TabIndex on top.
-    std::vector<std::size_t> order(children_.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return children_[a].row->tabIndex < children_[b].row->tabIndex;
-    });
-    for (std::size_t i : order) {
-      ::SetWindowPos(children_[i].hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // The z-order is the tab order: lowest TabIndex on top. A form's tab
+    // indexes are unique: each round sends the next one to the bottom.
+    int last = -1;
+    for (std::size_t placed = 0; placed < children_.size(); ++placed) {
+      const Child* next = nullptr;
+      for (const Child& child : children_) {
+        if (child.row->tabIndex > last && (next == nullptr || child.row->tabIndex < next->row->tabIndex)) next = &child;
+      }
+      if (next == nullptr) break;
+      last = next->row->tabIndex;
+      ::SetWindowPos(next->hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
   } catch (...) {
     if (page_) ::SetWindowLongPtrW(page_.get(), GWLP_USERDATA, 0);

@@ -175,6 +175,19 @@ const EditRow kEditRows[] = {
     {"TogglingChkVirgola", [](ModelGeneraleControls& c) { c.Click(PageControl::chkVirgola); }, true},
     {"TogglingHiddenChkDateValue", [](ModelGeneraleControls& c) { c.Click(PageControl::chkDateValue); }, true},
     {"TypingIntoHiddenTxtMaxLength", [](ModelGeneraleControls& c) { c.Type(PageText::txtMaxLength, u"3"); }, true},
+    {"NumberModeWithDecimalsAndDigits",
+     [](ModelGeneraleControls& c) {
+       c.Click({PageControl::Option2, 1});
+       c.Click(PageControl::chkVirgola);
+       c.Type(PageText::Text1, u"25");
+     },
+     true},
+    {"ShortDateAndInvio",
+     [](ModelGeneraleControls& c) {
+       c.Click({PageControl::Option1, 1});
+       c.Click(PageControl::chkInvio);
+     },
+     true},
 };
 
 class PageEditTest : public PageTest, public ::testing::WithParamInterface<EditRow> {};
@@ -185,6 +198,33 @@ TEST_P(PageEditTest, ChangedFlag) {
   GetParam().edit(controls);
   EXPECT_EQ(host.changed, GetParam().marksChanged);
   EXPECT_TRUE(host.reads.empty() && host.writes.empty()) << "editing never reaches the selected controls";
+}
+
+// A frame takes the page's controls away when it shows another tab: the
+// edits taken out of them come back on new controls, and apply without any
+// exactly as the controls would have.
+TEST_P(PageEditTest, KeptEditsShowAgainAndApplyAsTheControlsDo) {
+  Select({kTrue, 10, kFalse, kFalse});
+  Load();
+  GetParam().edit(controls);
+  const GeneraleEdits kept = page.Edits();
+  ModelGeneraleControls again;
+  Generale shown(again, host);
+  shown.PropertyPage_SelectionChanged();
+  shown.ShowEdits(kept);
+  EXPECT_EQ(shown.Edits(), kept);
+  for (PageControl view : {PageControl::Frame1, PageControl::Frame3, PageControl::Label1, PageControl::Text1}) {
+    EXPECT_EQ(again.Visible(view), controls.Visible(view)) << PageControlName(view);
+  }
+  Generale::ApplyChanges(kept, host);
+  const auto fromKept = host.writes;
+  host.writes.clear();
+  page.PropertyPage_ApplyChanges();
+  ASSERT_EQ(host.writes.size(), fromKept.size());
+  for (std::size_t i = 0; i < fromKept.size(); ++i) {
+    EXPECT_EQ(host.writes[i].name, fromKept[i].name) << i;
+    EXPECT_EQ(host.writes[i].value, fromKept[i].value) << i;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, PageEditTest, ::testing::ValuesIn(kEditRows),

@@ -1,6 +1,6 @@
-// Controls on several user-interface threads at once, each thread its own
-// apartment with its own class object, as a program with one window thread
-// per document has them. The main thread waits without pumping messages:
+// Controls and property pages on several user-interface threads at once,
+// each thread its own apartment with its own class object, as a program with
+// one window thread per document has them. The main thread waits without pumping messages:
 // a control that sends anything to a window of another thread hangs here,
 // and the wait's time limit turns that into a failure.
 #include <gtest/gtest.h>
@@ -29,6 +29,7 @@ using CanUnloadNow = HRESULT STDAPICALLTYPE();
 
 constexpr int kThreads = 4;
 constexpr int kRounds = 6;
+constexpr int kPageThreads = 3, kPageRounds = 200;
 constexpr DWORD kTimeLimitMs = 120000;
 
 // wine lays out an EDIT's text through text-shaping caches that every
@@ -54,6 +55,7 @@ HANDLE g_start = nullptr;
 struct Worker {
   int index = 0;
   GetClassObject* getClassObject = nullptr;
+  void (*rounds)(Worker&) = nullptr;
   std::string failure;  // empty when every round went well
 };
 
@@ -65,6 +67,11 @@ void Fail(Worker& worker, int round, const std::string& what) {
 // deliver them.
 void TypeInto(HWND edit, const wchar_t* keys) {
   for (const wchar_t* k = keys; *k; ++k) SendMessageW(edit, WM_CHAR, *k, 1);
+}
+
+void PumpThread() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
 }
 
 std::wstring TextOf(IUnknown* control) {
@@ -137,7 +144,7 @@ DWORD WINAPI WorkerMain(void* argument) {
     worker.failure = "CoInitializeEx";
     return 1;
   }
-  RunRounds(worker);
+  worker.rounds(worker);
   CoUninitialize();
   return 0;
 }
@@ -145,7 +152,7 @@ DWORD WINAPI WorkerMain(void* argument) {
 // Runs the workers at once and waits for them without pumping. A hang
 // cannot be undone from here (the stuck threads hold the OCX): it ends
 // the program with a failure.
-void RunWorkers(GetClassObject* getClassObject) {
+void RunWorkers(GetClassObject* getClassObject, void (*rounds)(Worker&) = &RunRounds, int count = kThreads) {
   // The test container's own window classes, registered here first: its
   // one-time set-up is not made for threads racing into it.
   { TestForm registersClasses; }
@@ -163,18 +170,19 @@ void RunWorkers(GetClassObject* getClassObject) {
   SysFreeString(date);
   mainVtable.Reset();
   g_start = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  std::vector<Worker> workers(kThreads);
+  std::vector<Worker> workers(static_cast<std::size_t>(count));
   std::vector<HANDLE> threads;
   for (Worker& worker : workers) {
     worker.index = static_cast<int>(&worker - workers.data());
     worker.getClassObject = getClassObject;
+    worker.rounds = rounds;
     threads.push_back(CreateThread(nullptr, 0, &WorkerMain, &worker, 0, nullptr));
     ASSERT_NE(threads.back(), nullptr);
   }
   Sleep(50);
   SetEvent(g_start);
-  if (WaitForMultipleObjects(kThreads, threads.data(), TRUE, kTimeLimitMs) != WAIT_OBJECT_0) {
-    std::fprintf(stderr, "Threads.ControlsOnSeveralThreadsAtOnce: the workers hang\n");
+  if (WaitForMultipleObjects(static_cast<DWORD>(count), threads.data(), TRUE, kTimeLimitMs) != WAIT_OBJECT_0) {
+    std::fprintf(stderr, "%s: the workers hang\n", ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::fflush(stderr);
     TerminateProcess(GetCurrentProcess(), 3);
   }
@@ -183,6 +191,93 @@ void RunWorkers(GetClassObject* getClassObject) {
   mainControl.Reset();
   mainFactory.Reset();
   for (std::size_t i = 0; i < workers.size(); ++i) EXPECT_EQ(workers[i].failure, "") << "thread " << i;
+}
+
+// One apartment's property frame, round after round: a page made, given the
+// thread's control, shown, switched to the other mode, left for another tab
+// (deactivated), applied and let go.
+void RunPageRounds(Worker& worker) {
+  WaitForSingleObject(g_start, INFINITE);
+  ComPtr<IClassFactory> pages, controls;
+  ComPtr<IUnknown> control;
+  if (FAILED(worker.getClassObject(CLSID_Generale, IID_IClassFactory, &pages)) ||
+      FAILED(worker.getClassObject(CLSID_VelmoraControl, IID_IClassFactory, &controls)) ||
+      FAILED(controls->CreateInstance(nullptr, IID_IUnknown, &control))) {
+    return Fail(worker, 0, "no page or control");
+  }
+  HWND frame = CreateWindowExW(0, L"STATIC", L"frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 500, 300, nullptr,
+                               nullptr, nullptr, nullptr);
+  IUnknown* objects[] = {control.Get()};
+  const RECT rect{0, 0, 400, 240};
+  for (int round = 0; round < kPageRounds && worker.failure.empty(); ++round) {
+    ComPtr<IPropertyPage> page;
+    if (FAILED(pages->CreateInstance(nullptr, IID_IPropertyPage, &page)) || page->SetObjects(1, objects) != S_OK ||
+        page->Activate(frame, &rect, TRUE) != S_OK) {
+      return Fail(worker, round, "activate");
+    }
+    page->Show(SW_SHOW);
+    const bool toNumber = round % 2 == 0;
+    HWND window = FindWindowExW(frame, nullptr, L"VelmoraGeneralePage", nullptr);
+    SendMessageW(FindWindowExW(window, nullptr, L"Button", toNumber ? L"Numero (14.121.967)" : L"Data (14/12/1967)"),
+                 BM_CLICK, 0, 0);
+    TypeInto(FindWindowExW(window, nullptr, L"Edit", nullptr), L"7");
+    UpdateWindow(frame);
+    PumpThread();
+    if (page->Deactivate() != S_OK || page->IsPageDirty() != S_OK || page->Apply() != S_OK) Fail(worker, round, "apply");
+    page->SetObjects(0, nullptr);
+    VARIANT mode;
+    VariantInit(&mode);
+    if (FAILED(velmora::testing::GetProperty(control.Get(), velmora::testing::kDispDateValue, &mode)) ||
+        V_VT(&mode) != VT_BOOL || V_BOOL(&mode) != (toNumber ? VARIANT_FALSE : VARIANT_TRUE)) {
+      Fail(worker, round, "mode not applied");
+    }
+    PumpThread();
+  }
+  DestroyWindow(frame);
+}
+
+// The pages' text boxes in the same steps with no code of ours: plain boxes
+// of the system made with a text, given one font that every thread shares
+// and typed into. wine's boxes share a text layout cache per font among all
+// threads, and these steps crash or hang it within a few hundred rounds
+// (the pages hold that cache themselves, see page_windows.cpp). Disabled for
+// that reason: --gtest_also_run_disabled_tests --gtest_filter=Threads.DISABLED_*
+DWORD WINAPI PlainBoxRounds(void*) {
+  HFONT font = CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0,
+                           L"MS Sans Serif");
+  HWND frame = CreateWindowExW(0, L"STATIC", L"frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 100, nullptr,
+                               nullptr, nullptr, nullptr);
+  for (int round = 0; round < kPageRounds; ++round) {
+    HWND boxes[2];
+    for (HWND& box : boxes) {
+      box = CreateWindowExW(0, L"EDIT", L"10", WS_CHILD | WS_VISIBLE, 0, 0, 100, 20, frame, nullptr, nullptr, nullptr);
+      SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+    TypeInto(boxes[0], L"7");
+    UpdateWindow(frame);
+    PumpThread();
+    for (HWND box : boxes) DestroyWindow(box);
+  }
+  DestroyWindow(frame);
+  DeleteObject(font);
+  return 0;
+}
+
+TEST(Threads, DISABLED_PlainTextBoxesSharingAFont) {
+  HANDLE threads[kPageThreads];
+  for (HANDLE& thread : threads) thread = CreateThread(nullptr, 0, &PlainBoxRounds, nullptr, 0, nullptr);
+  EXPECT_EQ(WaitForMultipleObjects(kPageThreads, threads, TRUE, kTimeLimitMs), WAIT_OBJECT_0);
+  for (HANDLE thread : threads) CloseHandle(thread);
+}
+
+TEST(Threads, PagesOnSeveralThreadsAtOnce) {
+  InitializeCriticalSection(&g_textLayout);
+  HMODULE ocx = LoadLibraryW(OcxPath().c_str());
+  ASSERT_NE(ocx, nullptr);
+  RunWorkers(reinterpret_cast<GetClassObject*>(reinterpret_cast<void*>(GetProcAddress(ocx, "DllGetClassObject"))),
+             &RunPageRounds, kPageThreads);
+  EXPECT_TRUE(FreeLibrary(ocx));
+  DeleteCriticalSection(&g_textLayout);
 }
 
 TEST(Threads, ControlsOnSeveralThreadsAtOnce) {

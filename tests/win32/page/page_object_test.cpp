@@ -17,6 +17,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "com/com_util.h"
@@ -406,6 +407,15 @@ class PageTest : public ::testing::Test {
   }
   void Do(const std::vector<Action>& actions);
   static bool Checked(HWND button) { return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  // What the page shows: each window's text, check and visibility.
+  std::vector<std::wstring> Shown() const {
+    std::vector<std::wstring> shown;
+    for (HWND w : Children()) {
+      shown.push_back(Text(w) + L"|" + std::to_wstring(SendMessageW(w, BM_GETCHECK, 0, 0)) +
+                      (IsWindowVisible(w) ? L"|shown" : L"|hidden"));
+    }
+    return shown;
+  }
 
   Ocx ocx_;
   std::vector<ComPtr<IDispatch>> real_;  // real controls, after the OCX they live in
@@ -610,16 +620,32 @@ struct ApplyRow {
   std::vector<std::string> writes;  // per selected control
 };
 
-class PageApplyTest : public PageTest, public ::testing::WithParamInterface<ApplyRow> {};
+// Where the developer presses OK in a frame of several tabs: on the page, on
+// another tab (the frame deactivated the page when it left it), or back on
+// the page after a visit to another tab.
+enum Route { OnThePage, OnAnotherTab, BackOnThePage };
+constexpr const char* kRouteNames[] = {"OnThePage", "OnAnotherTab", "BackOnThePage"};
+
+class PageApplyTest : public PageTest, public ::testing::WithParamInterface<std::tuple<ApplyRow, Route>> {};
 
 TEST_P(PageApplyTest, WritesTheSettingsToEverySelectedControl) {
-  const ApplyRow& row = GetParam();
+  const auto& [row, route] = GetParam();
   for (int i = 0; i < row.selected; ++i) Add(row.dateValue, row.maxLength, row.virgola, row.tastoInvio);
   ASSERT_EQ(Select(), S_OK);
   ASSERT_EQ(Activate(), S_OK);
   Do(row.actions);
   EXPECT_EQ(page_->IsPageDirty(), row.dirty ? S_OK : S_FALSE);
   EXPECT_EQ(site_.dirtyCalls > 0, row.dirty);
+  const std::vector<std::wstring> shown = Shown();
+  if (route != OnThePage) {
+    ASSERT_EQ(page_->Deactivate(), S_OK);
+    EXPECT_EQ(page_->IsPageDirty(), row.dirty ? S_OK : S_FALSE) << "the edits outlive the windows";
+  }
+  if (route == BackOnThePage) {
+    ASSERT_EQ(Activate(), S_OK);
+    EXPECT_EQ(Shown(), shown) << "the edits are shown again";
+    EXPECT_EQ(page_->IsPageDirty(), row.dirty ? S_OK : S_FALSE);
+  }
 
   SetErrorInfo(0, nullptr);
   const HRESULT hr = page_->Apply();
@@ -643,7 +669,7 @@ const std::string kDate10 = "DateValue(BOOL)=-1 MaxLength(I2)=10 TastoInvio(BOOL
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, PageApplyTest,
-    ::testing::Values(
+    ::testing::Combine(::testing::Values(
         // A page the developer has not changed applies nothing.
         ApplyRow{"Date8Unchanged", -1, 8, 0, -1, 1, {}, false, S_OK, {""}},
         ApplyRow{"Date7Unchanged", -1, 7, 0, 0, 1, {}, false, S_OK, {""}},
@@ -677,7 +703,10 @@ INSTANTIATE_TEST_SUITE_P(
                  {"DateValue(BOOL)=-1 MaxLength(I2)=8 TastoInvio(BOOL)=0"}},
         ApplyRow{"SeveralControlsSameValues", 0, 7, 0, 0, 3, {{Action::Click, kData}}, true, S_OK,
                  {kDate10, kDate10, kDate10}}),
-    [](const auto& info) { return std::string(info.param.name); });
+                       ::testing::Values(OnThePage, OnAnotherTab, BackOnThePage)),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) + kRouteNames[std::get<1>(info.param)];
+    });
 
 // The same page over real VelmoraControl objects of the OCX: the values
 // reach the controls' own properties through their type library dispatch,
@@ -760,11 +789,20 @@ TEST_F(PageTest, AClickOnTheOtherModeSwitchesTheViewAtOnce) {
   const int calls = site_.dirtyCalls;
   Click(kNumero);  // already selected: nothing changes
   EXPECT_EQ(site_.dirtyCalls, calls);
-  // A new selection overwrites every edit and leaves nothing to apply.
+  // A new selection overwrites every edit and leaves nothing to apply,
+  // shown or kept while another tab is.
   ASSERT_EQ(Select(), S_OK);
   EXPECT_TRUE(Checked(Child(kData)));
   EXPECT_TRUE(IsWindowVisible(Child(kLong)));
   EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
+  Click(kNumero);
+  ASSERT_EQ(page_->Deactivate(), S_OK);
+  ASSERT_EQ(Select(), S_OK);
+  EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
+  EXPECT_EQ(page_->Apply(), S_OK);
+  EXPECT_EQ(controls_[0]->Log(), "");
+  ASSERT_EQ(Activate(), S_OK);
+  EXPECT_TRUE(Checked(Child(kData)));
 }
 
 TEST_F(PageTest, FailuresReachTheHost) {

@@ -13,7 +13,7 @@ dump=$("$objdump" -p "$ocx")
 
 imports=$(printf '%s\n' "$dump" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
 system_dlls=" kernel32.dll user32.dll gdi32.dll advapi32.dll ole32.dll oleaut32.dll msvcrt.dll
-  comctl32.dll shlwapi.dll version.dll uxtheme.dll shell32.dll comdlg32.dll imm32.dll oleacc.dll "
+  comctl32.dll shlwapi.dll version.dll uxtheme.dll shell32.dll comdlg32.dll imm32.dll oleacc.dll usp10.dll "
 for dll in $imports; do
   case "$system_dlls" in
     *" $dll "* | *" $dll"$'\n'*) ;;
