@@ -146,6 +146,11 @@ client 32 "$x86_ocx" || failed "x64 package: 32-bit client"
 client 64 "$x64_ocx" || failed "x64 package: 64-bit client"
 wine msiexec /i "$(windows_path "$work/old-x64.msi")" /qn && failed "a downgrade was installed"
 [ "$(products)" = "Velmora $version (x64)" ] || failed "after the downgrade: products [$(products)]"
+# Both packages on one Windows share the 32-bit OCX: it stays while either
+# of them is installed.
+wine msiexec /i "$(msi x86)" /qn || failed "the x86 package beside the x64 one"
+wine msiexec /x "$(msi x86)" /qn || failed "removing the x86 package beside the x64 one"
+client 32 "$x86_ocx" || failed "x64 package: 32-bit client once the x86 package is removed"
 timed "uninstall" wine msiexec /x "$(msi x64)" /qn || failed "x64 uninstall"
 snapshot after
 compare x64

@@ -221,7 +221,7 @@ def build_msi(lib, arch, version, folder, out):
     if result.returncode != 0 or "WARNING" in messages or "warning" in messages:
         if os.path.exists(out):
             os.remove(out)
-        raise SystemExit("velmora_package: wixl failed for %s: %s" % (arch, messages.splitlines()[-1:] or "?"))
+        raise SystemExit("velmora_package: wixl failed for %s: %s" % (arch, (messages.splitlines() or ["?"])[-1]))
 
 
 def main(argv):
