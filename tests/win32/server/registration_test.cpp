@@ -18,6 +18,7 @@
 
 #include "com/com_util.h"
 #include "server/registration.h"
+#include "test_container.h"
 #include "test_files.h"
 #include "velmora_h.h"
 
@@ -298,18 +299,33 @@ namespace {
 const char* ScriptSays(const char* name) { return std::getenv(name); }
 
 // A worker thread of its own apartment (multi-threaded) reaches the control
-// through the system's marshaler, which builds the proxy of the dual
-// interface from the type library: it sets and reads a property there.
-DWORD WINAPI CallFromAnotherApartment(void* stream) {
+// and a client's event sink through the system's marshalers, which build the
+// proxies of the dual and the event interface from the type library: it sets
+// and reads a property of the control, and calls the sink as an event would.
+struct Marshaled {
+  IStream* control = nullptr;
+  IStream* sink = nullptr;
+};
+
+DWORD WINAPI CallFromAnotherApartment(void* argument) {
+  const Marshaled& streams = *static_cast<Marshaled*>(argument);
   ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  DWORD result = 1;
+  DWORD result = 0;
   _VelmoraControl* control = nullptr;
-  if (SUCCEEDED(::CoGetInterfaceAndReleaseStream(static_cast<IStream*>(stream), IID__VelmoraControl,
-                                                 reinterpret_cast<void**>(&control)))) {
-    short length = 0;
-    if (SUCCEEDED(control->put_MaxLength(7)) && SUCCEEDED(control->get_MaxLength(&length)) && length == 7) result = 0;
-    control->Release();
+  short length = 0;
+  if (FAILED(::CoGetInterfaceAndReleaseStream(streams.control, IID__VelmoraControl,
+                                              reinterpret_cast<void**>(&control))) ||
+      FAILED(control->put_MaxLength(7)) || FAILED(control->get_MaxLength(&length)) || length != 7) {
+    result |= 1;
   }
+  if (control) control->Release();
+  IDispatch* sink = nullptr;
+  DISPPARAMS none = {};
+  if (FAILED(::CoGetInterfaceAndReleaseStream(streams.sink, DIID___VelmoraControl, reinterpret_cast<void**>(&sink))) ||
+      FAILED(sink->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr))) {
+    result |= 2;
+  }
+  if (sink) sink->Release();
   ::CoUninitialize();
   return result;
 }
@@ -355,10 +371,15 @@ TEST(InstalledServer, CreatesByProgIdAndLoadsTheTypeLibraryByLibid) {
     EXPECT_EQ(::lstrcmpiW(path.get(), velmora::win32::Utf8ToWide(expected).c_str()), 0) << Narrow(path.get());
   }
   ASSERT_TRUE(control);
-  IStream* stream = nullptr;
-  ASSERT_EQ(::CoMarshalInterThreadInterfaceInStream(IID__VelmoraControl, control.Get(), &stream), S_OK)
-      << "no proxy for _VelmoraControl";
-  HANDLE worker = ::CreateThread(nullptr, 0, CallFromAnotherApartment, stream, 0, nullptr);
+  velmora::testing::ClientSink sink;
+  Marshaled streams;
+  ASSERT_EQ(::CoMarshalInterThreadInterfaceInStream(IID__VelmoraControl, control.Get(), &streams.control), S_OK)
+      << "no marshaler for _VelmoraControl";
+  ASSERT_EQ(::CoMarshalInterThreadInterfaceInStream(DIID___VelmoraControl, static_cast<IDispatch*>(&sink),
+                                                    &streams.sink),
+            S_OK)
+      << "no marshaler for __VelmoraControl";
+  HANDLE worker = ::CreateThread(nullptr, 0, CallFromAnotherApartment, &streams, 0, nullptr);
   ASSERT_NE(worker, nullptr);
   // The control's apartment serves the worker's calls while it waits.
   while (::MsgWaitForMultipleObjects(1, &worker, FALSE, 30000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
@@ -367,7 +388,9 @@ TEST(InstalledServer, CreatesByProgIdAndLoadsTheTypeLibraryByLibid) {
   DWORD code = 1;
   ::GetExitCodeThread(worker, &code);
   ::CloseHandle(worker);
-  EXPECT_EQ(code, 0u) << "the control's interface from another apartment";
+  EXPECT_EQ(code & 1, 0u) << "the control's interface from another apartment";
+  EXPECT_EQ(code & 2, 0u) << "the event interface from another apartment";
+  EXPECT_EQ(sink.events, std::vector<DISPID>{1});
   short length = 0;
   EXPECT_EQ(control->get_MaxLength(&length), S_OK);
   EXPECT_EQ(length, 7);
