@@ -62,7 +62,8 @@ python3 "$tool" msi "$typelib" x64 0.9.0 "$work/zip" "$work/old-x64.msi" || fail
 # ---- under wine ------------------------------------------------------------
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C
 xvfb-run -a bash "$0" --wine "$out" || fail=1
-[ $fail = 0 ] && echo "packages: all checks passed"
+# The prefixes (over a gigabyte each) are kept only to look into a failure.
+[ $fail = 0 ] && rm -rf "$work"/prefix-* && echo "packages: all checks passed"
 exit $fail
 fi
 
@@ -72,17 +73,22 @@ fresh_prefix() {
   export WINEPREFIX=$work/prefix-$1
   rm -rf "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
+  wineserver -w
 }
 # The registry (both views of the machine, and the user) and the files
-# of drive C:, for comparing; temporary files apart. The Windows
-# Installer's own empty bookkeeping keys and its folder stay once it has
-# run, as on any Windows that has installed anything: their names are left
-# out, while a value or file in them would still show.
+# of drive C:, for comparing; temporary files apart, and the network cards
+# wine enters whenever its services get to it. The Windows Installer's own
+# empty bookkeeping keys and its folder stay once it has run, as on any
+# Windows that has installed anything: their names are left out, while a
+# value or file in them would still show.
 snapshot() {
   for root in HKLM HKCU; do
     wine reg export "$root\\Software" "$(windows_path "$work/$root.reg")" /reg:64 /y >/dev/null 2>&1
-    iconv -f UTF-16 -t UTF-8 "$work/$root.reg" | tr -d "\r" | grep -v -E -e '^$' \
-      -e '^\[HKEY_LOCAL_MACHINE\\Software\\(Classes\\Installer|Microsoft\\Windows\\CurrentVersion\\Installer\\(UpgradeCodes|UserData))(\\[^]\\]*)*\]$'
+    iconv -f UTF-16 -t UTF-8 "$work/$root.reg" | tr -d "\r" | awk '
+      /^\[/ { volatile = index($0, "\\NetworkCards") > 0 }
+      volatile || /^$/ { next }
+      /^\[HKEY_LOCAL_MACHINE\\Software\\(Classes\\Installer|Microsoft\\Windows\\CurrentVersion\\Installer\\(UpgradeCodes|UserData))(\\.*)?\]$/ { next }
+      { print }'
   done >"$work/$1.reg"
   (cd "$WINEPREFIX/drive_c" && find . -path "*/Temp" -prune -o -path ./windows/temp -prune -o -print | sort |
     grep -v -x './windows/Installer') >"$work/$1.files"
