@@ -31,14 +31,13 @@ openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=Velmora-test -addext extende
   -days 2 -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null &&
   openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/test.p12" -passout pass:throwaway ||
   { echo "FAIL: no test certificate"; exit 1; }
-release() {  # release <password> [VAR=value...]
-  local password=$1; shift
-  env VELMORA_SIGN_PKCS12="$work/test.p12" VELMORA_SIGN_PASSWORD="$password" VELMORA_BUILD="$out" \
-    VELMORA_DIST="$work/dist" "$@" bash "$root/scripts/release.sh"
+release() {  # release <password>
+  VELMORA_SIGN_PKCS12="$work/test.p12" VELMORA_SIGN_PASSWORD="$1" VELMORA_BUILD="$out" VELMORA_DIST="$work/dist" \
+    bash "$root/scripts/release.sh"
 }
 message=$(release wrong 2>&1) && failed "a wrong password was accepted"
 [ "$(printf '%s\n' "$message" | wc -l)" = 1 ] || failed "a wrong password: not one line: $message"
-[ -e "$work/dist" ] && failed "a failed release left $work/dist"
+if [ -e "$work/dist" ] || compgen -G "$work/.release.*" >/dev/null; then failed "a failed release left files"; fi
 release throwaway || { echo "FAIL: scripts/release.sh"; exit 1; }
 dist=$work/dist
 (cd "$dist" && sha256sum --quiet -c SHA256SUMS) || failed "SHA256SUMS"
