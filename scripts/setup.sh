@@ -33,6 +33,10 @@ if [ "$want_windows" = 1 ]; then
   need /usr/share/wine/fonts/sserife.fon fonts-wine
   need xdotool xdotool
   need convert imagemagick
+  # The release packages (scripts/release.sh) and their signatures.
+  need wixl wixl
+  need osslsigncode osslsigncode
+  need openssl openssl
 fi
 # Some images ship a stand-in "convert" that cannot write pictures.
 if [ "$want_windows" = 1 ] && command -v convert >/dev/null && ! convert -version 2>/dev/null | grep -q ImageMagick; then

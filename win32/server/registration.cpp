@@ -35,9 +35,12 @@ constexpr wchar_t kCatidControlDescription[] = L"Control";
 constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 constexpr const wchar_t* kTypeLibPlatform = sizeof(void*) == 8 ? L"win64" : L"win32";
 // The type library's version and locale, as RegisterTypeLib names their
-// keys: TypeLib\{libid}\1.0\409\win32.
+// keys: TypeLib\{libid}\1.0\409\win32. The same file is also entered
+// under the neutral locale 0: that is the one the system's marshaler asks
+// for when another apartment needs a proxy, and with 409 alone it finds no
+// library and the control's own interface cannot leave its apartment.
 constexpr wchar_t kTypeLibVersion[] = L"1.0";
-constexpr wchar_t kTypeLibLocale[] = L"409";
+constexpr const wchar_t* kTypeLibLocales[] = {L"409", L"0"};
 // oleaut32's marshalers: the type library marshaler for dual interfaces,
 // the dispatch marshaler for the event dispinterface. These are what
 // RegisterTypeLib itself writes; the entries are written here too so that
@@ -92,6 +95,7 @@ Plan MakePlan(const std::wstring& module_path) {
   set(control + L"\\MiscStatus\\1", nullptr, Utf8ToWide(std::to_string(kVelmoraMiscStatus)));
   set(control + L"\\TypeLib", nullptr, libid);
   set(control + L"\\Version", nullptr, L"1.0");
+  set(L"TypeLib\\" + libid + L"\\" + kTypeLibVersion + L"\\0\\" + kTypeLibPlatform, nullptr, module_path);
   key_only(control + L"\\Implemented Categories\\" + kCatidControl);
   set(kVelmoraControlProgId, nullptr, L"VelmoraControl");
   set(std::wstring(kVelmoraControlProgId) + L"\\CLSID", nullptr, GuidText(CLSID_VelmoraControl));
@@ -251,9 +255,13 @@ HRESULT RegisterTypeLibrary(const std::wstring& module_path) {
 HRESULT UnregisterTypeLibrary() {
   const std::wstring library = L"TypeLib\\" + GuidText(LIBID_Velmora);
   const std::wstring version = library + L"\\" + kTypeLibVersion;
-  const std::wstring locale = version + L"\\" + kTypeLibLocale;
-  HRESULT result = DeleteTree(locale + L"\\" + kTypeLibPlatform);
-  DeleteIfEmpty(locale.c_str());
+  HRESULT result = S_OK;
+  for (const wchar_t* name : kTypeLibLocales) {
+    const std::wstring locale = version + L"\\" + name;
+    const HRESULT hr = DeleteTree(locale + L"\\" + kTypeLibPlatform);
+    if (SUCCEEDED(result)) result = hr;
+    DeleteIfEmpty(locale.c_str());
+  }
   if (!HasSubkeysBut(version, {L"FLAGS", L"HELPDIR"})) {
     const HRESULT hr = DeleteTree(version);
     if (SUCCEEDED(result)) result = hr;

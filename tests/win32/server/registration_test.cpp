@@ -8,18 +8,23 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "com/com_util.h"
 #include "server/registration.h"
+#include "test_container.h"
 #include "test_files.h"
 #include "velmora_h.h"
 
 namespace {
 
+using velmora::testing::BesideProgram;
 using velmora::testing::Narrow;
 using velmora::testing::OcxPath;
 using velmora::win32::UniqueHkey;
@@ -177,6 +182,69 @@ TEST_F(Registration, WritesTheClassesInterfacesAndTypeLibraryThenRemovesThemAll)
   EXPECT_EQ(velmora::win32::UnregisterServer(ocx), S_OK) << "a second removal is no error";
 }
 
+// What the release packages write for this bitness (registry_rows.txt,
+// made by the build from the packages' own table): exactly what the OCX
+// registers, its path and folder written [OCX] and [DIR] (a package writes
+// the folder with a closing backslash, which names the same), so that a package
+// and regsvr32 leave the same registry. The controls category's shared
+// description is no package's; the type library's flags may carry the
+// loader's "has a disk image" bit.
+TEST_F(Registration, WritesWhatThePackagesWrite) {
+  const std::wstring ocx = OcxPath();
+  const std::wstring dir = ocx.substr(0, ocx.find_last_of(L'\\'));
+  ASSERT_EQ(velmora::win32::RegisterServer(ocx), S_OK);
+  auto placeholders = [&](std::wstring text) {
+    for (const auto& [path, mark] : {std::pair{ocx, L"[OCX]"}, {dir, L"[DIR]"}}) {
+      for (std::size_t at; (at = text.find(path)) != std::wstring::npos;) text.replace(at, path.size(), mark);
+    }
+    return text;
+  };
+  std::set<std::string> written;
+  for (const std::wstring& key : Keys()) {
+    if (key.rfind(L"Component Categories", 0) == 0) continue;
+    UniqueHkey handle;
+    ASSERT_EQ(::RegOpenKeyExW(scratch_.get(), key.c_str(), 0, KEY_READ, handle.put()), ERROR_SUCCESS);
+    DWORD subkeys = 0, values = 0;
+    ::RegQueryInfoKeyW(handle.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                       nullptr, nullptr);
+    if (subkeys == 0 && values == 0) written.insert(Narrow(key) + "|*|");
+    for (DWORD i = 0; i < values; ++i) {
+      wchar_t name[256], data[1024] = {};
+      DWORD name_size = 256, data_size = sizeof(data) - sizeof(wchar_t);
+      ASSERT_EQ(::RegEnumValueW(handle.get(), i, name, &name_size, nullptr, nullptr, reinterpret_cast<BYTE*>(data),
+                                &data_size),
+                ERROR_SUCCESS);
+      std::wstring value = placeholders(data);
+      if (key.ends_with(L"\\FLAGS")) value = std::to_wstring(std::wcstoul(data, nullptr, 10) & ~LIBFLAG_FHASDISKIMAGE);
+      written.insert(Narrow(key + L"|" + (name[0] ? name : L"@") + L"|" + value));
+    }
+  }
+  std::set<std::string> packaged;
+  FILE* file = ::_wfopen(BesideProgram(L"registry_rows.txt").c_str(), L"r");
+  ASSERT_NE(file, nullptr) << "registry_rows.txt is made by the build";
+  for (char line[1024]; std::fgets(line, sizeof(line), file);) {
+    std::string row = line;
+    while (!row.empty() && (row.back() == '\n' || row.back() == '\r')) row.pop_back();
+    packaged.insert(row);
+  }
+  std::fclose(file);
+  // Registry names are case-insensitive ("Typelib" or "TypeLib"); data is not.
+  auto fold = [](std::set<std::string> rows) {
+    std::set<std::string> out;
+    for (std::string row : rows) {
+      const std::size_t value = row.rfind('|');
+      std::transform(row.begin(), row.begin() + value, row.begin(), [](char c) { return std::tolower(c); });
+      out.insert(row);
+    }
+    return out;
+  };
+  written = fold(written);
+  packaged = fold(packaged);
+  for (const std::string& row : written) EXPECT_TRUE(packaged.count(row)) << "registered, not packaged: " << row;
+  for (const std::string& row : packaged) EXPECT_TRUE(written.count(row)) << "packaged, not registered: " << row;
+  ASSERT_EQ(velmora::win32::UnregisterServer(ocx), S_OK);
+}
+
 // The other bitness's OCX registered under the same type library: removing
 // this one takes only this platform's entry, and the library stays
 // described for the other. The other's entry goes with the other.
@@ -230,30 +298,103 @@ namespace {
 // itself when the script did not start it.
 const char* ScriptSays(const char* name) { return std::getenv(name); }
 
-// The client of an installed OCX: both classes by their ProgIDs, and the
-// type library by its LIBID, from the OCX the script names.
+// A worker thread of its own apartment (multi-threaded) reaches the control
+// and a client's event sink through the system's marshalers, which build the
+// proxies of the dual and the event interface from the type library: it sets
+// and reads a property of the control, and calls the sink as an event would.
+struct Marshaled {
+  IStream* control = nullptr;
+  IStream* sink = nullptr;
+};
+
+DWORD WINAPI CallFromAnotherApartment(void* argument) {
+  const Marshaled& streams = *static_cast<Marshaled*>(argument);
+  ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  DWORD result = 0;
+  _VelmoraControl* control = nullptr;
+  short length = 0;
+  if (FAILED(::CoGetInterfaceAndReleaseStream(streams.control, IID__VelmoraControl,
+                                              reinterpret_cast<void**>(&control))) ||
+      FAILED(control->put_MaxLength(7)) || FAILED(control->get_MaxLength(&length)) || length != 7) {
+    result |= 1;
+  }
+  if (control) control->Release();
+  IDispatch* sink = nullptr;
+  DISPPARAMS none = {};
+  if (FAILED(::CoGetInterfaceAndReleaseStream(streams.sink, DIID___VelmoraControl, reinterpret_cast<void**>(&sink))) ||
+      FAILED(sink->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr))) {
+    result |= 2;
+  }
+  if (sink) sink->Release();
+  ::CoUninitialize();
+  return result;
+}
+
+// The client of an installed OCX (registered, or named by the program's own
+// manifest): both classes by their ProgIDs and by their CLSIDs, the type
+// library by its LIBID in the neutral and in the English locale, from the
+// OCX the script names, and the control's own interface from another
+// apartment. In an activation context a ProgID answers a stand-in for the
+// CLSID, so the two are never compared.
 TEST(InstalledServer, CreatesByProgIdAndLoadsTheTypeLibraryByLibid) {
   const char* expected = ScriptSays("VELMORA_INSTALLED_OCX");
   if (!expected) GTEST_SKIP() << "run by registration_test.sh";
   ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
-  for (const wchar_t* progId : {L"Velmora.VelmoraControl", L"Velmora.Generale"}) {
-    CLSID clsid{};
-    ASSERT_EQ(::CLSIDFromProgID(progId, &clsid), S_OK) << Narrow(progId);
+  struct Creation {
+    const wchar_t* progId;
+    const CLSID* clsid;
+  };
+  velmora::win32::ComPtr<_VelmoraControl> control;
+  for (const Creation& row : {Creation{L"Velmora.VelmoraControl", nullptr}, Creation{L"Velmora.Generale", nullptr},
+                              Creation{nullptr, &CLSID_VelmoraControl}, Creation{nullptr, &CLSID_Generale}}) {
+    const std::string what = row.progId ? Narrow(row.progId) : "by CLSID";
+    CLSID clsid = row.clsid ? *row.clsid : CLSID{};
+    if (row.progId) {
+      ASSERT_EQ(::CLSIDFromProgID(row.progId, &clsid), S_OK) << what;
+    }
     velmora::win32::ComPtr<IUnknown> object;
     EXPECT_EQ(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                                  reinterpret_cast<void**>(object.GetAddressOf())),
               S_OK)
-        << Narrow(progId);
+        << what;
+    if (row.clsid == &CLSID_VelmoraControl && object) {
+      object->QueryInterface(IID__VelmoraControl, reinterpret_cast<void**>(control.GetAddressOf()));
+    }
   }
-  velmora::win32::ComPtr<ITypeLib> lib;
-  ASSERT_EQ(::LoadRegTypeLib(LIBID_Velmora, 1, 0, 0x409, &lib), S_OK);
-  velmora::win32::ComPtr<ITypeInfo> info;
-  EXPECT_EQ(lib->GetTypeInfoOfGuid(CLSID_VelmoraControl, &info), S_OK);
-  velmora::win32::UniqueBstr path;
-  ASSERT_EQ(::QueryPathOfRegTypeLib(LIBID_Velmora, 1, 0, 0x409, path.put()), S_OK);
-  EXPECT_EQ(::lstrcmpiW(path.get(), velmora::win32::Utf8ToWide(expected).c_str()), 0) << Narrow(path.get());
-  info.Reset();
-  lib.Reset();
+  for (LCID lcid : {LCID{0}, LCID{0x409}}) {
+    velmora::win32::ComPtr<ITypeLib> lib;
+    ASSERT_EQ(::LoadRegTypeLib(LIBID_Velmora, 1, 0, lcid, &lib), S_OK) << "locale " << lcid;
+    velmora::win32::ComPtr<ITypeInfo> info;
+    EXPECT_EQ(lib->GetTypeInfoOfGuid(CLSID_VelmoraControl, &info), S_OK);
+    velmora::win32::UniqueBstr path;
+    ASSERT_EQ(::QueryPathOfRegTypeLib(LIBID_Velmora, 1, 0, lcid, path.put()), S_OK);
+    EXPECT_EQ(::lstrcmpiW(path.get(), velmora::win32::Utf8ToWide(expected).c_str()), 0) << Narrow(path.get());
+  }
+  ASSERT_TRUE(control);
+  velmora::testing::ClientSink sink;
+  Marshaled streams;
+  ASSERT_EQ(::CoMarshalInterThreadInterfaceInStream(IID__VelmoraControl, control.Get(), &streams.control), S_OK)
+      << "no marshaler for _VelmoraControl";
+  ASSERT_EQ(::CoMarshalInterThreadInterfaceInStream(DIID___VelmoraControl, static_cast<IDispatch*>(&sink),
+                                                    &streams.sink),
+            S_OK)
+      << "no marshaler for __VelmoraControl";
+  HANDLE worker = ::CreateThread(nullptr, 0, CallFromAnotherApartment, &streams, 0, nullptr);
+  ASSERT_NE(worker, nullptr);
+  // The control's apartment serves the worker's calls while it waits.
+  while (::MsgWaitForMultipleObjects(1, &worker, FALSE, 30000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    for (MSG msg; ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageW(&msg);
+  }
+  DWORD code = 1;
+  ::GetExitCodeThread(worker, &code);
+  ::CloseHandle(worker);
+  EXPECT_EQ(code & 1, 0u) << "the control's interface from another apartment";
+  EXPECT_EQ(code & 2, 0u) << "the event interface from another apartment";
+  EXPECT_EQ(sink.events, std::vector<DISPID>{1});
+  short length = 0;
+  EXPECT_EQ(control->get_MaxLength(&length), S_OK);
+  EXPECT_EQ(length, 7);
+  control.Reset();
   ::CoUninitialize();
 }
 
