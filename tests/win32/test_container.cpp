@@ -525,7 +525,7 @@ bool TestForm::FormTakesKey(const MSG& msg) {
   return true;
 }
 
-Placed* TestForm::AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActivate) {
+Placed* TestForm::AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActivate, IStream* saved) {
   failure_.clear();
   if (!object) {
     failure_ = "no object";
@@ -582,8 +582,8 @@ Placed* TestForm::AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActiv
   }
   ComPtr<IPersistStreamInit> persist;
   if (SUCCEEDED(object->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(persist.GetAddressOf())))) {
-    hr = persist->InitNew();
-    if (FAILED(hr)) return fail("InitNew", hr);
+    hr = saved ? persist->Load(saved) : persist->InitNew();
+    if (FAILED(hr)) return fail(saved ? "Load" : "InitNew", hr);
   }
   HDC screen = GetDC(nullptr);
   SIZEL extent{MulDiv(rect.right - rect.left, 2540, GetDeviceCaps(screen, LOGPIXELSX)),

@@ -186,8 +186,9 @@ class TestForm {
   // quick activation when the control offers it (else SetClientSite and
   // the sinks through the connection points), InitNew, the extent, then
   // DoVerb(OLEIVERB_INPLACEACTIVATE). Null when a step fails (the step's
-  // name and HRESULT go to failure()).
-  Placed* AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActivate = true);
+  // name and HRESULT go to failure()). With saved, the control is loaded
+  // from that stream instead of InitNew, as a form reopened.
+  Placed* AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActivate = true, IStream* saved = nullptr);
   // Takes a control off the form: Close, SetClientSite(null), the event
   // connection, and the host window.
   void RemoveControl(Placed* placed);
