@@ -220,15 +220,17 @@ TEST_F(Soak, ADayAtTheForm) {
       SendMessageW(edit, WM_LBUTTONUP, 0, point);
       did_ = "click at x " + std::to_string(LOWORD(point));
     } else {
-      // The menu's commands on a selection of the field.
+      // The menu's commands on a selection of the field, made from right to
+      // left as a drag back to its start makes it: the caret stands at the
+      // start, never right before a slash. A caret the mouse leaves there,
+      // or one the arrows move there from a selection's far end, lets the
+      // next digit overwrite the slash, as the rules allow.
       const UINT command = kCommands[pick(std::size(kCommands))];
       if (command == WM_PASTE) SetClipboard(form.hwnd(), kClipboards[pick(std::size(kClipboards))]);
       const int length = GetWindowTextLengthW(edit);
       std::size_t from = pick(static_cast<std::size_t>(length) + 1);
-      // Never right before a slash: there the rules let the next digit
-      // overwrite the slash, as after any selection of the mouse.
       if (!kFields[which].number && field->Text()[from] == L'/') ++from;
-      SendMessageW(edit, EM_SETSEL, from, from + pick(static_cast<std::size_t>(length) + 1 - from));
+      SendMessageW(edit, EM_SETSEL, from + pick(static_cast<std::size_t>(length) + 1 - from), from);
       SendMessageW(edit, command, 0, 0);
       did_ = "command " + std::to_string(command) + " on " + std::to_string(from);
     }
