@@ -69,7 +69,8 @@ void ModelTextBox::Command(EditCommand command, std::u16string& clipboard) {
   std::int16_t key = 1;
   if (events_) AskCommandKey(*events_, command, key);
   if (key == 0) return;
-  const std::u16string selected = text_.substr(static_cast<std::size_t>(SelStart()), static_cast<std::size_t>(SelLength()));
+  const std::u16string selected =
+      text_.substr(static_cast<std::size_t>(SelStart()), static_cast<std::size_t>(SelLength()));
   switch (command) {
     case EditCommand::Copy:
     case EditCommand::Cut:
@@ -82,7 +83,8 @@ void ModelTextBox::Command(EditCommand command, std::u16string& clipboard) {
       return;
     case EditCommand::Paste: {
       std::u16string with = clipboard.substr(0, clipboard.find_first_of(u"\r\n"));
-      if (maxLength_ > 0) with.resize(std::min<std::size_t>(with.size(), static_cast<std::size_t>(std::max(0, maxLength_ - (Length() - SelLength())))));
+      const std::int32_t room = maxLength_ - (Length() - SelLength());
+      if (maxLength_ > 0) with.resize(std::min(with.size(), static_cast<std::size_t>(std::max(0, room))));
       if (!with.empty() || !selected.empty()) ReplaceSelection(with);
       return;
     }

@@ -51,7 +51,8 @@ std::u16string start, script;
 
 [[noreturn]] void Broken(const char* what, const std::u16string& text) {
   std::fprintf(stderr, "invariant broken: %s; text \"%s\" from \"%s\" by %s\n", what,
-               ToUtf8(text.substr(0, 80)).c_str(), ToUtf8(start.substr(0, 80)).c_str(), ToUtf8(script.substr(0, 400)).c_str());
+               ToUtf8(text.substr(0, 80)).c_str(), ToUtf8(start.substr(0, 80)).c_str(),
+               ToUtf8(script.substr(0, 400)).c_str());
   std::abort();
 }
 

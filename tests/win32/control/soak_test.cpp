@@ -85,7 +85,8 @@ Figures Measure() {
     // Nor does wine count handles: its handles are the small multiples of
     // four, each asked whether it is one.
     DWORD flags = 0;
-    for (ULONG_PTR h = 4; h < 0x10000; h += 4) f.handles += GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags) != 0;
+    for (ULONG_PTR h = 4; h < 0x10000; h += 4)
+      f.handles += GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags) != 0;
   }
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof(memory);
@@ -127,7 +128,10 @@ class Soak : public ::testing::Test {
     if (actions_) OleUninitialize();
   }
 
-  RECT RectOf(std::size_t i) const { return RECT{110, 10 + 35 * static_cast<LONG>(i), 310, 40 + 35 * static_cast<LONG>(i)}; }
+  RECT RectOf(std::size_t i) const {
+    const LONG top = 10 + 35 * static_cast<LONG>(i);
+    return RECT{110, top, 310, top + 30};
+  }
   void Open(TestForm& form, const std::vector<ComPtr<IStream>>& saved);
   std::vector<ComPtr<IStream>> Save() const;
   void HoldRules(long action);
@@ -174,8 +178,8 @@ void Soak::HoldRules(long action) {
     const std::u16string_view now(reinterpret_cast<const char16_t*>(text.data()), text.size());
     const SoakField& field = kFields[i];
     // An empty text is a field never entered.
-    const bool broken = !now.empty() && (field.number ? !NumberShaped(now, field.virgola)
-                                                      : !MaskShaped(now, reinterpret_cast<const char16_t*>(field.mask)));
+    const std::u16string_view mask = field.mask ? reinterpret_cast<const char16_t*>(field.mask) : u"";
+    const bool broken = !now.empty() && (field.number ? !NumberShaped(now, field.virgola) : !MaskShaped(now, mask));
     ASSERT_FALSE(broken) << "field " << i << " after action " << action << " (" << did_ << "): \""
                          << std::string(text.begin(), text.end()) << "\"";
     fields_[i]->log.Clear();
