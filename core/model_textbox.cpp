@@ -64,6 +64,34 @@ void ModelTextBox::Click(std::int32_t at) {
   if (events_) events_->Text1_Click();
 }
 
+void ModelTextBox::Command(EditCommand command, std::u16string& clipboard) {
+  if (!enabled_) return;
+  std::int16_t key = 1;
+  if (events_) AskCommandKey(*events_, command, key);
+  if (key == 0) return;
+  const std::u16string selected =
+      text_.substr(static_cast<std::size_t>(SelStart()), static_cast<std::size_t>(SelLength()));
+  switch (command) {
+    case EditCommand::Copy:
+    case EditCommand::Cut:
+      if (selected.empty()) return;
+      clipboard = selected;
+      if (command == EditCommand::Cut) ReplaceSelection(u"");
+      return;
+    case EditCommand::Clear:
+      if (!selected.empty()) ReplaceSelection(u"");
+      return;
+    case EditCommand::Paste: {
+      std::u16string with = clipboard.substr(0, clipboard.find_first_of(u"\r\n"));
+      const std::int32_t room = maxLength_ - (Length() - SelLength());
+      if (maxLength_ > 0) with.resize(std::min(with.size(), static_cast<std::size_t>(std::max(0, room))));
+      if (!with.empty() || !selected.empty()) ReplaceSelection(with);
+      return;
+    }
+    case EditCommand::Undo: return;
+  }
+}
+
 void ModelTextBox::LoseFocus() {
   if (!focused_) return;
   focused_ = false;

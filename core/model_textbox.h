@@ -46,6 +46,11 @@ class ModelTextBox : public TextBox {
   // A click of the mouse: the caret at offset at (clamped), nothing
   // selected, then click is raised (the owner may move the caret on).
   void Click(std::int32_t at);
+  // A command of the box's menu on the selection, asked of the owner first.
+  // clipboard is what Cut and Copy fill and Paste inserts (its first line,
+  // as much as MaxLength leaves room for). The model keeps no undo history:
+  // an Undo let through changes nothing.
+  void Command(EditCommand command, std::u16string& clipboard);
   void GotFocus() { focused_ = true; }
   void LoseFocus();  // raises lost-focus when the box had the focus
   bool Focused() const { return focused_; }

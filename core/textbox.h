@@ -51,6 +51,27 @@ class TextBoxEvents {
   virtual void Text1_Click() {}
 };
 
+// The commands of an edit box's own menu, which other programs send too.
+enum class EditCommand { Cut, Copy, Paste, Clear, Undo };
+
+// Asks the owner about a menu command. The command itself never reaches the
+// owner, so the key that makes the same change answers for it, and the
+// command keeps that key's rules: Clear is the Delete key (key-down), Cut,
+// Paste and Undo are Ctrl+X, Ctrl+V and Ctrl+Z (key-press). key ends as the
+// owner left it, 0 when it refused the key and so the command; whatever the
+// owner did on the way (Delete's own edit, a beep) stands either way. Copy
+// changes nothing and is never asked.
+inline void AskCommandKey(TextBoxEvents& owner, EditCommand command, std::int16_t& key) {
+  switch (command) {
+    case EditCommand::Copy: key = 1; return;
+    case EditCommand::Clear: key = vk::Delete; owner.Text1_KeyDown(key, 0); return;
+    case EditCommand::Cut: key = 24; break;
+    case EditCommand::Paste: key = 22; break;
+    case EditCommand::Undo: key = 26; break;
+  }
+  owner.Text1_KeyPress(key);
+}
+
 class TextBox {
  public:
   virtual ~TextBox() = default;

@@ -6,10 +6,14 @@
 //     (AddressSanitizer, and the library's own bounds checks);
 //   - the caret and the selection stay inside the text;
 //   - a date typed over its mask keeps the mask's shape: the slashes stay
-//     and every other position is a digit or a blank. A mouse placing the
-//     caret right before a slash may legitimately overwrite it, and so may
-//     the last digit of a mask that ends in a slash, so those runs are not
-//     held to the shape;
+//     and every other position is a digit or a blank. A mouse selection
+//     leaving the caret right before a slash may legitimately overwrite it,
+//     and so may the last digit of a mask that ends in a slash, so those
+//     runs are not held to the shape (a click is: it never leaves the caret
+//     before a slash);
+//   - a number stays a number's text (digits, separators, one sign and,
+//     with Virgola, one comma), when it starts as one;
+//   - the menu's commands keep the rules of the keys behind them;
 //   - the only core error is an overflow, and only for a text too long for
 //     16-bit positions.
 #include <cstddef>
@@ -21,11 +25,14 @@
 #include "errors.h"
 #include "key_form.h"
 #include "key_script.h"
+#include "shared/key_rules.h"
 
 namespace {
 
 using namespace velmora;
 using namespace velmora::keys;
+using velmora::testing::MaskShaped;
+using velmora::testing::NumberShaped;
 
 constexpr std::int16_t kLengths[] = {10, 8, 5, 7, 0, 1, 12, 2};
 constexpr char16_t kTextAlphabet[] = u" /0123456789.,-a\u00e8";
@@ -34,22 +41,19 @@ const char16_t* const kPieces[] = {
     u"0", u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9", u"/", u" ", u"-", u",", u".", u"a",
     u"^v", u"^c", u"^x", u"{ENTER}", u"{ESC}", u"{TAB}", u"+{TAB}", u"{BS}", u"{DEL}", u"{LEFT}",
     u"{RIGHT}", u"{UP}", u"{DOWN}", u"{HOME}", u"{END}", u"+{LEFT}", u"+{RIGHT}", u"+{HOME}",
-    u"+{END}", u"{BLUR}", u"{FOCUS}", u"\u00e8", u"+{ENTER}", u"{SEL"};
+    u"+{END}", u"{BLUR}", u"{FOCUS}", u"\u00e8", u"+{ENTER}", u"{SEL", u"{CLICK", u"{CUT}", u"{COPY}",
+    u"{PASTE}", u"{PASTE 14121967}", u"{PASTE 05/03/1967}", u"{PASTE abc}", u"{PASTE 1.234}", u"{CLEAR}",
+    u"{UNDO}"};
 constexpr std::size_t kPieceCount = sizeof kPieces / sizeof kPieces[0];
 
-[[noreturn]] void Broken(const char* what, const std::u16string& text) {
-  std::fprintf(stderr, "invariant broken: %s; text \"%s\"\n", what, ToUtf8(text.substr(0, 80)).c_str());
-  std::abort();
-}
+// The starting text and the script of the run, shown with a broken invariant.
+std::u16string start, script;
 
-bool MaskShaped(const std::u16string& text, const std::u16string& mask) {
-  if (text.size() != mask.size()) return false;
-  for (std::size_t i = 0; i < mask.size(); ++i) {
-    const bool slash = mask[i] == u'/';
-    if (slash != (text[i] == u'/')) return false;
-    if (!slash && text[i] != u' ' && (text[i] < u'0' || text[i] > u'9')) return false;
-  }
-  return true;
+[[noreturn]] void Broken(const char* what, const std::u16string& text) {
+  std::fprintf(stderr, "invariant broken: %s; text \"%s\" from \"%s\" by %s\n", what,
+               ToUtf8(text.substr(0, 80)).c_str(), ToUtf8(start.substr(0, 80)).c_str(),
+               ToUtf8(script.substr(0, 400)).c_str());
+  std::abort();
 }
 
 struct Input {
@@ -82,13 +86,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
 
-  std::u16string script;
+  script.clear();
   bool mousePlaced = false;
   for (int count = 0; in.more() && (!huge || count < 16); ++count) {
     const std::u16string piece = kPieces[in.next() % kPieceCount];
     if (piece == u"{SEL") {
       script += u"{SEL " + FromUtf8(std::to_string(in.next() % 14)) + u" " + FromUtf8(std::to_string(in.next() % 12)) + u"}";
       mousePlaced = true;
+    } else if (piece == u"{CLICK") {
+      script += u"{CLICK " + FromUtf8(std::to_string(in.next() % 14)) + u"}";
     } else {
       script += piece;
     }
@@ -107,11 +113,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (tastoInvio) control.setTastoInvio(kTrue);
     if (withText) control.setText(text);
     hugeText = box.Text().size() > 32767;
+    start = box.Text();
     form.MoveFocus(Field::Control);
 
     const std::u16string mask = DateMask(maxLength);
     const bool holdShape = !numberMode && !mousePlaced && !mask.empty() && mask.back() != u'/' &&
                            MaskShaped(box.Text(), mask);
+    const bool holdNumber = numberMode && NumberShaped(box.Text(), virgola);
     for (const Key& key : ParseKeys(script)) {
       form.Play(key);
       const std::u16string now = box.Text();
@@ -120,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           static_cast<std::size_t>(box.SelStart()) + static_cast<std::size_t>(box.SelLength()) > now.size())
         Broken("caret or selection outside the text", now);
       if (holdShape && !MaskShaped(now, mask)) Broken("the date lost its mask's shape", now);
+      if (holdNumber && !NumberShaped(now, virgola)) Broken("the number is no number's text", now);
     }
   } catch (const VelmoraError& e) {
     if (!(hugeText && e.number() == static_cast<int>(ErrorNumber::Overflow))) {

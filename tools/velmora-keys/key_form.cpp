@@ -91,6 +91,14 @@ void KeyForm::Play(const Key& key) {
       MoveFocus(Field::Control);
       box_.Click(key.start);
       return;
+    case Key::Kind::Command:
+      // The menu opens with a click of the right button, which gives the
+      // box the focus.
+      MoveFocus(Field::Control);
+      if (key.givesClipboard) clipboard_ = key.clipboard;
+      box_.Command(key.command, clipboard_);
+      DrainQueuedKeys();
+      return;
     case Key::Kind::Stroke: break;
   }
   // Tab is the form's own key: it moves the focus and never reaches a field.

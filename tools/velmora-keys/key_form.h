@@ -78,6 +78,7 @@ class KeyForm : public Platform, public ControlHost, private TextBoxEvents {
   Field focus_ = Field::Previous;
   std::deque<int> queued_;  // +1 for "{TAB}", -1 for "+{TAB}"
   std::vector<Event> events_;
+  std::u16string clipboard_;
 };
 
 }  // namespace velmora::keys

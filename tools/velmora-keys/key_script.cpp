@@ -62,7 +62,29 @@ std::int32_t ParseCount(std::u16string_view text, std::u16string_view whole) {
   return value;
 }
 
-Key Select(std::u16string_view inner) {
+struct NamedCommand {
+  const char* name;
+  EditCommand command;
+};
+constexpr NamedCommand kCommands[] = {{"CUT", EditCommand::Cut},     {"COPY", EditCommand::Copy},
+                                      {"PASTE", EditCommand::Paste}, {"CLEAR", EditCommand::Clear},
+                                      {"UNDO", EditCommand::Undo}};
+
+Key MouseOrMenu(std::u16string_view inner) {
+  Key key;
+  key.kind = Key::Kind::Command;
+  // "PASTE text": the text runs from after the first blank to the brace.
+  if (inner.size() > 5 && NameIs(inner.substr(0, 5), "PASTE") && inner[5] == u' ') {
+    key.command = EditCommand::Paste;
+    key.givesClipboard = true;
+    key.clipboard = inner.substr(6);
+    return key;
+  }
+  for (const NamedCommand& named : kCommands) {
+    if (!NameIs(inner, named.name)) continue;
+    key.command = named.command;
+    return key;
+  }
   // "SEL s l" or "CLICK n", blanks between the words.
   std::vector<std::u16string_view> words;
   std::size_t i = 0;
@@ -72,7 +94,6 @@ Key Select(std::u16string_view inner) {
     while (i < inner.size() && inner[i] != u' ') ++i;
     if (i > b) words.push_back(inner.substr(b, i - b));
   }
-  Key key;
   if (words.size() == 2 && NameIs(words[0], "CLICK")) {
     key.kind = Key::Kind::Click;
     key.start = ParseCount(words[1], inner);
@@ -192,7 +213,7 @@ std::vector<Key> ParseKeys(std::u16string_view script) {
     } else if (NameIs(inner, "FOCUS")) {
       key.kind = Key::Kind::Focus;
     } else {
-      key = Select(inner);
+      key = MouseOrMenu(inner);
     }
     if (pending) throw KeyScriptError("\"+\" or \"^\" before {" + ToUtf8(std::u16string(inner)) + "}");
     push(key);

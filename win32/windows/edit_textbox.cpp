@@ -367,13 +367,12 @@ bool EditTextBox::KeyAllowsCommand(UINT msg) {
   if (!events_) return true;
   std::int16_t key = 0;
   try {
-    if (msg == WM_CLEAR) {
-      key = vk::Delete;
-      events_->Text1_KeyDown(key, 0);
-    } else {
-      key = msg == WM_CUT ? 24 : msg == WM_PASTE ? 22 : 26;  // Ctrl+X, Ctrl+V, Ctrl+Z
-      events_->Text1_KeyPress(key);
-    }
+    AskCommandKey(*events_,
+                  msg == WM_CLEAR ? EditCommand::Clear
+                  : msg == WM_CUT ? EditCommand::Cut
+                  : msg == WM_PASTE ? EditCommand::Paste
+                                    : EditCommand::Undo,
+                  key);
   } catch (...) {
     Report();  // whatever the handler already did to the key holds
   }

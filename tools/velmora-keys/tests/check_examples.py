@@ -104,6 +104,15 @@ ROWS = [
      {"text": "15/12/1967", "selStart": 3}),
     ("a number keeps the caret where the click puts it",
      ["--number", "--text", "1.234", "--keys", "{CLICK 2}9"], {"text": "1.934", "selStart": 3}),
+    # The menu's commands keep the rules of their keys.
+    ("the menu's cut, paste and undo beep in a date, clear acts as Delete",
+     ["--text", "14/12/1967", "--keys", "{SEL 0 10}{CUT}{PASTE 05/03/1967}{UNDO}{CLEAR}"],
+     {"text": MASK, "events": [B, B, B, C]}),
+    ("the menu's paste beeps in a number, copy copies",
+     ["--number", "--text", "1.234", "--keys", "{SEL 0 5}{COPY}{END}{PASTE}"], {"text": "1.234", "events": [B]}),
+    ("the menu's commands work in the bare box",
+     ["--plain", "--maxlength", "5", "--keys", "abcd{SEL 1 2}{CUT}{END}{PASTE}{PASTE xyz}{SEL 0 1}{CLEAR}"],
+     {"text": "dbcx"}),
     ("Shift+Tab typed in the control goes back",
      ["--keys", "+{TAB}"], {"focus": "previous", "events": [D]}),
 ]
