@@ -42,9 +42,9 @@ xvfb-run -a bash -c '
 
 # The release built from these builds, installed and used as an integrator
 # would, each package in a fresh prefix of its own.
-case " $bitnesses " in
-  *" i686 "*" x86_64 "*)
-    echo "-- release packages"
-    bash "$root/tests/release/package_test.sh" "$out" ;;
-  *) echo "-- release packages: not tested (they need both bitnesses)" ;;
-esac
+if [[ " $bitnesses " == *" i686 "* && " $bitnesses " == *" x86_64 "* ]]; then
+  echo "-- release packages"
+  bash "$root/tests/release/package_test.sh" "$out"
+else
+  echo "-- release packages: not tested (they need both bitnesses)"
+fi
