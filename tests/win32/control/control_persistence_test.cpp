@@ -17,109 +17,24 @@
 #include <vector>
 
 #include "shared/saved_stream_sample.h"
-#include "shared/win32_harness.h"
 #include "com/com_util.h"
 #include "control/control_object.h"
 #include "windows/property_bag_adapter.h"
 #include "test_container.h"
+#include "test_support.h"
 #include "velmora_h.h"
 
 namespace velmora::win32 {
 namespace {
 
+using velmora::testing::OleTest;
+using velmora::testing::PropertyBag;
 using velmora::testing::Pump;
 
 using velmora::testing::kOverflow;
 using velmora::testing::kTypeMismatch;
 using velmora::testing::kInvalidUseOfNull;
 using velmora::testing::kInvalidPropertyValue;
-
-// A container's property bag, as wine has none. Objects are kept through
-// their stream (wine's font cannot save itself into a bag), and are made
-// afresh at every read, as a container does when it loads a form.
-class TestBag final : public IPropertyBag {
- public:
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IPropertyBag)) return E_NOINTERFACE;
-    *ppv = this;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --refs;
-    if (left == 0 && onHeap) delete this;
-    return left;
-  }
-
-  STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
-    reads.push_back(name);
-    if (failKey == name) return E_FAIL;
-    Item* item = Find(name);
-    if (!item) return absent;  // S_OK: success, the value left VT_EMPTY
-    if (item->object) {
-      LARGE_INTEGER start{};
-      item->object->Seek(start, STREAM_SEEK_SET, nullptr);
-      V_VT(value) = VT_DISPATCH;
-      return OleLoadFromStream(item->object.Get(), IID_IDispatch, reinterpret_cast<void**>(&V_DISPATCH(value)));
-    }
-    return VariantCopy(value, item->value.get());
-  }
-  STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override {
-    writes.push_back(name);
-    if (auto hook = std::exchange(onWrite, nullptr)) hook();
-    types.push_back(V_VT(value));
-    if (V_VT(value) == VT_DISPATCH || V_VT(value) == VT_UNKNOWN) {
-      ComPtr<IPersistStream> persist;
-      HRESULT hr = V_UNKNOWN(value)->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(persist.GetAddressOf()));
-      if (FAILED(hr)) return hr;
-      ComPtr<IStream> stream;
-      CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-      hr = OleSaveToStream(persist.Get(), stream.Get());
-      if (FAILED(hr)) return hr;
-      Slot(name).object = stream;
-      return S_OK;
-    }
-    return Set(name, *value);
-  }
-
-  // Stores a value as it stands, objects included (for hostile bags).
-  HRESULT Set(const std::wstring& name, const VARIANT& value) {
-    Item& item = Slot(name);
-    item.object.Reset();
-    return VariantCopy(item.value.put(), const_cast<VARIANT*>(&value));
-  }
-
-  ULONG refs = 1;
-  bool onHeap = false;  // made with new, deleted by its last Release
-  // How Read says a key is absent; containers disagree.
-  HRESULT absent = E_INVALIDARG;
-  std::wstring failKey;
-  std::function<void()> onWrite;  // run inside the next Write, once
-  std::vector<std::wstring> reads, writes;
-  std::vector<VARTYPE> types;
-
- private:
-  struct Item {
-    std::wstring name;
-    UniqueVariant value;
-    ComPtr<IStream> object;
-  };
-  Item* Find(const std::wstring& name) {
-    for (Item& item : items_)
-      if (item.name == name) return &item;
-    return nullptr;
-  }
-  Item& Slot(const std::wstring& name) {
-    if (Item* item = Find(name)) return *item;
-    items_.emplace_back();
-    items_.back().name = name;
-    return items_.back();
-  }
-  std::vector<Item> items_;
-};
 
 // Everything a saved control carries, read through the vtable.
 struct Settings {
@@ -185,8 +100,7 @@ struct Medium {
 const Medium kMedia[] = {
     {"property bag",
      [](_VelmoraControl* c, ComPtr<IUnknown>& saved) {
-       auto* bag = new TestBag;
-       bag->onHeap = true;
+       auto* bag = new PropertyBag;
        saved.Attach(static_cast<IPropertyBag*>(bag));
        ComPtr<IPersistPropertyBag> p;
        c->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(p.GetAddressOf()));
@@ -195,7 +109,7 @@ const Medium kMedia[] = {
      [](_VelmoraControl* c, IUnknown* saved) {
        ComPtr<IPersistPropertyBag> p;
        c->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(p.GetAddressOf()));
-       return p->Load(static_cast<TestBag*>(saved), nullptr);
+       return p->Load(static_cast<PropertyBag*>(saved), nullptr);
      }},
     {"stream",
      [](_VelmoraControl* c, ComPtr<IUnknown>& saved) {
@@ -241,21 +155,14 @@ const Medium kMedia[] = {
      }},
 };
 
-class ControlPersistenceTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
-  void TearDown() override {
-    Pump();
-    OleUninitialize();
-  }
-};
+using ControlPersistenceTest = OleTest;
 
 TEST_F(ControlPersistenceTest, BagGetsTheNineKeysInOrderWithTheirTypes) {
   ComPtr<_VelmoraControl> c = NewControl();
   ComPtr<IPersistPropertyBag> persist;
   ASSERT_EQ(c.As(&persist), S_OK);
   ASSERT_EQ(persist->InitNew(), S_OK);
-  TestBag bag;
+  PropertyBag bag;
   ASSERT_EQ(persist->Save(&bag, TRUE, FALSE), S_OK);
   const std::vector<std::wstring> keys = {L"MaxLength", L"DateValue", L"BackColor", L"Font", L"Enabled",
                                           L"ForeColor", L"Text",      L"Virgola",   L"TastoInvio"};
@@ -344,7 +251,7 @@ using velmora::testing::R8Variant;
 
 struct HostileRow {
   const char* name;
-  std::function<void(TestBag&)> fill;
+  std::function<void(PropertyBag&)> fill;
   HRESULT expected;
   // What the control holds afterwards (a failing load keeps what the steps
   // before the failure did, and what creation gave the rest).
@@ -355,7 +262,7 @@ struct HostileRow {
   OLE_COLOR back = 0x80000005;
 };
 
-void SetText(TestBag& bag, const wchar_t* key, const std::wstring& text) {
+void SetText(PropertyBag& bag, const wchar_t* key, const std::wstring& text) {
   UniqueVariant v;
   V_VT(v.get()) = VT_BSTR;
   V_BSTR(v.get()) = UniqueBstr::FromWide(text).release();
@@ -369,26 +276,26 @@ TEST_F(ControlPersistenceTest, HostileBagsGiveTheirResultAndNoCrash) {
   // characters, so a megabyte goes through the conversions alone below.)
   const std::wstring longest(32767, L'7');
   const HostileRow rows[] = {
-      {"empty bag: defaults, and the default text comes last", [](TestBag&) {}, S_OK, 10, VARIANT_TRUE, L"Text1"},
-      {"only DateValue False", [](TestBag& b) { b.Set(L"DateValue", I4Variant(0)); }, S_OK, 10, VARIANT_FALSE, L"Text1"},
-      {"MaxLength as a text that is a number", [](TestBag& b) { SetText(b, L"MaxLength", L" 8 "); }, S_OK, 8,
+      {"empty bag: defaults, and the default text comes last", [](PropertyBag&) {}, S_OK, 10, VARIANT_TRUE, L"Text1"},
+      {"only DateValue False", [](PropertyBag& b) { b.Set(L"DateValue", I4Variant(0)); }, S_OK, 10, VARIANT_FALSE, L"Text1"},
+      {"MaxLength as a text that is a number", [](PropertyBag& b) { SetText(b, L"MaxLength", L" 8 "); }, S_OK, 8,
        VARIANT_TRUE, L"Text1"},
-      {"Virgola stored as 1 reads back True", [](TestBag& b) { b.Set(L"Virgola", I4Variant(1)); }, S_OK, 10, VARIANT_TRUE,
+      {"Virgola stored as 1 reads back True", [](PropertyBag& b) { b.Set(L"Virgola", I4Variant(1)); }, S_OK, 10, VARIANT_TRUE,
        L"Text1", VARIANT_TRUE},
-      {"a 32767-character text is taken whole", [&](TestBag& b) { SetText(b, L"Text", longest); }, S_OK, 10,
+      {"a 32767-character text is taken whole", [&](PropertyBag& b) { SetText(b, L"Text", longest); }, S_OK, 10,
        VARIANT_TRUE, longest},
-      {"MaxLength beyond 16 bits", [](TestBag& b) { b.Set(L"MaxLength", I4Variant(40000)); }, kOverflow, 10, VARIANT_TRUE,
+      {"MaxLength beyond 16 bits", [](PropertyBag& b) { b.Set(L"MaxLength", I4Variant(40000)); }, kOverflow, 10, VARIANT_TRUE,
        mask},
-      {"negative MaxLength is refused by the box", [](TestBag& b) { b.Set(L"MaxLength", I4Variant(-3)); },
+      {"negative MaxLength is refused by the box", [](PropertyBag& b) { b.Set(L"MaxLength", I4Variant(-3)); },
        kInvalidPropertyValue, 10, VARIANT_TRUE, mask},
-      {"DateValue that is no Boolean", [](TestBag& b) { SetText(b, L"DateValue", L"forse"); }, kTypeMismatch, 10,
+      {"DateValue that is no Boolean", [](PropertyBag& b) { SetText(b, L"DateValue", L"forse"); }, kTypeMismatch, 10,
        VARIANT_TRUE, mask},
-      {"BackColor beyond 32 bits", [](TestBag& b) { b.Set(L"BackColor", R8Variant(1e10)); }, kOverflow, 10, VARIANT_TRUE,
+      {"BackColor beyond 32 bits", [](PropertyBag& b) { b.Set(L"BackColor", R8Variant(1e10)); }, kOverflow, 10, VARIANT_TRUE,
        mask},
-      {"Font that is a text", [](TestBag& b) { SetText(b, L"Font", L"Arial"); }, kTypeMismatch, 10, VARIANT_TRUE,
+      {"Font that is a text", [](PropertyBag& b) { SetText(b, L"Font", L"Arial"); }, kTypeMismatch, 10, VARIANT_TRUE,
        mask},
       {"Font that is an object but no font",
-       [](TestBag& b) {
+       [](PropertyBag& b) {
          ComPtr<IStream> stream;
          CreateStreamOnHGlobal(nullptr, TRUE, &stream);
          VARIANT v;
@@ -398,15 +305,15 @@ TEST_F(ControlPersistenceTest, HostileBagsGiveTheirResultAndNoCrash) {
        },
        kTypeMismatch, 10, VARIANT_TRUE, mask},
       {"number mode, then a bad Font: the text is the reset 0",
-       [](TestBag& b) {
+       [](PropertyBag& b) {
          b.Set(L"DateValue", I4Variant(0));
          b.Set(L"BackColor", I4Variant(255));
          b.Set(L"Font", I4Variant(0));
        },
        kTypeMismatch, 10, VARIANT_FALSE, L"0", VARIANT_FALSE, 255},
-      {"Text that is Null", [](TestBag& b) { b.Set(L"Text", NullVariant()); }, kInvalidUseOfNull, 10, VARIANT_TRUE, mask},
+      {"Text that is Null", [](PropertyBag& b) { b.Set(L"Text", NullVariant()); }, kInvalidUseOfNull, 10, VARIANT_TRUE, mask},
       {"bag fails a read of a stored key: the default, and the load goes on",
-       [](TestBag& b) {
+       [](PropertyBag& b) {
          b.failKey = L"Virgola";
          b.Set(L"Virgola", I4Variant(-1));
          SetText(b, L"Text", L"12/12/2012");
@@ -415,7 +322,7 @@ TEST_F(ControlPersistenceTest, HostileBagsGiveTheirResultAndNoCrash) {
   };
   for (const HostileRow& row : rows) {
     SCOPED_TRACE(row.name);
-    TestBag bag;
+    PropertyBag bag;
     row.fill(bag);
     ComPtr<_VelmoraControl> c = NewControl();
     ComPtr<IPersistPropertyBag> persist;
@@ -629,7 +536,7 @@ TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
   ASSERT_EQ(stream->InitNew(), S_OK);
   EXPECT_EQ(stream->IsDirty(), S_FALSE);
   EXPECT_EQ(bag->InitNew(), E_UNEXPECTED);
-  TestBag empty;
+  PropertyBag empty;
   EXPECT_EQ(bag->Load(&empty, nullptr), S_OK) << "a Load may follow InitNew, once";
   EXPECT_EQ(bag->Load(&empty, nullptr), E_UNEXPECTED);
   EXPECT_EQ(stream->InitNew(), E_UNEXPECTED);
@@ -648,12 +555,12 @@ TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
   } const steps[] = {
       {"a property set", [&] { c->put_TastoInvio(VARIANT_TRUE); }, S_OK},
       {"saved and cleared", [&] {
-         TestBag b;
+         PropertyBag b;
          bag->Save(&b, TRUE, TRUE);
        }, S_FALSE},
       {"the text changed", [&] { c->put_Text(UniqueBstr::FromWide(L"1").get()); }, S_OK},
       {"saved without clearing", [&] {
-         TestBag b;
+         PropertyBag b;
          bag->Save(&b, FALSE, TRUE);
        }, S_OK},
       {"saved into a storage, completed", [&] {
@@ -668,11 +575,11 @@ TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
          font->put_Italic(TRUE);
        }, S_OK},
       {"saved and cleared again", [&] {
-         TestBag b;
+         PropertyBag b;
          bag->Save(&b, TRUE, TRUE);
        }, S_FALSE},
       {"a change made while the bag is being written", [&] {
-         TestBag b;
+         PropertyBag b;
          b.onWrite = [&] { c->put_Virgola(VARIANT_TRUE); };
          bag->Save(&b, TRUE, TRUE);
        }, S_OK},
@@ -690,7 +597,7 @@ TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
          ComPtr<IFontDisp> disp;
          OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(disp.GetAddressOf()));
          c->putref_Font(disp.Get());
-         TestBag b;
+         PropertyBag b;
          bag->Save(&b, TRUE, TRUE);
          ComPtr<IFont> font;
          disp.As(&font);
@@ -719,7 +626,7 @@ TEST_F(ControlPersistenceTest, LoadingNotifiesThroughTheSetters) {
   ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &point), S_OK);
   DWORD cookie = 0;
   ASSERT_EQ(point->Advise(static_cast<IPropertyNotifySink*>(&sink), &cookie), S_OK);
-  TestBag bag;
+  PropertyBag bag;
   ComPtr<IPersistPropertyBag> persist;
   ASSERT_EQ(c.As(&persist), S_OK);
   ASSERT_EQ(persist->Load(&bag, nullptr), S_OK);
@@ -737,22 +644,22 @@ TEST_F(ControlPersistenceTest, AbsentKeysReadAsDefaultsWhateverTheBagAnswers) {
   const HRESULT answers[] = {E_INVALIDARG, E_FAIL, S_OK /* with VT_EMPTY */, E_OUTOFMEMORY};
   struct {
     const char* name;
-    std::function<void(TestBag&)> fill;
+    std::function<void(PropertyBag&)> fill;
     HRESULT expected;
     short maxLength;
     std::wstring text;
   } const rows[] = {
-      {"only the text stored", [](TestBag& b) { SetText(b, L"Text", L"14/12/1967"); }, S_OK, 10, L"14/12/1967"},
-      {"nothing stored", [](TestBag&) {}, S_OK, 10, L"Text1"},
-      {"MaxLength that is no number", [](TestBag& b) { SetText(b, L"MaxLength", L"abc"); }, kTypeMismatch, 10,
+      {"only the text stored", [](PropertyBag& b) { SetText(b, L"Text", L"14/12/1967"); }, S_OK, 10, L"14/12/1967"},
+      {"nothing stored", [](PropertyBag&) {}, S_OK, 10, L"Text1"},
+      {"MaxLength that is no number", [](PropertyBag& b) { SetText(b, L"MaxLength", L"abc"); }, kTypeMismatch, 10,
        L"  /  /    "},
-      {"MaxLength beyond 16 bits", [](TestBag& b) { b.Set(L"MaxLength", I4Variant(40000)); }, kOverflow, 10, L"  /  /    "},
-      {"Font that is no font", [](TestBag& b) { SetText(b, L"Font", L"Arial"); }, kTypeMismatch, 10, L"  /  /    "},
+      {"MaxLength beyond 16 bits", [](PropertyBag& b) { b.Set(L"MaxLength", I4Variant(40000)); }, kOverflow, 10, L"  /  /    "},
+      {"Font that is no font", [](PropertyBag& b) { SetText(b, L"Font", L"Arial"); }, kTypeMismatch, 10, L"  /  /    "},
   };
   for (const HRESULT absent : answers) {
     for (const auto& row : rows) {
       SCOPED_TRACE(std::string(row.name) + ", absent keys answered " + std::to_string(absent));
-      TestBag bag;
+      PropertyBag bag;
       bag.absent = absent;
       row.fill(bag);
       ComPtr<_VelmoraControl> c = NewControl();
@@ -830,7 +737,7 @@ TEST_F(ControlPersistenceTest, LoadAfterInitNewIsTakenOnce) {
   ASSERT_NE(placed, nullptr) << form.failure();
   ComPtr<IPersistPropertyBag> bag;
   ASSERT_EQ(placed->object.As(&bag), S_OK);
-  TestBag empty;
+  PropertyBag empty;
   EXPECT_EQ(bag->Load(&empty, nullptr), E_UNEXPECTED) << "a Load after activation";
   form.RemoveControl(placed);
 }
@@ -890,7 +797,7 @@ TEST_F(ControlPersistenceTest, DefaultFontsAreNotSharedBetweenControls) {
     ComPtr<_VelmoraControl> c = NewControl();
     ComPtr<IPersistPropertyBag> persist;
     ASSERT_EQ(c.As(&persist), S_OK);
-    TestBag empty;
+    PropertyBag empty;
     ASSERT_EQ(persist->Load(&empty, nullptr), S_OK);
     ComPtr<IFontDisp> disp;
     ASSERT_EQ(c->get_Font(&disp), S_OK);
