@@ -288,7 +288,7 @@ void RegisterClasses() {
 
 // ---- the container's property bag --------------------------------------------
 
-STDMETHODIMP PropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) noexcept {
+STDMETHODIMP TestBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) noexcept {
   reads.push_back(name);
   if (failKey == name) return E_FAIL;
   Item* item = Find(name);
@@ -302,7 +302,7 @@ STDMETHODIMP PropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) noexc
   return VariantCopy(value, item->value.get());
 }
 
-STDMETHODIMP PropertyBag::Write(LPCOLESTR name, VARIANT* value) noexcept {
+STDMETHODIMP TestBag::Write(LPCOLESTR name, VARIANT* value) noexcept {
   writes.push_back(name);
   if (auto hook = std::exchange(onWrite, nullptr)) hook();
   types.push_back(V_VT(value));
@@ -320,19 +320,19 @@ STDMETHODIMP PropertyBag::Write(LPCOLESTR name, VARIANT* value) noexcept {
   return Set(name, *value);
 }
 
-HRESULT PropertyBag::Set(const std::wstring& name, const VARIANT& value) {
+HRESULT TestBag::Set(const std::wstring& name, const VARIANT& value) {
   Item& item = Slot(name);
   item.object.Reset();
   return VariantCopy(item.value.put(), const_cast<VARIANT*>(&value));
 }
 
-PropertyBag::Item* PropertyBag::Find(const std::wstring& name) {
+TestBag::Item* TestBag::Find(const std::wstring& name) {
   for (Item& item : items_)
     if (item.name == name) return &item;
   return nullptr;
 }
 
-PropertyBag::Item& PropertyBag::Slot(const std::wstring& name) {
+TestBag::Item& TestBag::Slot(const std::wstring& name) {
   if (Item* item = Find(name)) return *item;
   items_.emplace_back();
   items_.back().name = name;

@@ -107,7 +107,7 @@ class AdviseSink final : public HostObject<AdviseSink, IAdviseSink> {
 // A container's property bag, as wine has none. Objects are kept through
 // their stream (wine's font cannot save itself into a bag), and are made
 // afresh at every read, as a container does when it loads a form.
-class PropertyBag final : public HostObject<PropertyBag, IPropertyBag> {
+class TestBag final : public HostObject<TestBag, IPropertyBag> {
  public:
   STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) noexcept override;
   STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) noexcept override;

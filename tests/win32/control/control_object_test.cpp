@@ -22,14 +22,7 @@
 namespace velmora::win32 {
 namespace {
 
-using velmora::testing::Ocx;
-using velmora::testing::OleScope;
-using velmora::testing::OleTest;
-using velmora::testing::Pump;
-
-using velmora::testing::kOverflow;
-using velmora::testing::kTypeMismatch;
-using velmora::testing::kInvalidPropertyValue;
+using namespace velmora::testing;
 
 class ControlObjectTest : public OleTest {
  public:
@@ -59,10 +52,6 @@ class ControlObjectTest : public OleTest {
   ComPtr<_VelmoraControl> control;
   ComPtr<IDispatch> dispatch;
 };
-
-using velmora::testing::BoolVariant;
-using velmora::testing::I2Variant;
-using velmora::testing::I4Variant;
 
 std::wstring Describe(const VARIANT& v) {
   UniqueVariant text;
@@ -292,10 +281,6 @@ TEST_F(ControlObjectTest, ErrorReachesLateBoundCallerAsException) {
 }
 
 // ---- events and notifications ----------------------------------------------
-
-using velmora::testing::ClientSink;
-using velmora::testing::Connect;
-using velmora::testing::Disconnect;
 
 struct NotifyRow {
   const char* name;

@@ -27,14 +27,7 @@
 namespace velmora::win32 {
 namespace {
 
-using velmora::testing::OleTest;
-using velmora::testing::PropertyBag;
-using velmora::testing::Pump;
-
-using velmora::testing::kOverflow;
-using velmora::testing::kTypeMismatch;
-using velmora::testing::kInvalidUseOfNull;
-using velmora::testing::kInvalidPropertyValue;
+using namespace velmora::testing;
 
 // Everything a saved control carries, read through the vtable.
 struct Settings {
@@ -100,7 +93,7 @@ struct Medium {
 const Medium kMedia[] = {
     {"property bag",
      [](_VelmoraControl* c, ComPtr<IUnknown>& saved) {
-       auto* bag = new PropertyBag;
+       auto* bag = new TestBag;
        saved.Attach(static_cast<IPropertyBag*>(bag));
        ComPtr<IPersistPropertyBag> p;
        c->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(p.GetAddressOf()));
@@ -109,7 +102,7 @@ const Medium kMedia[] = {
      [](_VelmoraControl* c, IUnknown* saved) {
        ComPtr<IPersistPropertyBag> p;
        c->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(p.GetAddressOf()));
-       return p->Load(static_cast<PropertyBag*>(saved), nullptr);
+       return p->Load(static_cast<TestBag*>(saved), nullptr);
      }},
     {"stream",
      [](_VelmoraControl* c, ComPtr<IUnknown>& saved) {
@@ -162,7 +155,7 @@ TEST_F(ControlPersistenceTest, BagGetsTheNineKeysInOrderWithTheirTypes) {
   ComPtr<IPersistPropertyBag> persist;
   ASSERT_EQ(c.As(&persist), S_OK);
   ASSERT_EQ(persist->InitNew(), S_OK);
-  PropertyBag bag;
+  TestBag bag;
   ASSERT_EQ(persist->Save(&bag, TRUE, FALSE), S_OK);
   const std::vector<std::wstring> keys = {L"MaxLength", L"DateValue", L"BackColor", L"Font", L"Enabled",
                                           L"ForeColor", L"Text",      L"Virgola",   L"TastoInvio"};
@@ -245,13 +238,9 @@ TEST_F(ControlPersistenceTest, EveryMediumGivesBackEverySetting) {
 
 // ---- hostile bags ------------------------------------------------------------
 
-using velmora::testing::I4Variant;
-using velmora::testing::NullVariant;
-using velmora::testing::R8Variant;
-
 struct HostileRow {
   const char* name;
-  std::function<void(PropertyBag&)> fill;
+  std::function<void(TestBag&)> fill;
   HRESULT expected;
   // What the control holds afterwards (a failing load keeps what the steps
   // before the failure did, and what creation gave the rest).
@@ -262,7 +251,7 @@ struct HostileRow {
   OLE_COLOR back = 0x80000005;
 };
 
-void SetText(PropertyBag& bag, const wchar_t* key, const std::wstring& text) {
+void SetText(TestBag& bag, const wchar_t* key, const std::wstring& text) {
   UniqueVariant v;
   V_VT(v.get()) = VT_BSTR;
   V_BSTR(v.get()) = UniqueBstr::FromWide(text).release();
@@ -276,26 +265,26 @@ TEST_F(ControlPersistenceTest, HostileBagsGiveTheirResultAndNoCrash) {
   // characters, so a megabyte goes through the conversions alone below.)
   const std::wstring longest(32767, L'7');
   const HostileRow rows[] = {
-      {"empty bag: defaults, and the default text comes last", [](PropertyBag&) {}, S_OK, 10, VARIANT_TRUE, L"Text1"},
-      {"only DateValue False", [](PropertyBag& b) { b.Set(L"DateValue", I4Variant(0)); }, S_OK, 10, VARIANT_FALSE, L"Text1"},
-      {"MaxLength as a text that is a number", [](PropertyBag& b) { SetText(b, L"MaxLength", L" 8 "); }, S_OK, 8,
+      {"empty bag: defaults, and the default text comes last", [](TestBag&) {}, S_OK, 10, VARIANT_TRUE, L"Text1"},
+      {"only DateValue False", [](TestBag& b) { b.Set(L"DateValue", I4Variant(0)); }, S_OK, 10, VARIANT_FALSE, L"Text1"},
+      {"MaxLength as a text that is a number", [](TestBag& b) { SetText(b, L"MaxLength", L" 8 "); }, S_OK, 8,
        VARIANT_TRUE, L"Text1"},
-      {"Virgola stored as 1 reads back True", [](PropertyBag& b) { b.Set(L"Virgola", I4Variant(1)); }, S_OK, 10, VARIANT_TRUE,
+      {"Virgola stored as 1 reads back True", [](TestBag& b) { b.Set(L"Virgola", I4Variant(1)); }, S_OK, 10, VARIANT_TRUE,
        L"Text1", VARIANT_TRUE},
-      {"a 32767-character text is taken whole", [&](PropertyBag& b) { SetText(b, L"Text", longest); }, S_OK, 10,
+      {"a 32767-character text is taken whole", [&](TestBag& b) { SetText(b, L"Text", longest); }, S_OK, 10,
        VARIANT_TRUE, longest},
-      {"MaxLength beyond 16 bits", [](PropertyBag& b) { b.Set(L"MaxLength", I4Variant(40000)); }, kOverflow, 10, VARIANT_TRUE,
+      {"MaxLength beyond 16 bits", [](TestBag& b) { b.Set(L"MaxLength", I4Variant(40000)); }, kOverflow, 10, VARIANT_TRUE,
        mask},
-      {"negative MaxLength is refused by the box", [](PropertyBag& b) { b.Set(L"MaxLength", I4Variant(-3)); },
+      {"negative MaxLength is refused by the box", [](TestBag& b) { b.Set(L"MaxLength", I4Variant(-3)); },
        kInvalidPropertyValue, 10, VARIANT_TRUE, mask},
-      {"DateValue that is no Boolean", [](PropertyBag& b) { SetText(b, L"DateValue", L"forse"); }, kTypeMismatch, 10,
+      {"DateValue that is no Boolean", [](TestBag& b) { SetText(b, L"DateValue", L"forse"); }, kTypeMismatch, 10,
        VARIANT_TRUE, mask},
-      {"BackColor beyond 32 bits", [](PropertyBag& b) { b.Set(L"BackColor", R8Variant(1e10)); }, kOverflow, 10, VARIANT_TRUE,
+      {"BackColor beyond 32 bits", [](TestBag& b) { b.Set(L"BackColor", R8Variant(1e10)); }, kOverflow, 10, VARIANT_TRUE,
        mask},
-      {"Font that is a text", [](PropertyBag& b) { SetText(b, L"Font", L"Arial"); }, kTypeMismatch, 10, VARIANT_TRUE,
+      {"Font that is a text", [](TestBag& b) { SetText(b, L"Font", L"Arial"); }, kTypeMismatch, 10, VARIANT_TRUE,
        mask},
       {"Font that is an object but no font",
-       [](PropertyBag& b) {
+       [](TestBag& b) {
          ComPtr<IStream> stream;
          CreateStreamOnHGlobal(nullptr, TRUE, &stream);
          VARIANT v;
@@ -305,15 +294,15 @@ TEST_F(ControlPersistenceTest, HostileBagsGiveTheirResultAndNoCrash) {
        },
        kTypeMismatch, 10, VARIANT_TRUE, mask},
       {"number mode, then a bad Font: the text is the reset 0",
-       [](PropertyBag& b) {
+       [](TestBag& b) {
          b.Set(L"DateValue", I4Variant(0));
          b.Set(L"BackColor", I4Variant(255));
          b.Set(L"Font", I4Variant(0));
        },
        kTypeMismatch, 10, VARIANT_FALSE, L"0", VARIANT_FALSE, 255},
-      {"Text that is Null", [](PropertyBag& b) { b.Set(L"Text", NullVariant()); }, kInvalidUseOfNull, 10, VARIANT_TRUE, mask},
+      {"Text that is Null", [](TestBag& b) { b.Set(L"Text", NullVariant()); }, kInvalidUseOfNull, 10, VARIANT_TRUE, mask},
       {"bag fails a read of a stored key: the default, and the load goes on",
-       [](PropertyBag& b) {
+       [](TestBag& b) {
          b.failKey = L"Virgola";
          b.Set(L"Virgola", I4Variant(-1));
          SetText(b, L"Text", L"12/12/2012");
@@ -322,7 +311,7 @@ TEST_F(ControlPersistenceTest, HostileBagsGiveTheirResultAndNoCrash) {
   };
   for (const HostileRow& row : rows) {
     SCOPED_TRACE(row.name);
-    PropertyBag bag;
+    TestBag bag;
     row.fill(bag);
     ComPtr<_VelmoraControl> c = NewControl();
     ComPtr<IPersistPropertyBag> persist;
@@ -536,7 +525,7 @@ TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
   ASSERT_EQ(stream->InitNew(), S_OK);
   EXPECT_EQ(stream->IsDirty(), S_FALSE);
   EXPECT_EQ(bag->InitNew(), E_UNEXPECTED);
-  PropertyBag empty;
+  TestBag empty;
   EXPECT_EQ(bag->Load(&empty, nullptr), S_OK) << "a Load may follow InitNew, once";
   EXPECT_EQ(bag->Load(&empty, nullptr), E_UNEXPECTED);
   EXPECT_EQ(stream->InitNew(), E_UNEXPECTED);
@@ -555,12 +544,12 @@ TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
   } const steps[] = {
       {"a property set", [&] { c->put_TastoInvio(VARIANT_TRUE); }, S_OK},
       {"saved and cleared", [&] {
-         PropertyBag b;
+         TestBag b;
          bag->Save(&b, TRUE, TRUE);
        }, S_FALSE},
       {"the text changed", [&] { c->put_Text(UniqueBstr::FromWide(L"1").get()); }, S_OK},
       {"saved without clearing", [&] {
-         PropertyBag b;
+         TestBag b;
          bag->Save(&b, FALSE, TRUE);
        }, S_OK},
       {"saved into a storage, completed", [&] {
@@ -575,11 +564,11 @@ TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
          font->put_Italic(TRUE);
        }, S_OK},
       {"saved and cleared again", [&] {
-         PropertyBag b;
+         TestBag b;
          bag->Save(&b, TRUE, TRUE);
        }, S_FALSE},
       {"a change made while the bag is being written", [&] {
-         PropertyBag b;
+         TestBag b;
          b.onWrite = [&] { c->put_Virgola(VARIANT_TRUE); };
          bag->Save(&b, TRUE, TRUE);
        }, S_OK},
@@ -597,7 +586,7 @@ TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
          ComPtr<IFontDisp> disp;
          OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(disp.GetAddressOf()));
          c->putref_Font(disp.Get());
-         PropertyBag b;
+         TestBag b;
          bag->Save(&b, TRUE, TRUE);
          ComPtr<IFont> font;
          disp.As(&font);
@@ -626,7 +615,7 @@ TEST_F(ControlPersistenceTest, LoadingNotifiesThroughTheSetters) {
   ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &point), S_OK);
   DWORD cookie = 0;
   ASSERT_EQ(point->Advise(static_cast<IPropertyNotifySink*>(&sink), &cookie), S_OK);
-  PropertyBag bag;
+  TestBag bag;
   ComPtr<IPersistPropertyBag> persist;
   ASSERT_EQ(c.As(&persist), S_OK);
   ASSERT_EQ(persist->Load(&bag, nullptr), S_OK);
@@ -644,22 +633,22 @@ TEST_F(ControlPersistenceTest, AbsentKeysReadAsDefaultsWhateverTheBagAnswers) {
   const HRESULT answers[] = {E_INVALIDARG, E_FAIL, S_OK /* with VT_EMPTY */, E_OUTOFMEMORY};
   struct {
     const char* name;
-    std::function<void(PropertyBag&)> fill;
+    std::function<void(TestBag&)> fill;
     HRESULT expected;
     short maxLength;
     std::wstring text;
   } const rows[] = {
-      {"only the text stored", [](PropertyBag& b) { SetText(b, L"Text", L"14/12/1967"); }, S_OK, 10, L"14/12/1967"},
-      {"nothing stored", [](PropertyBag&) {}, S_OK, 10, L"Text1"},
-      {"MaxLength that is no number", [](PropertyBag& b) { SetText(b, L"MaxLength", L"abc"); }, kTypeMismatch, 10,
+      {"only the text stored", [](TestBag& b) { SetText(b, L"Text", L"14/12/1967"); }, S_OK, 10, L"14/12/1967"},
+      {"nothing stored", [](TestBag&) {}, S_OK, 10, L"Text1"},
+      {"MaxLength that is no number", [](TestBag& b) { SetText(b, L"MaxLength", L"abc"); }, kTypeMismatch, 10,
        L"  /  /    "},
-      {"MaxLength beyond 16 bits", [](PropertyBag& b) { b.Set(L"MaxLength", I4Variant(40000)); }, kOverflow, 10, L"  /  /    "},
-      {"Font that is no font", [](PropertyBag& b) { SetText(b, L"Font", L"Arial"); }, kTypeMismatch, 10, L"  /  /    "},
+      {"MaxLength beyond 16 bits", [](TestBag& b) { b.Set(L"MaxLength", I4Variant(40000)); }, kOverflow, 10, L"  /  /    "},
+      {"Font that is no font", [](TestBag& b) { SetText(b, L"Font", L"Arial"); }, kTypeMismatch, 10, L"  /  /    "},
   };
   for (const HRESULT absent : answers) {
     for (const auto& row : rows) {
       SCOPED_TRACE(std::string(row.name) + ", absent keys answered " + std::to_string(absent));
-      PropertyBag bag;
+      TestBag bag;
       bag.absent = absent;
       row.fill(bag);
       ComPtr<_VelmoraControl> c = NewControl();
@@ -737,7 +726,7 @@ TEST_F(ControlPersistenceTest, LoadAfterInitNewIsTakenOnce) {
   ASSERT_NE(placed, nullptr) << form.failure();
   ComPtr<IPersistPropertyBag> bag;
   ASSERT_EQ(placed->object.As(&bag), S_OK);
-  PropertyBag empty;
+  TestBag empty;
   EXPECT_EQ(bag->Load(&empty, nullptr), E_UNEXPECTED) << "a Load after activation";
   form.RemoveControl(placed);
 }
@@ -797,7 +786,7 @@ TEST_F(ControlPersistenceTest, DefaultFontsAreNotSharedBetweenControls) {
     ComPtr<_VelmoraControl> c = NewControl();
     ComPtr<IPersistPropertyBag> persist;
     ASSERT_EQ(c.As(&persist), S_OK);
-    PropertyBag empty;
+    TestBag empty;
     ASSERT_EQ(persist->Load(&empty, nullptr), S_OK);
     ComPtr<IFontDisp> disp;
     ASSERT_EQ(c->get_Font(&disp), S_OK);

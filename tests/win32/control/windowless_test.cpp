@@ -97,7 +97,7 @@ class Windowless : public OleTest {
 TEST_F(Windowless, ControlNeverPlacedMakesNoWindow) {
   ComPtr<IStream> stream;
   ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
-  PropertyBag bag;
+  TestBag bag;
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bitmap = CreateBitmap(120, 30, 1, 32, nullptr);
   HGDIOBJ old = SelectObject(dc, bitmap);

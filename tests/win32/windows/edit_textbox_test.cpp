@@ -22,11 +22,7 @@
 namespace velmora::win32 {
 namespace {
 
-using velmora::testing::OleFixture;
-using velmora::testing::OleTest;
-using velmora::testing::Form;
-using velmora::testing::PressKey;
-using velmora::testing::Pump;
+using namespace velmora::testing;
 
 // A control as its object builds it: the control window, reparented into a
 // form between two other fields, with Text1 filling it.

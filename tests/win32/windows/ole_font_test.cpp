@@ -17,7 +17,7 @@
 namespace velmora::win32 {
 namespace {
 
-using velmora::testing::OleTest;
+using namespace velmora::testing;
 using OleFontTest = OleTest;
 
 TEST_F(OleFontTest, DescriptionRoundTripsThroughARealisedFont) {

@@ -17,10 +17,7 @@
 namespace velmora::win32 {
 namespace {
 
-using velmora::testing::OleTest;
-using velmora::testing::Form;
-using velmora::testing::KeyInput;
-using velmora::testing::Pump;
+using namespace velmora::testing;
 
 // Key events as "S+ T+ T- S-" (Shift, Ctrl, Alt, Tab; + down, - up).
 std::string Spell(const std::vector<INPUT>& inputs) {
