@@ -8,6 +8,7 @@
 
 #include "errors.h"
 #include "variant.h"
+#include "../shared/control_error.h"
 
 namespace velmora {
 namespace {
@@ -29,14 +30,8 @@ class Conversion : public ::testing::TestWithParam<ConversionRow> {};
 
 TEST_P(Conversion, GivesTheValueOrTheError) {
   const ConversionRow& row = GetParam();
-  int error = 0;
   double actual = 0;
-  try {
-    actual = row.convert(row.value);
-  } catch (const VelmoraError& e) {
-    error = e.number();
-  }
-  EXPECT_EQ(error, row.error) << row.name;
+  EXPECT_CONTROL_ERROR(row.error, actual = row.convert(row.value)) << row.name;
   if (row.error == 0) {
     EXPECT_EQ(actual, row.expected) << row.name;
   }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "control_error.h"
 #include "errors.h"
 #include "textbox.h"
 
@@ -167,8 +168,7 @@ inline std::string RunContractRow(Driver& driver, const Row& row) {
   std::string failures, steps;
   for (const Step& step : row.steps) {
     steps += (steps.empty() ? "" : ", ") + Describe(step);
-    int error = 0;
-    try {
+    const int error = velmora::testing::ErrorOf([&] {
       switch (step.kind) {
         case Step::Kind::Type: driver.Type(step.key); break;
         case Step::Kind::SetText: box.setText(step.text); break;
@@ -177,9 +177,7 @@ inline std::string RunContractRow(Driver& driver, const Row& row) {
         case Step::Kind::SetMaxLength: box.setMaxLength(step.value); break;
         case Step::Kind::Blur: driver.Blur(); break;
       }
-    } catch (const VelmoraError& e) {
-      error = e.number();
-    }
+    }).number;
     if (error != step.error)
       failures += "\n  step " + Describe(step) + ": error expected " + std::to_string(step.error) + ", got " +
                   std::to_string(error);

@@ -10,10 +10,11 @@
 
 namespace velmora::testing {
 
-// Runs the message loop until it has been quiet for quietMs. With a dialog
-// window, messages go through IsDialogMessage first (Tab, Enter, Escape
-// handling of a dialog-style container).
-inline void Pump(HWND dialog = nullptr, DWORD quietMs = 25) {
+// Runs the message loop until it has been quiet for quietMs (five seconds
+// at most), giving each message to handle: the one pump of the tests, under
+// every container's loop.
+template <class Handle>
+void PumpWith(Handle&& handle, DWORD quietMs) {
   DWORD quietSince = GetTickCount();
   const DWORD start = quietSince;
   for (;;) {
@@ -21,9 +22,7 @@ inline void Pump(HWND dialog = nullptr, DWORD quietMs = 25) {
     bool any = false;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       any = true;
-      if (dialog && IsDialogMessageW(dialog, &msg)) continue;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
+      handle(msg);
     }
     const DWORD now = GetTickCount();
     if (any) quietSince = now;
@@ -32,6 +31,20 @@ inline void Pump(HWND dialog = nullptr, DWORD quietMs = 25) {
   }
 }
 
+// A plain loop; with a dialog window, messages go through IsDialogMessage
+// first (Tab, Enter, Escape handling of a dialog-style container).
+inline void Pump(HWND dialog = nullptr, DWORD quietMs = 25) {
+  PumpWith(
+      [dialog](MSG& msg) {
+        if (dialog && IsDialogMessageW(dialog, &msg)) return;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      },
+      quietMs);
+}
+
+// One key pressed or released, flagged extended for the keys that are (the
+// arrows and the block above them).
 inline INPUT KeyInput(WORD vk, bool up) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
@@ -49,9 +62,9 @@ inline INPUT KeyInput(WORD vk, bool up) {
   return input;
 }
 
-// Presses and releases vk with the modifiers of shift (1 Shift, 2 Ctrl,
-// 4 Alt) held, then pumps.
-inline void PressKey(WORD vk, int shift = 0, HWND dialog = nullptr) {
+// vk pressed and released with the modifiers of shift (1 Shift, 2 Ctrl,
+// 4 Alt) held around it.
+inline std::vector<INPUT> Keystroke(WORD vk, int shift = 0) {
   static const WORD kModifiers[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
   std::vector<INPUT> inputs;
   for (int m = 0; m < 3; ++m)
@@ -60,7 +73,41 @@ inline void PressKey(WORD vk, int shift = 0, HWND dialog = nullptr) {
   inputs.push_back(KeyInput(vk, true));
   for (int m = 2; m >= 0; --m)
     if (shift & (1 << m)) inputs.push_back(KeyInput(kModifiers[m], true));
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  return inputs;
+}
+
+// What a user strikes to type ch: "\b" Backspace, 0x7f Delete, "\r" Enter,
+// 0x1b Escape, "\t" Tab, a character of the keyboard through its key (with
+// Shift when the layout wants it), any other as a Unicode input.
+inline std::vector<INPUT> CharStroke(wchar_t ch, int shift = 0) {
+  switch (ch) {
+    case L'\b': return Keystroke(VK_BACK, shift);
+    case 0x7f: return Keystroke(VK_DELETE, shift);
+    case L'\r': return Keystroke(VK_RETURN, shift);
+    case 0x1b: return Keystroke(VK_ESCAPE, shift);
+    case L'\t': return Keystroke(VK_TAB, shift);
+    default: break;
+  }
+  if (ch > 0x7f) {
+    std::vector<INPUT> inputs(2);
+    for (int up = 0; up < 2; ++up) {
+      inputs[up].type = INPUT_KEYBOARD;
+      inputs[up].ki.wScan = ch;
+      inputs[up].ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
+    }
+    return inputs;
+  }
+  const SHORT scan = VkKeyScanW(ch);
+  return Keystroke(static_cast<WORD>(scan & 0xFF), shift | ((scan & 0x100) ? 1 : 0));
+}
+
+inline void Send(const std::vector<INPUT>& inputs) {
+  SendInput(static_cast<UINT>(inputs.size()), const_cast<INPUT*>(inputs.data()), sizeof(INPUT));
+}
+
+// Presses and releases vk with the modifiers of shift held, then pumps.
+inline void PressKey(WORD vk, int shift = 0, HWND dialog = nullptr) {
+  Send(Keystroke(vk, shift));
   Pump(dialog);
 }
 

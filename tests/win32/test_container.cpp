@@ -3,9 +3,11 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "com/com_util.h"
 #include "control/control_object.h"
+#include "shared/win32_harness.h"
 #include "velmora_h.h"
 
 namespace velmora::testing {
@@ -280,20 +282,62 @@ void RegisterClasses() {
   (void)done;
 }
 
-INPUT Key(WORD vk, bool up) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = vk;
-  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  if (vk == VK_DELETE || vk == VK_LEFT || vk == VK_RIGHT || vk == VK_HOME || vk == VK_END)
-    input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
-  return input;
-}
-
 }  // namespace
 
 // ---- control creation and properties -------------------------------------------
+
+// ---- the container's property bag --------------------------------------------
+
+STDMETHODIMP TestBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) noexcept {
+  reads.push_back(name);
+  if (failKey == name) return E_FAIL;
+  Item* item = Find(name);
+  if (!item) return absent;  // S_OK: success, the value left VT_EMPTY
+  if (item->object) {
+    LARGE_INTEGER start{};
+    item->object->Seek(start, STREAM_SEEK_SET, nullptr);
+    V_VT(value) = VT_DISPATCH;
+    return OleLoadFromStream(item->object.Get(), IID_IDispatch, reinterpret_cast<void**>(&V_DISPATCH(value)));
+  }
+  return VariantCopy(value, item->value.get());
+}
+
+STDMETHODIMP TestBag::Write(LPCOLESTR name, VARIANT* value) noexcept {
+  writes.push_back(name);
+  if (auto hook = std::exchange(onWrite, nullptr)) hook();
+  types.push_back(V_VT(value));
+  if (V_VT(value) == VT_DISPATCH || V_VT(value) == VT_UNKNOWN) {
+    ComPtr<IPersistStream> persist;
+    HRESULT hr = V_UNKNOWN(value)->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(persist.GetAddressOf()));
+    if (FAILED(hr)) return hr;
+    ComPtr<IStream> stream;
+    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    hr = OleSaveToStream(persist.Get(), stream.Get());
+    if (FAILED(hr)) return hr;
+    Slot(name).object = stream;
+    return S_OK;
+  }
+  return Set(name, *value);
+}
+
+HRESULT TestBag::Set(const std::wstring& name, const VARIANT& value) {
+  Item& item = Slot(name);
+  item.object.Reset();
+  return VariantCopy(item.value.put(), const_cast<VARIANT*>(&value));
+}
+
+TestBag::Item* TestBag::Find(const std::wstring& name) {
+  for (Item& item : items_)
+    if (item.name == name) return &item;
+  return nullptr;
+}
+
+TestBag::Item& TestBag::Slot(const std::wstring& name) {
+  if (Item* item = Find(name)) return *item;
+  items_.emplace_back();
+  items_.back().name = name;
+  return items_.back();
+}
 
 HRESULT ClientSink::FindInterface(REFIID riid, void** ppv) noexcept {
   using win32::EntryAs;
@@ -661,63 +705,35 @@ void TestForm::SiteUIActivating(Placed* placed) {
 }
 
 void TestForm::Pump(DWORD quietMs) {
-  DWORD quietSince = GetTickCount();
-  const DWORD start = quietSince;
-  for (;;) {
-    MSG msg;
-    bool any = false;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      any = true;
-      if (loop_ == Loop::kTranslateMessageFirst) {
-        TranslateMessage(&msg);
-        ComPtr<IOleInPlaceActiveObject> active = active_;
-        if (active && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
-          ++translateCalls;
-          if (active->TranslateAccelerator(&msg) == S_OK) continue;
+  PumpWith(
+      [this](MSG& msg) {
+        const bool key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
+        if (loop_ == Loop::kTranslateMessageFirst) {
+          TranslateMessage(&msg);
+          ComPtr<IOleInPlaceActiveObject> active = active_;
+          if (active && key) {
+            ++translateCalls;
+            if (active->TranslateAccelerator(&msg) == S_OK) return;
+          }
+          DispatchMessageW(&msg);
+          return;
         }
+        if (loop_ == Loop::kFormEngine && FormTakesKey(msg)) return;
+        if ((loop_ == Loop::kTranslateAccelerator || loop_ == Loop::kFormEngine) && active_ && key) {
+          ++translateCalls;
+          ComPtr<IOleInPlaceActiveObject> active = active_;
+          if (active->TranslateAccelerator(&msg) == S_OK) return;
+        }
+        if (IsDialogMessageW(hwnd_, &msg)) return;
+        TranslateMessage(&msg);
         DispatchMessageW(&msg);
-        continue;
-      }
-      if (loop_ == Loop::kFormEngine && FormTakesKey(msg)) continue;
-      if ((loop_ == Loop::kTranslateAccelerator || loop_ == Loop::kFormEngine) && active_ &&
-          msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
-        ++translateCalls;
-        ComPtr<IOleInPlaceActiveObject> active = active_;
-        if (active->TranslateAccelerator(&msg) == S_OK) continue;
-      }
-      if (IsDialogMessageW(hwnd_, &msg)) continue;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    const DWORD now = GetTickCount();
-    if (any) quietSince = now;
-    if (now - quietSince >= quietMs || now - start > 5000) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  }
+      },
+      quietMs);
 }
 
 void TestForm::Type(const std::wstring& keys, bool shift) {
   for (wchar_t ch : keys) {
-    WORD vk = 0;
-    bool withShift = shift;
-    switch (ch) {
-      case L'\b': vk = VK_BACK; break;
-      case 0x7f: vk = VK_DELETE; break;
-      case L'\r': vk = VK_RETURN; break;
-      case 0x1b: vk = VK_ESCAPE; break;
-      case L'\t': vk = VK_TAB; break;
-      default: {
-        const SHORT scan = VkKeyScanW(ch);
-        vk = static_cast<WORD>(scan & 0xFF);
-        if (scan & 0x100) withShift = true;
-      }
-    }
-    std::vector<INPUT> inputs;
-    if (withShift) inputs.push_back(Key(VK_SHIFT, false));
-    inputs.push_back(Key(vk, false));
-    inputs.push_back(Key(vk, true));
-    if (withShift) inputs.push_back(Key(VK_SHIFT, true));
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Send(CharStroke(ch, shift ? 1 : 0));
     Pump();
   }
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "com/com_object.h"
+#include "com/com_util.h"
 #include "typelib/dispids.h"
 
 namespace velmora::testing {
@@ -83,6 +84,52 @@ class ClientSink final : public HostObject<ClientSink, IDispatch, IPropertyNotif
 
  private:
   bool answerEventIid_;
+};
+
+// Hears an object's advise sinks (IOleObject::Advise, IViewObject::SetAdvise,
+// IDataObject::DAdvise) and counts what it hears.
+class AdviseSink final : public HostObject<AdviseSink, IAdviseSink> {
+ public:
+  STDMETHODIMP_(void) OnDataChange(FORMATETC* format, STGMEDIUM* medium) noexcept override {
+    ++dataChanges;
+    lastFormat = format ? format->cfFormat : 0;
+    withPicture = medium && medium->tymed == TYMED_ENHMF && medium->hEnhMetaFile;
+  }
+  STDMETHODIMP_(void) OnViewChange(DWORD, LONG) noexcept override { ++viewChanges; }
+  STDMETHODIMP_(void) OnRename(IMoniker*) noexcept override {}
+  STDMETHODIMP_(void) OnSave() noexcept override {}
+  STDMETHODIMP_(void) OnClose() noexcept override { ++closes; }
+  int dataChanges = 0, viewChanges = 0, closes = 0;
+  CLIPFORMAT lastFormat = 0;
+  bool withPicture = false;
+};
+
+// A container's property bag, as wine has none. Objects are kept through
+// their stream (wine's font cannot save itself into a bag), and are made
+// afresh at every read, as a container does when it loads a form.
+class TestBag final : public HostObject<TestBag, IPropertyBag> {
+ public:
+  STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) noexcept override;
+  STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) noexcept override;
+  // Stores a value as it stands, objects included (for hostile bags).
+  HRESULT Set(const std::wstring& name, const VARIANT& value);
+
+  // How Read says a key is absent; containers disagree.
+  HRESULT absent = E_INVALIDARG;
+  std::wstring failKey;
+  std::function<void()> onWrite;  // run inside the next Write, once
+  std::vector<std::wstring> reads, writes;
+  std::vector<VARTYPE> types;
+
+ private:
+  struct Item {
+    std::wstring name;
+    win32::UniqueVariant value;
+    ComPtr<IStream> object;
+  };
+  Item* Find(const std::wstring& name);
+  Item& Slot(const std::wstring& name);
+  std::vector<Item> items_;
 };
 
 // Connects `sink` to the connection point `iid` of `object`: the cookie, 0

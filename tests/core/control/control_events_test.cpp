@@ -12,6 +12,7 @@
 #include "model_textbox.h"
 #include "platform.h"
 #include "variant.h"
+#include "../../shared/control_error.h"
 
 namespace velmora {
 namespace {
@@ -199,12 +200,7 @@ TEST_F(Events, DataNonValidaFindsTheMaskAlreadyWritten) {
 TEST_F(Events, LeavingWithALengthBeyondSixteenBitsIsAnOverflow) {
   box.setMaxLength(40000);
   box.setText(u"14/12/1967");
-  try {
-    box.LoseFocus();
-    FAIL() << "no overflow";
-  } catch (const VelmoraError& e) {
-    EXPECT_EQ(e.number(), static_cast<int>(ErrorNumber::Overflow));
-  }
+  EXPECT_CONTROL_ERROR(static_cast<int>(ErrorNumber::Overflow), box.LoseFocus());
   EXPECT_EQ(box.Text(), u"14/12/1967");
 }
 

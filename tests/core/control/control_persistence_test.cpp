@@ -12,6 +12,7 @@
 #include "model_textbox.h"
 #include "property_bag.h"
 #include "variant.h"
+#include "../../shared/control_error.h"
 
 namespace velmora {
 namespace {
@@ -201,13 +202,7 @@ TEST_P(HostileBag, FailsAtItsStepOrLoads) {
   Loaded c;
   MemoryPropertyBag bag;
   for (const auto& [key, value] : row.entries) bag.Set(key, value);
-  int error = 0;
-  try {
-    c.control.UserControl_ReadProperties(bag);
-  } catch (const VelmoraError& e) {
-    error = e.number();
-  }
-  EXPECT_EQ(error, row.expectedError) << row.name;
+  EXPECT_CONTROL_ERROR(row.expectedError, c.control.UserControl_ReadProperties(bag)) << row.name;
   EXPECT_EQ(c.box.MaxLength(), row.maxLength) << row.name;
   EXPECT_EQ(c.control.DateValue(), row.dateValue) << row.name;
   EXPECT_EQ(c.box.Text(), row.text) << row.name << ": text \"" << ToUtf8(c.box.Text()).substr(0, 40) << "\"";

@@ -14,6 +14,7 @@
 #include "model_textbox.h"
 #include "platform.h"
 #include "variant.h"
+#include "../../shared/control_error.h"
 
 namespace velmora {
 namespace {
@@ -150,12 +151,9 @@ TEST(DateKeysLimits, TextTooLongForPositionsIsAnOverflow) {
     box.setText(text);
     box.setSelStart(5);
     std::int16_t key = r.key;
-    try {
-      if (r.keyDown) DataKeyDown(box, key, kLong); else DataKeyPress(box, key, kLong);
-      ADD_FAILURE() << r.name << ": no overflow for a text of 32,768 characters";
-    } catch (const VelmoraError& e) {
-      EXPECT_EQ(e.number(), static_cast<int>(ErrorNumber::Overflow)) << r.name;
-    }
+    EXPECT_CONTROL_ERROR(static_cast<int>(ErrorNumber::Overflow),
+                         r.keyDown ? DataKeyDown(box, key, kLong) : DataKeyPress(box, key, kLong))
+        << r.name << ": a text of 32,768 characters";
     EXPECT_EQ(box.Text(), text) << r.name;
     EXPECT_EQ(box.SelStart(), 5) << r.name;
     EXPECT_EQ(key, r.key) << r.name;

@@ -7,6 +7,7 @@
 #include "errors.h"
 #include "number/numeric_value.h"
 #include "variant.h"
+#include "../../shared/control_error.h"
 
 namespace velmora {
 namespace {
@@ -69,12 +70,7 @@ TEST(NumericValue, ValuesBeyondADoubleAreOverflow) {
       {"Negative", u"-1e309"},
   };
   for (const OverflowRow& row : rows) {
-    try {
-      const double value = NumericValue(row.text);
-      ADD_FAILURE() << row.name << ": read " << value << " instead of an overflow error";
-    } catch (const VelmoraError& e) {
-      EXPECT_EQ(e.number(), static_cast<int>(ErrorNumber::Overflow)) << row.name;
-    }
+    EXPECT_CONTROL_ERROR(static_cast<int>(ErrorNumber::Overflow), (void)NumericValue(row.text)) << row.name;
   }
 }
 

@@ -10,9 +10,9 @@
 #include <functional>
 #include <string>
 
-#include "shared/win32_harness.h"
 #include "com/com_util.h"
 #include "test_container.h"
+#include "test_support.h"
 #include "velmora_h.h"
 
 namespace velmora::testing {
@@ -75,14 +75,7 @@ ComPtr<IUnknown> Points(IUnknown* control) {
   return points;
 }
 
-class EnumeratorContract : public ::testing::TestWithParam<EnumRow> {
- protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
-  void TearDown() override {
-    Pump();
-    OleUninitialize();
-  }
-};
+class EnumeratorContract : public OleFixture<::testing::TestWithParam<EnumRow>> {};
 
 TEST_P(EnumeratorContract, AnswersAsItsInterfaceAlwaysHas) {
   const EnumRow& row = GetParam();
@@ -146,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(Control, EnumeratorContract, ::testing::ValuesIn(kEnume
 // Every COM object a new control makes is counted, its text box's font
 // sink included: the module must not unload while a font still holds it.
 TEST(ComSkeleton, EveryObjectOfANewControlCountsForUnloading) {
-  ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+  OleScope ole;
   const long base = ModuleObjectCount();
   {
     ComPtr<IUnknown> control = CreateTestControl();
@@ -163,7 +156,6 @@ TEST(ComSkeleton, EveryObjectOfANewControlCountsForUnloading) {
   }
   Pump();
   EXPECT_EQ(ModuleObjectCount(), base);
-  OleUninitialize();
 }
 
 }  // namespace

@@ -11,10 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "shared/win32_harness.h"
 #include "com/com_util.h"
 #include "test_container.h"
-#include "test_files.h"
+#include "test_support.h"
 #include "windows/win32_platform.h"
 
 namespace velmora::testing {
@@ -78,10 +77,9 @@ long Role(IAccessible* object) {
   return V_I4(&role);
 }
 
-class Accessible : public ::testing::Test {
+class Accessible : public OleTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     g_heard.clear();
     hook_ = SetWinEventHook(EVENT_SYSTEM_ALERT, EVENT_OBJECT_VALUECHANGE, nullptr, OnWinEvent, 0, 0,
                             WINEVENT_OUTOFCONTEXT);
@@ -89,7 +87,6 @@ class Accessible : public ::testing::Test {
   }
   void TearDown() override {
     UnhookWinEvent(hook_);
-    OleUninitialize();
   }
   win32::Win32Platform platform_;
   ScopedPlatform installed_{platform_};

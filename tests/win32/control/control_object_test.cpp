@@ -12,35 +12,24 @@
 #include <string>
 #include <vector>
 
-#include "shared/win32_harness.h"
 #include "com/com_util.h"
 #include "control/control_object.h"
 #include "test_container.h"
+#include "test_support.h"
 #include "typelib/dispids.h"
 #include "velmora_h.h"
 
 namespace velmora::win32 {
 namespace {
 
-using velmora::testing::Pump;
+using namespace velmora::testing;
 
-using velmora::testing::kOverflow;
-using velmora::testing::kTypeMismatch;
-using velmora::testing::kInvalidPropertyValue;
-
-class ControlObjectTest : public ::testing::Test {
+class ControlObjectTest : public OleTest {
  public:
   void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     ASSERT_EQ(CreateVelmoraControl(nullptr, IID__VelmoraControl, reinterpret_cast<void**>(control.GetAddressOf())),
               S_OK);
     ASSERT_EQ(control.As(&dispatch), S_OK);
-  }
-  void TearDown() override {
-    dispatch.Reset();
-    control.Reset();
-    Pump();
-    OleUninitialize();
   }
 
   // The object behind the interface, for what no interface reaches (Text1's
@@ -63,10 +52,6 @@ class ControlObjectTest : public ::testing::Test {
   ComPtr<_VelmoraControl> control;
   ComPtr<IDispatch> dispatch;
 };
-
-using velmora::testing::BoolVariant;
-using velmora::testing::I2Variant;
-using velmora::testing::I4Variant;
 
 std::wstring Describe(const VARIANT& v) {
   UniqueVariant text;
@@ -296,10 +281,6 @@ TEST_F(ControlObjectTest, ErrorReachesLateBoundCallerAsException) {
 }
 
 // ---- events and notifications ----------------------------------------------
-
-using velmora::testing::ClientSink;
-using velmora::testing::Connect;
-using velmora::testing::Disconnect;
 
 struct NotifyRow {
   const char* name;
@@ -537,21 +518,12 @@ TEST_F(ControlObjectTest, AggregatedControlDelegatesItsIdentity) {
 // ---- the module, through the OCX's own exports -----------------------------
 
 TEST(ControlModule, UnloadsOnceEveryObjectIsReleased) {
-  ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+  OleScope ole;
   {
-    std::wstring path = ModulePath();
-    path = path.substr(0, path.find_last_of(L"\\/") + 1) + L"Velmora.ocx";
-    HMODULE ocx = LoadLibraryW(path.c_str());
-    ASSERT_NE(ocx, nullptr);
-    auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void*>(GetProcAddress(ocx, "DllCanUnloadNow")));
-    auto getClassObject = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
-        reinterpret_cast<void*>(GetProcAddress(ocx, "DllGetClassObject")));
-    ASSERT_NE(canUnload, nullptr);
-    ASSERT_NE(getClassObject, nullptr);
+    Ocx ocx;
     {
-      ComPtr<IClassFactory> factory;
-      ASSERT_EQ(getClassObject(CLSID_VelmoraControl, IID_IClassFactory, &factory), S_OK);
+      ComPtr<IClassFactory> factory = ocx.Factory(CLSID_VelmoraControl);
+      ASSERT_NE(factory, nullptr);
       ComPtr<_VelmoraControl> control;
       ASSERT_EQ(factory->CreateInstance(nullptr, IID__VelmoraControl, &control), S_OK);
       factory.Reset();
@@ -570,20 +542,18 @@ TEST(ControlModule, UnloadsOnceEveryObjectIsReleased) {
       ASSERT_EQ(container->EnumConnectionPoints(&points), S_OK);
       ComPtr<IFontDisp> font;
       ASSERT_EQ(control->get_Font(&font), S_OK);
-      EXPECT_EQ(canUnload(), S_FALSE);
+      EXPECT_EQ(ocx.CanUnloadNow(), S_FALSE);
       persist.Reset();
       container.Reset();
       control.Reset();
-      EXPECT_EQ(canUnload(), S_FALSE) << "an enumerator keeps its object alive";
+      EXPECT_EQ(ocx.CanUnloadNow(), S_FALSE) << "an enumerator keeps its object alive";
       points.Reset();
       (void)cookie;  // the object let its sinks go when it died
       EXPECT_EQ(sink.References(), 1u);
     }
     Pump();
-    EXPECT_EQ(canUnload(), S_OK);
-    FreeLibrary(ocx);
+    EXPECT_EQ(ocx.CanUnloadNow(), S_OK);
   }
-  OleUninitialize();
 }
 
 }  // namespace

@@ -17,109 +17,17 @@
 #include <vector>
 
 #include "shared/saved_stream_sample.h"
-#include "shared/win32_harness.h"
 #include "com/com_util.h"
 #include "control/control_object.h"
 #include "windows/property_bag_adapter.h"
 #include "test_container.h"
+#include "test_support.h"
 #include "velmora_h.h"
 
 namespace velmora::win32 {
 namespace {
 
-using velmora::testing::Pump;
-
-using velmora::testing::kOverflow;
-using velmora::testing::kTypeMismatch;
-using velmora::testing::kInvalidUseOfNull;
-using velmora::testing::kInvalidPropertyValue;
-
-// A container's property bag, as wine has none. Objects are kept through
-// their stream (wine's font cannot save itself into a bag), and are made
-// afresh at every read, as a container does when it loads a form.
-class TestBag final : public IPropertyBag {
- public:
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IPropertyBag)) return E_NOINTERFACE;
-    *ppv = this;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --refs;
-    if (left == 0 && onHeap) delete this;
-    return left;
-  }
-
-  STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
-    reads.push_back(name);
-    if (failKey == name) return E_FAIL;
-    Item* item = Find(name);
-    if (!item) return absent;  // S_OK: success, the value left VT_EMPTY
-    if (item->object) {
-      LARGE_INTEGER start{};
-      item->object->Seek(start, STREAM_SEEK_SET, nullptr);
-      V_VT(value) = VT_DISPATCH;
-      return OleLoadFromStream(item->object.Get(), IID_IDispatch, reinterpret_cast<void**>(&V_DISPATCH(value)));
-    }
-    return VariantCopy(value, item->value.get());
-  }
-  STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override {
-    writes.push_back(name);
-    if (auto hook = std::exchange(onWrite, nullptr)) hook();
-    types.push_back(V_VT(value));
-    if (V_VT(value) == VT_DISPATCH || V_VT(value) == VT_UNKNOWN) {
-      ComPtr<IPersistStream> persist;
-      HRESULT hr = V_UNKNOWN(value)->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(persist.GetAddressOf()));
-      if (FAILED(hr)) return hr;
-      ComPtr<IStream> stream;
-      CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-      hr = OleSaveToStream(persist.Get(), stream.Get());
-      if (FAILED(hr)) return hr;
-      Slot(name).object = stream;
-      return S_OK;
-    }
-    return Set(name, *value);
-  }
-
-  // Stores a value as it stands, objects included (for hostile bags).
-  HRESULT Set(const std::wstring& name, const VARIANT& value) {
-    Item& item = Slot(name);
-    item.object.Reset();
-    return VariantCopy(item.value.put(), const_cast<VARIANT*>(&value));
-  }
-
-  ULONG refs = 1;
-  bool onHeap = false;  // made with new, deleted by its last Release
-  // How Read says a key is absent; containers disagree.
-  HRESULT absent = E_INVALIDARG;
-  std::wstring failKey;
-  std::function<void()> onWrite;  // run inside the next Write, once
-  std::vector<std::wstring> reads, writes;
-  std::vector<VARTYPE> types;
-
- private:
-  struct Item {
-    std::wstring name;
-    UniqueVariant value;
-    ComPtr<IStream> object;
-  };
-  Item* Find(const std::wstring& name) {
-    for (Item& item : items_)
-      if (item.name == name) return &item;
-    return nullptr;
-  }
-  Item& Slot(const std::wstring& name) {
-    if (Item* item = Find(name)) return *item;
-    items_.emplace_back();
-    items_.back().name = name;
-    return items_.back();
-  }
-  std::vector<Item> items_;
-};
+using namespace velmora::testing;
 
 // Everything a saved control carries, read through the vtable.
 struct Settings {
@@ -186,7 +94,6 @@ const Medium kMedia[] = {
     {"property bag",
      [](_VelmoraControl* c, ComPtr<IUnknown>& saved) {
        auto* bag = new TestBag;
-       bag->onHeap = true;
        saved.Attach(static_cast<IPropertyBag*>(bag));
        ComPtr<IPersistPropertyBag> p;
        c->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(p.GetAddressOf()));
@@ -241,14 +148,7 @@ const Medium kMedia[] = {
      }},
 };
 
-class ControlPersistenceTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
-  void TearDown() override {
-    Pump();
-    OleUninitialize();
-  }
-};
+using ControlPersistenceTest = OleTest;
 
 TEST_F(ControlPersistenceTest, BagGetsTheNineKeysInOrderWithTheirTypes) {
   ComPtr<_VelmoraControl> c = NewControl();
@@ -337,10 +237,6 @@ TEST_F(ControlPersistenceTest, EveryMediumGivesBackEverySetting) {
 }
 
 // ---- hostile bags ------------------------------------------------------------
-
-using velmora::testing::I4Variant;
-using velmora::testing::NullVariant;
-using velmora::testing::R8Variant;
 
 struct HostileRow {
   const char* name;

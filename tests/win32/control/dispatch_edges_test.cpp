@@ -10,22 +10,17 @@
 
 #include "com/com_util.h"
 #include "test_container.h"
-#include "test_files.h"
+#include "test_support.h"
 
 namespace velmora::testing {
 namespace {
 
-class DispatchEdges : public ::testing::Test {
+class DispatchEdges : public OleTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     ComPtr<IUnknown> control = CreateTestControl();
     ASSERT_NE(control, nullptr);
     ASSERT_EQ(control.As(&dispatch), S_OK);
-  }
-  void TearDown() override {
-    dispatch.Reset();
-    OleUninitialize();
   }
   HRESULT Put(DISPID id, VARIANT value, UINT* argError, bool named = true) {
     return InvokePut(dispatch.Get(), id, value, DISPATCH_PROPERTYPUT, nullptr, argError, named);

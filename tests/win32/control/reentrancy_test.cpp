@@ -12,9 +12,9 @@
 #include <functional>
 #include <string>
 
-#include "shared/win32_harness.h"
 #include "com/com_util.h"
 #include "test_container.h"
+#include "test_support.h"
 #include "velmora_h.h"
 
 namespace velmora::testing {
@@ -63,14 +63,7 @@ HRESULT PutTextUnheld(IUnknown* control, const wchar_t* text) {
   return InvokePut(dispatch, kDispText, argument);
 }
 
-class Reentrancy : public ::testing::TestWithParam<Row> {
- protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
-  void TearDown() override {
-    Pump();
-    OleUninitialize();
-  }
-};
+class Reentrancy : public OleFixture<::testing::TestWithParam<Row>> {};
 
 TEST_P(Reentrancy, HandlerActsInsideTheEvent) {
   const Row& row = GetParam();

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "../shared/textbox_contract.h"
-#include "../shared/win32_harness.h"
 #include "test_container.h"
+#include "test_support.h"
 #include "windows/control_window.h"
 #include "windows/edit_textbox.h"
 
@@ -60,33 +60,6 @@ ComPtr<I> As(IUnknown* object) {
   return out;
 }
 
-// A bag that keeps what it is given, objects by reference.
-class MemoryBag final : public IPropertyBag {
- public:
-  ~MemoryBag() {
-    for (auto& item : items_) VariantClear(&item.second);
-  }
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IPropertyBag)) return E_NOINTERFACE;
-    *ppv = this;
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on the stack
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
-    for (auto& item : items_)
-      if (item.first == name) return VariantCopy(value, &item.second);
-    return E_INVALIDARG;
-  }
-  STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override {
-    items_.emplace_back(name, VARIANT{});
-    return VariantCopy(&items_.back().second, value);
-  }
-
- private:
-  std::vector<std::pair<std::wstring, VARIANT>> items_;
-};
-
 ComPtr<IFontDisp> NewFont(double points) {
   FONTDESC desc{sizeof(FONTDESC), const_cast<LPOLESTR>(L"DejaVu Sans"), {}, FW_NORMAL, ANSI_CHARSET, FALSE, FALSE,
                 FALSE};
@@ -108,14 +81,9 @@ HRESULT PutFont(IUnknown* control, double points) {
                                         nullptr, nullptr);
 }
 
-class Windowless : public ::testing::Test {
+class Windowless : public OleTest {
  protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
-  void TearDown() override {
-    form_.reset();
-    Pump();
-    OleUninitialize();
-  }
+  void TearDown() override { form_.reset(); }
   TestForm& Form(bool reflect) {
     form_ = std::make_unique<TestForm>();
     form_->ambients().messageReflect = reflect;
@@ -129,7 +97,7 @@ class Windowless : public ::testing::Test {
 TEST_F(Windowless, ControlNeverPlacedMakesNoWindow) {
   ComPtr<IStream> stream;
   ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
-  MemoryBag bag;
+  TestBag bag;
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bitmap = CreateBitmap(120, 30, 1, 32, nullptr);
   HGDIOBJ old = SelectObject(dc, bitmap);
@@ -347,7 +315,7 @@ bool AssignmentsOnly(const contract::Row& row) {
 }
 
 TEST(WindowlessContract, RowsHoldUnplacedAndPlacedAlone) {
-  ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+  OleScope ole;
   int unplacedRows = 0;
   for (const contract::Row& row : contract::ContractRows()) {
     if (AssignmentsOnly(row)) {
@@ -360,8 +328,6 @@ TEST(WindowlessContract, RowsHoldUnplacedAndPlacedAlone) {
     EXPECT_EQ(contract::RunContractRow(alone, row), "") << "placed alone";
   }
   EXPECT_GT(unplacedRows, 5);
-  Pump();
-  OleUninitialize();
 }
 
 }  // namespace

@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "shared/win32_harness.h"
 #include "com/com_util.h"
 #include "test_container.h"
+#include "test_support.h"
 #include "windows/win32_platform.h"
 
 namespace velmora::testing {
@@ -24,15 +24,13 @@ void PlainPump() { velmora::testing::Pump(nullptr, 30); }
 
 void TypeText(const wchar_t* keys) {
   for (const wchar_t* p = keys; *p; ++p) {
-    const WORD vk = static_cast<WORD>(VkKeyScanW(*p) & 0xFF);
-    INPUT inputs[2] = {velmora::testing::KeyInput(vk, false), velmora::testing::KeyInput(vk, true)};
-    SendInput(2, inputs, sizeof(INPUT));
+    Send(CharStroke(*p));
     PlainPump();
   }
 }
 
 TEST(AtlHost, CreatesShowsResizesTypesAndReleasesTheControl) {
-  ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+  OleScope ole;
   win32::Win32Platform platform;
   ScopedPlatform installed(platform);
   const long objectsBefore = win32::ModuleObjectCount();
@@ -91,7 +89,6 @@ TEST(AtlHost, CreatesShowsResizesTypesAndReleasesTheControl) {
     EXPECT_EQ(site.Get(), nullptr) << "the host took its site back";
   }
   EXPECT_EQ(win32::ModuleObjectCount(), objectsBefore);
-  OleUninitialize();
 }
 
 }  // namespace

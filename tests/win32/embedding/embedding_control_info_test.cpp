@@ -16,15 +16,14 @@
 
 #include "com/com_util.h"
 #include "test_container.h"
+#include "test_support.h"
 #include "windows/win32_platform.h"
 
 namespace velmora::testing {
 namespace {
 
-class ControlInfo : public ::testing::Test {
+class ControlInfo : public OleTest {
  protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
-  void TearDown() override { OleUninitialize(); }
   static CONTROLINFO Read(IUnknown* object) {
     ComPtr<IOleControl> control;
     object->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(control.GetAddressOf()));

@@ -17,6 +17,7 @@
 
 #include "com/com_util.h"
 #include "test_container.h"
+#include "test_support.h"
 #include "windows/win32_platform.h"
 
 namespace velmora::testing {
@@ -70,10 +71,8 @@ std::string Join(const std::vector<std::string>& items) {
 
 std::string Narrow(const std::wstring& text) { return win32::WideToUtf8(text); }
 
-class TypedKeys : public ::testing::TestWithParam<std::tuple<KeyRow, TestForm::Loop>> {
+class TypedKeys : public OleFixture<::testing::TestWithParam<std::tuple<KeyRow, TestForm::Loop>>> {
  protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
-  void TearDown() override { OleUninitialize(); }
   win32::Win32Platform platform_;
   ScopedPlatform installed_{platform_};
 };

@@ -14,6 +14,7 @@
 
 #include "com/com_util.h"
 #include "test_container.h"
+#include "test_support.h"
 #include "windows/win32_platform.h"
 
 namespace velmora::testing {
@@ -70,10 +71,9 @@ bool Greyish(COLORREF c) {
 }
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 
-class View : public ::testing::Test {
+class View : public OleTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     control_ = CreateTestControl();
     ASSERT_TRUE(control_);
     control_->QueryInterface(IID_IViewObject2, reinterpret_cast<void**>(view_.GetAddressOf()));
@@ -81,11 +81,6 @@ class View : public ::testing::Test {
     ASSERT_EQ(PutText(control_.Get(), L"14/12/1967"), S_OK);
     ASSERT_EQ(PutInt(control_.Get(), kDispForeColor, 255), S_OK);
     ASSERT_EQ(PutInt(control_.Get(), kDispBackColor, 0x00FFFF), S_OK);  // yellow
-  }
-  void TearDown() override {
-    view_.Reset();
-    control_.Reset();
-    OleUninitialize();
   }
   HRESULT Draw(Canvas& canvas, RECTL bounds, DWORD aspect = DVASPECT_CONTENT, LONG index = -1) {
     return view_->Draw(aspect, index, nullptr, nullptr, nullptr, canvas.dc(), &bounds, nullptr, nullptr, 0);
@@ -190,24 +185,6 @@ TEST_F(View, ActiveControlShowsColoursAndEnabledOnScreen) {
 
 namespace velmora::testing {
 namespace {
-
-// Records what a data-advise sink hears.
-// Lives on the test's stack, which keeps its first reference.
-class DataSink final : public HostObject<DataSink, IAdviseSink> {
- public:
-  STDMETHODIMP_(void) OnDataChange(FORMATETC* format, STGMEDIUM* medium) noexcept override {
-    ++changes;
-    lastFormat = format ? format->cfFormat : 0;
-    withPicture = medium && medium->tymed == TYMED_ENHMF && medium->hEnhMetaFile;
-  }
-  STDMETHODIMP_(void) OnViewChange(DWORD, LONG) noexcept override {}
-  STDMETHODIMP_(void) OnRename(IMoniker*) noexcept override {}
-  STDMETHODIMP_(void) OnSave() noexcept override {}
-  STDMETHODIMP_(void) OnClose() noexcept override {}
-  int changes = 0;
-  CLIPFORMAT lastFormat = 0;
-  bool withPicture = false;
-};
 
 FORMATETC Format(CLIPFORMAT format, DWORD tymed, DWORD aspect = DVASPECT_CONTENT, LONG index = -1) {
   return FORMATETC{format, nullptr, aspect, index, tymed};
@@ -326,7 +303,7 @@ TEST_F(Picture, AnswersWhichFormatsItGives) {
 }
 
 TEST_F(Picture, AdviseSinksHearEveryChangeOfTheLook) {
-  DataSink withData, changeOnly;
+  AdviseSink withData, changeOnly;
   FORMATETC enhanced = Format(CF_ENHMETAFILE, TYMED_ENHMF);
   FORMATETC any = Format(0, TYMED_NULL, DVASPECT_CONTENT);
   DWORD dataCookie = 0, anyCookie = 0;
@@ -348,18 +325,18 @@ TEST_F(Picture, AdviseSinksHearEveryChangeOfTheLook) {
   connections.Reset();
 
   ASSERT_EQ(PutInt(control_.Get(), kDispBackColor, 0xFFFFFF), S_OK);
-  EXPECT_EQ(withData.changes, 1);
+  EXPECT_EQ(withData.dataChanges, 1);
   EXPECT_TRUE(withData.withPicture) << "the new picture comes with the notification";
   EXPECT_EQ(withData.lastFormat, CF_ENHMETAFILE);
-  EXPECT_EQ(changeOnly.changes, 1);
+  EXPECT_EQ(changeOnly.dataChanges, 1);
   ASSERT_EQ(PutText(control_.Get(), L"01/01/2000"), S_OK);
-  EXPECT_EQ(withData.changes, 3) << "the Text property and the text's own change";
+  EXPECT_EQ(withData.dataChanges, 3) << "the Text property and the text's own change";
 
   EXPECT_EQ(data_->DUnadvise(dataCookie), S_OK);
   EXPECT_EQ(data_->DUnadvise(dataCookie), OLE_E_NOCONNECTION);
   ASSERT_EQ(PutBool(control_.Get(), kDispEnabled, false), S_OK);
-  EXPECT_EQ(withData.changes, 3) << "unadvised";
-  EXPECT_GT(changeOnly.changes, 3);
+  EXPECT_EQ(withData.dataChanges, 3) << "unadvised";
+  EXPECT_GT(changeOnly.dataChanges, 3);
   EXPECT_EQ(data_->DUnadvise(anyCookie), S_OK);
   EXPECT_EQ(withData.References(), 1u);
   EXPECT_EQ(changeOnly.References(), 1u) << "the connections gave their sinks back";

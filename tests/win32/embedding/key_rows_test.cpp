@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "shared/key_rows.h"
-#include "shared/win32_harness.h"
 #include "test_container.h"
+#include "test_support.h"
 
 namespace velmora::testing {
 namespace {
@@ -59,31 +59,8 @@ class WindowsPlayer {
   // character as a character of its own.
   void Strike(char16_t key) {
     const Stroke s = key_rows::StrokeOf(key);
-    std::vector<WORD> held;
-    WORD vk = static_cast<WORD>(s.keyCode);
-    std::vector<INPUT> inputs;
-    if (s.ch >= u' ' && s.ch < 0x7f) {
-      const SHORT scan = VkKeyScanW(static_cast<wchar_t>(s.ch));
-      if (scan & 0x100) held.push_back(VK_SHIFT);
-      vk = static_cast<WORD>(scan & 0xFF);
-    } else if (s.ctrl) {
-      held.push_back(VK_CONTROL);
-    }
-    for (WORD key : held) inputs.push_back(KeyInput(key, false));
-    if (s.ch > 0x7f) {
-      for (DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wScan = s.ch;
-        input.ki.dwFlags = KEYEVENTF_UNICODE | up;
-        inputs.push_back(input);
-      }
-    } else {
-      inputs.push_back(KeyInput(vk, false));
-      inputs.push_back(KeyInput(vk, true));
-    }
-    for (auto key = held.rbegin(); key != held.rend(); ++key) inputs.push_back(KeyInput(*key, true));
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Send(s.ch >= u' ' && s.ch != 0x7f ? CharStroke(static_cast<wchar_t>(s.ch))
+                                      : Keystroke(static_cast<WORD>(s.keyCode), s.ctrl ? 2 : 0));
     form_->Pump();
   }
 
@@ -105,16 +82,17 @@ class WindowsPlayer {
 class WindowsKeys : public ::testing::TestWithParam<KeyRow> {
  protected:
   static void SetUpTestSuite() {
-    OleInitialize(nullptr);
+    ole_ = new OleScope;
     player_ = new WindowsPlayer;
   }
   static void TearDownTestSuite() {
     delete player_;
-    player_ = nullptr;
-    OleUninitialize();
+    delete ole_;
   }
+  static OleScope* ole_;
   static WindowsPlayer* player_;
 };
+OleScope* WindowsKeys::ole_ = nullptr;
 WindowsPlayer* WindowsKeys::player_ = nullptr;
 
 TEST_P(WindowsKeys, Play) {

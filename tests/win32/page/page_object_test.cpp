@@ -23,13 +23,16 @@
 #include "com/com_util.h"
 #include "typelib/dispids.h"
 #include "page/generale_layout.h"
-#include "test_files.h"
+#include "test_support.h"
 #include "velmora_h.h"
 
 namespace {
 
 using velmora::testing::Narrow;
 using velmora::testing::BesideProgram;
+using velmora::testing::Ocx;
+using velmora::testing::OleScope;
+using velmora::testing::Pump;
 using velmora::ControlId;
 using velmora::ControlKind;
 using velmora::GeneraleLayout;
@@ -212,47 +215,6 @@ class TestSite final : public velmora::win32::HostComBase<TestSite, IPropertyPag
   }
 };
 
-using GetClassObject = HRESULT STDAPICALLTYPE(REFCLSID, REFIID, void**);
-
-// The OCX, loaded from beside this program, and its page class factory.
-class Ocx {
- public:
-  Ocx() : module_(LoadLibraryW(BesideProgram(L"Velmora.ocx").c_str())) {
-    if (module_ == nullptr) return;
-    auto* get = reinterpret_cast<GetClassObject*>(reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
-    if (get == nullptr) return;
-    get(CLSID_Generale, IID_IClassFactory, &factory_);
-    get(CLSID_VelmoraControl, IID_IClassFactory, &controlFactory_);
-  }
-  ~Ocx() {
-    factory_.Reset();
-    controlFactory_.Reset();
-    if (module_) FreeLibrary(module_);
-  }
-  IClassFactory* factory() const { return factory_.Get(); }
-  // A new VelmoraControl, as a script's CreateObject makes it.
-  ComPtr<IDispatch> NewControl() const {
-    ComPtr<IDispatch> control;
-    if (controlFactory_) controlFactory_->CreateInstance(nullptr, IID_IDispatch, &control);
-    return control;
-  }
-
- private:
-  HMODULE module_;
-  ComPtr<IClassFactory> factory_, controlFactory_;
-};
-
-void Pump() {
-  MSG msg;
-  for (int round = 0; round < 3; ++round) {
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    Sleep(5);
-  }
-}
-
 // One page action: a click on the button with that caption, or a text typed
 // into Text1 or txtMaxLength.
 struct Action {
@@ -296,9 +258,8 @@ HRESULT PutShort(IDispatch* object, const wchar_t* name, short value, VARTYPE ty
 class PageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-    ASSERT_NE(ocx_.factory(), nullptr) << "no class factory for Generale";
-    ASSERT_EQ(ocx_.factory()->CreateInstance(nullptr, IID_IPropertyPage2, &page_), S_OK);
+    ASSERT_NE(ocx_.Factory(CLSID_Generale), nullptr) << "no class factory for Generale";
+    ASSERT_EQ(ocx_.Factory(CLSID_Generale)->CreateInstance(nullptr, IID_IPropertyPage2, &page_), S_OK);
     host_ = sharedHost_;
     ASSERT_NE(host_, nullptr);
     ASSERT_EQ(page_->SetPageSite(&site_), S_OK);
@@ -311,7 +272,6 @@ class PageTest : public ::testing::Test {
       page_.Reset();
     }
     real_.clear();
-    OleUninitialize();
   }
 
   // One host window serves every test of a suite: destroying (or hiding) a
@@ -418,6 +378,7 @@ class PageTest : public ::testing::Test {
   }
 
   Ocx ocx_;
+  OleScope ole_;  // goes before the OCX, as it came after it
   std::vector<ComPtr<IDispatch>> real_;  // real controls, after the OCX they live in
   TestSite site_;
   std::vector<std::unique_ptr<FakeControl>> controls_;
@@ -1149,7 +1110,7 @@ BOOL CALLBACK FrameShowingPage(HWND frame, LPARAM data) {
 TEST_F(PageTest, PropertyFrameShowsThePage) {
   FakeControl& control = Add(0, 12, -1, 0);
   DWORD cookie = 0;
-  ASSERT_EQ(CoRegisterClassObject(CLSID_Generale, ocx_.factory(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+  ASSERT_EQ(CoRegisterClassObject(CLSID_Generale, ocx_.Factory(CLSID_Generale).Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
             S_OK);
   // The closer runs on a thread of its own while this one sits in the
   // frame's modal loop; it only reads and writes this record, and the join

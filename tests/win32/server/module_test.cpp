@@ -11,29 +11,13 @@
 
 #include "com/com_util.h"
 #include "errors.h"
-#include "test_files.h"
+#include "test_support.h"
 #include "velmora_h.h"
 
 namespace {
 
-using velmora::testing::OcxPath;
+using velmora::testing::Ocx;
 using velmora::win32::ComPtr;
-
-class Ocx {
- public:
-  Ocx() : module_(::LoadLibraryW(OcxPath().c_str())) {}
-  ~Ocx() {
-    if (module_) ::FreeLibrary(module_);
-  }
-  bool loaded() const { return module_ != nullptr; }
-  template <class F>
-  F* Export(const char* name) const {
-    return reinterpret_cast<F*>(reinterpret_cast<void*>(::GetProcAddress(module_, name)));
-  }
-
- private:
-  HMODULE module_;
-};
 
 using CanUnloadNow = HRESULT STDAPICALLTYPE();
 using GetClassObject = HRESULT STDAPICALLTYPE(REFCLSID, REFIID, void**);

@@ -13,18 +13,16 @@
 #include <vector>
 
 #include "shared/textbox_contract.h"
-#include "shared/win32_harness.h"
 #include "windows/control_window.h"
 #include "windows/edit_textbox.h"
 #include "errors.h"
 #include "windows/ole_font.h"
+#include "test_support.h"
 
 namespace velmora::win32 {
 namespace {
 
-using velmora::testing::Form;
-using velmora::testing::PressKey;
-using velmora::testing::Pump;
+using namespace velmora::testing;
 
 // A control as its object builds it: the control window, reparented into a
 // form between two other fields, with Text1 filling it.
@@ -48,15 +46,6 @@ struct Hosted {
   EditTextBox box{window};
 };
 
-class OleTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
-  void TearDown() override {
-    Pump();
-    OleUninitialize();
-  }
-};
-
 // ---- the contract, typed into the real EDIT ----------------------------------
 
 class EditDriver final : public contract::Driver {
@@ -78,11 +67,7 @@ class EditDriver final : public contract::Driver {
   Hosted host_;
 };
 
-class EditTextBoxContract : public ::testing::TestWithParam<contract::Row> {
- protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
-  void TearDown() override { OleUninitialize(); }
-};
+class EditTextBoxContract : public OleFixture<::testing::TestWithParam<contract::Row>> {};
 
 TEST_P(EditTextBoxContract, Holds) {
   EditDriver driver;
@@ -210,11 +195,7 @@ TEST_F(EditTextBoxTest, HandlerErrorStaysInsideWindowProcedureAndSwallowedKeySta
   int reported = 0, number = 0;
   host.box.setEventErrorHandler([&](std::exception_ptr error) {
     ++reported;
-    try {
-      std::rethrow_exception(error);
-    } catch (const VelmoraError& e) {
-      number = e.number();
-    }
+    number = velmora::testing::ErrorOf([&] { std::rethrow_exception(error); }).number;
   });
   host.box.setEvents(&events);
   host.form.Focus(host.box.hwnd());
@@ -310,12 +291,7 @@ TEST_F(EditTextBoxTest, MaxLengthReadsBackAndZeroIsTheEditMaximum) {
     EXPECT_EQ(host.box.MaxLength(), row.set);
     EXPECT_EQ(SendMessageW(host.box.hwnd(), EM_GETLIMITTEXT, 0, 0), row.limit) << "MaxLength " << row.set;
   }
-  try {
-    host.box.setMaxLength(-1);
-    ADD_FAILURE() << "negative MaxLength taken";
-  } catch (const VelmoraError& e) {
-    EXPECT_EQ(e.number(), 380);
-  }
+  EXPECT_CONTROL_ERROR(380, host.box.setMaxLength(-1)) << "negative MaxLength";
   EXPECT_EQ(host.box.MaxLength(), 100000);
 }
 
@@ -413,12 +389,7 @@ TEST_F(EditTextBoxTest, PortableFontBecomesAnOleFontAndNullIsRefused) {
   EXPECT_STREQ(lf.lfFaceName, L"DejaVu Sans");
   EXPECT_TRUE(lf.lfUnderline);
 
-  try {
-    host.box.setFont(nullptr);
-    ADD_FAILURE() << "null font taken";
-  } catch (const VelmoraError& e) {
-    EXPECT_EQ(e.number(), 380);
-  }
+  EXPECT_CONTROL_ERROR(380, host.box.setFont(nullptr)) << "null font";
   EXPECT_EQ(host.box.Font(), used);
 }
 

@@ -14,7 +14,7 @@
 
 #include "com/com_util.h"
 #include "test_container.h"
-#include "shared/win32_harness.h"
+#include "test_support.h"
 #include "windows/win32_platform.h"
 
 namespace velmora::testing {
@@ -164,10 +164,8 @@ class CountingPlatform final : public Platform {
   win32::Win32Platform windows_;
 };
 
-class MouseAndMenu : public ::testing::Test {
+class MouseAndMenu : public OleTest {
  protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
-  void TearDown() override { OleUninitialize(); }
   void Play(TestForm& form, HWND before, const MouseRow& row);
   CountingPlatform platform_;
 };
@@ -201,14 +199,8 @@ void MouseAndMenu::Play(TestForm& form, HWND before, const MouseRow& row) {
       Mouse(at, MOUSEEVENTF_RIGHTDOWN);
       Mouse(at, MOUSEEVENTF_RIGHTUP);
       // The keys wait in the queue for the menu's own loop.
-      std::vector<INPUT> keys;
-      for (UINT down = 0; down < row.message; ++down) {
-        keys.push_back(KeyInput(VK_DOWN, false));
-        keys.push_back(KeyInput(VK_DOWN, true));
-      }
-      keys.push_back(KeyInput(VK_RETURN, false));
-      keys.push_back(KeyInput(VK_RETURN, true));
-      SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+      for (UINT down = 0; down < row.message; ++down) Send(Keystroke(VK_DOWN));
+      Send(Keystroke(VK_RETURN));
       form.Pump();
       break;
     }
@@ -242,9 +234,7 @@ void MouseAndMenu::Play(TestForm& form, HWND before, const MouseRow& row) {
       SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(row.from), static_cast<LPARAM>(row.to));
       if (row.act == Act::kShiftInsert) {
         form.Pump();
-        INPUT keys[] = {KeyInput(VK_SHIFT, false), KeyInput(VK_INSERT, false), KeyInput(VK_INSERT, true),
-                        KeyInput(VK_SHIFT, true)};
-        SendInput(4, keys, sizeof(INPUT));
+        Send(Keystroke(VK_INSERT, 1));
       } else if (row.message == EM_SETSEL) {
         SendMessageW(edit, EM_SETSEL, 0, -1);  // Seleziona tutto
       } else {

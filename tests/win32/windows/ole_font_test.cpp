@@ -12,15 +12,13 @@
 #include "errors.h"
 #include "com/com_util.h"
 #include "windows/ole_font.h"
+#include "test_support.h"
 
 namespace velmora::win32 {
 namespace {
 
-class OleFontTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
-  void TearDown() override { OleUninitialize(); }
-};
+using namespace velmora::testing;
+using OleFontTest = OleTest;
 
 TEST_F(OleFontTest, DescriptionRoundTripsThroughARealisedFont) {
   struct {
@@ -94,24 +92,11 @@ TEST_F(OleFontTest, BadValuesAreInvalidPropertyValues) {
   const double sizes[] = {-1, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
                           1e300};
   for (double size : sizes) {
-    try {
-      font->setSize(size);
-      ADD_FAILURE() << "size taken: " << size;
-    } catch (const VelmoraError& e) {
-      EXPECT_EQ(e.number(), 380) << size;
-    }
+    EXPECT_CONTROL_ERROR(380, font->setSize(size)) << size;
   }
   EXPECT_DOUBLE_EQ(font->Size(), size10);
-  auto expect380 = [](auto&& call, const char* what) {
-    try {
-      call();
-      ADD_FAILURE() << what << " taken";
-    } catch (const VelmoraError& e) {
-      EXPECT_EQ(e.number(), 380) << what;
-    }
-  };
-  expect380([] { OleFont::From(nullptr); }, "null font reference");
-  expect380([] { OleFont font{Microsoft::WRL::ComPtr<IFont>()}; }, "null IFont");
+  EXPECT_CONTROL_ERROR(380, OleFont::From(nullptr)) << "null font reference";
+  EXPECT_CONTROL_ERROR(380, OleFont font{Microsoft::WRL::ComPtr<IFont>()}) << "null IFont";
 }
 
 TEST_F(OleFontTest, DefaultFontExistsAsItselfAt8Point25) {
@@ -140,12 +125,7 @@ TEST(ThrowIfFailedTest, HresultsOfCallsTheCoreMakesBecomeCoreErrorNumbers) {
   } const rows[] = {{E_INVALIDARG, 380}, {CTL_E_INVALIDPROPERTYVALUE, 380}, {CTL_E_OVERFLOW, 6}, {E_FAIL, 5},
                     {E_OUTOFMEMORY, 5}};
   for (const auto& row : rows) {
-    try {
-      ThrowIfFailed(row.hr, "call");
-      ADD_FAILURE() << std::hex << row.hr << " passed";
-    } catch (const VelmoraError& e) {
-      EXPECT_EQ(e.number(), row.number) << std::hex << row.hr;
-    }
+    EXPECT_CONTROL_ERROR(row.number, ThrowIfFailed(row.hr, "call")) << std::hex << row.hr;
   }
   EXPECT_NO_THROW(ThrowIfFailed(S_FALSE, "call"));
 }

@@ -8,18 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "shared/win32_harness.h"
 #include "windows/control_window.h"
 #include "windows/edit_textbox.h"
 #include "errors.h"
 #include "windows/win32_platform.h"
+#include "test_support.h"
 
 namespace velmora::win32 {
 namespace {
 
-using velmora::testing::Form;
-using velmora::testing::KeyInput;
-using velmora::testing::Pump;
+using namespace velmora::testing;
 
 // Key events as "S+ T+ T- S-" (Shift, Ctrl, Alt, Tab; + down, - up).
 std::string Spell(const std::vector<INPUT>& inputs) {
@@ -68,12 +66,7 @@ TEST(Win32PlatformKeys, OtherKeyStringsAreRefused) {
   const std::u16string refused[] = {u"",      u"TAB",    u"{ENTER}", u"{TAB",   u"a",        u"+",
                                     u"{TAB}x", u"{TAB 2}", u"{}",     u"++{TAB}", u"{TAB}+"};
   for (const auto& keys : refused) {
-    try {
-      KeyStringInputs(keys, NothingHeld);
-      ADD_FAILURE() << "taken: \"" << std::string(keys.begin(), keys.end()) << "\"";
-    } catch (const VelmoraError& e) {
-      EXPECT_EQ(e.number(), 5);
-    }
+    EXPECT_CONTROL_ERROR(5, KeyStringInputs(keys, NothingHeld)) << std::string(keys.begin(), keys.end());
   }
 }
 
@@ -93,10 +86,9 @@ TEST(Win32PlatformDate, TodayIsTheLocalDate) {
 }
 
 // Three fields in a dialog-style form; the middle one is the control.
-class SendKeysTest : public ::testing::Test {
+class SendKeysTest : public OleTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     window_ = std::make_unique<ControlWindow>();
     box_ = std::make_unique<EditTextBox>(*window_);
     before_ = form_.AddEdit(0);
@@ -113,8 +105,6 @@ class SendKeysTest : public ::testing::Test {
     window_.reset();
     DestroyWindow(before_);
     DestroyWindow(after_);
-    Pump();
-    OleUninitialize();
   }
   Form& form_ = Form::Shared();
   std::unique_ptr<ControlWindow> window_;
