@@ -27,7 +27,7 @@
 
 #include "com/com_object.h"
 #include "com/handles.h"
-#include "errors.h"
+#include "core/errors.h"
 
 namespace velmora::win32 {
 

@@ -4,8 +4,8 @@
 
 #include "com/com_object.h"
 #include "com/com_util.h"
-#include "control/accessible_text.h"
-#include "control/velmora_control.h"
+#include "core/control/accessible_text.h"
+#include "core/control/velmora_control.h"
 #include "windows/edit_textbox.h"
 #include "embedding/ole_embedding.h"
 

@@ -3,9 +3,9 @@
 // control asks for. Persistence is in control_persistence.cpp.
 #include "control/control_object.h"
 
-#include "errors.h"
+#include "core/errors.h"
 #include "windows/ole_font.h"
-#include "platform.h"
+#include "core/platform.h"
 #include "windows/win32_platform.h"
 #include "typelib/dispids.h"
 

@@ -10,9 +10,9 @@
 #include <cstring>
 #include <limits>
 
-#include "control/saved_stream.h"
+#include "core/control/saved_stream.h"
 #include "control/control_object.h"
-#include "errors.h"
+#include "core/errors.h"
 #include "windows/ole_font.h"
 #include "windows/property_bag_adapter.h"
 

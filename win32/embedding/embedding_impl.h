@@ -26,7 +26,7 @@
 #include <olectl.h>
 
 #include "com/com_util.h"
-#include "control/velmora_control.h"
+#include "core/control/velmora_control.h"
 #include "windows/control_window.h"
 #include "embedding/data_object.h"
 #include "windows/edit_textbox.h"

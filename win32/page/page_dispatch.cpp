@@ -1,6 +1,6 @@
 #include "page/page_dispatch.h"
 
-#include "errors.h"
+#include "core/errors.h"
 #include "windows/property_bag_adapter.h"
 
 namespace velmora::win32 {

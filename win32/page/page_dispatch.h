@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "com/com_util.h"
-#include "page/page_host.h"
+#include "core/page/page_host.h"
 
 namespace velmora::win32 {
 

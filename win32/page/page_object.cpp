@@ -12,9 +12,9 @@
 
 #include "com/com_object.h"
 #include "com/com_util.h"
-#include "page/generale.h"
-#include "page/generale_layout.h"
-#include "page/page_keys.h"
+#include "core/page/generale.h"
+#include "core/page/generale_layout.h"
+#include "core/page/page_keys.h"
 #include "page/page_dispatch.h"
 #include "page/page_object.h"
 #include "page/page_windows.h"

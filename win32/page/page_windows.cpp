@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
-#include "errors.h"
+#include "core/errors.h"
 
 namespace velmora::win32 {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "com/com_util.h"
-#include "errors.h"
+#include "core/errors.h"
 
 namespace velmora::win32 {
 

@@ -8,7 +8,7 @@
 
 #include "com/com_object.h"
 #include "com/com_util.h"
-#include "errors.h"
+#include "core/errors.h"
 
 using Microsoft::WRL::ComPtr;
 

@@ -54,7 +54,7 @@
 #include "com/com_util.h"
 #include "windows/control_window.h"
 #include "windows/ole_font.h"
-#include "textbox.h"
+#include "core/textbox.h"
 
 namespace velmora::win32 {
 

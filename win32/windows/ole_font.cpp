@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "com/com_util.h"
-#include "errors.h"
+#include "core/errors.h"
 
 using Microsoft::WRL::ComPtr;
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "errors.h"
+#include "core/errors.h"
 #include "windows/ole_font.h"
 
 namespace velmora::win32 {

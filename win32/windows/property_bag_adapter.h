@@ -10,8 +10,8 @@
 #include <string>
 
 #include "com/com_util.h"
-#include "property_bag.h"
-#include "variant.h"
+#include "core/property_bag.h"
+#include "core/variant.h"
 
 namespace velmora::win32 {
 
