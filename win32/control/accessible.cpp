@@ -3,11 +3,14 @@
 #include <oleacc.h>
 
 #include "com/com_object.h"
-#include "com/com_util.h"
+#include "com/com_edge.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
 #include "core/control/accessible_text.h"
 #include "core/control/velmora_control.h"
 #include "windows/edit_textbox.h"
 #include "embedding/ole_embedding.h"
+#include "velmora_h.h"
 
 namespace velmora::win32 {
 
@@ -124,7 +127,7 @@ class AccessibleObject final : public ComBase<AccessibleObject, IAccessible, IOl
     return ComEdge([&] {
       link_->SetValue(std::wstring_view(value ? value : L"", ::SysStringLen(value)));
       return S_OK;
-    });
+    }, IID__VelmoraControl);
   }
   STDMETHODIMP get_accDescription(VARIANT child, BSTR* description) noexcept override {
     if (!description) return E_POINTER;

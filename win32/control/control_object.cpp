@@ -3,6 +3,10 @@
 // control asks for. Persistence is in control_persistence.cpp.
 #include "control/control_object.h"
 
+#include "com/com_module.h"
+#include "com/com_strings.h"
+#include "typelib/module_types.h"
+
 #include "core/errors.h"
 #include "windows/ole_font.h"
 #include "core/platform.h"
@@ -166,11 +170,15 @@ ControlObject::ControlObject(IUnknown* outer)
   // have no caller to go back to: the key stays swallowed and the event
   // is over.
   text1_.setEventErrorHandler([](std::exception_ptr) {});
+  // A dialog-style container asks Text1 which keys it wants: the same
+  // answer as GetControlInfo's.
+  text1_.setClaimsEnter([this] { return !LeavesEnterToForm(); });
 }
 
 ControlObject::~ControlObject() {
   UnwatchFont();
   embedding_.ReleaseContainer();
+  text1_.setClaimsEnter(nullptr);
   events_.Clear();
   propertyNotify_.Clear();
   storage_.Reset();
@@ -197,7 +205,7 @@ HRESULT ControlObject::Create(IUnknown* outer, REFIID riid, void** ppv) noexcept
     object->window_.SetReflectionCheck(&ControlObject::ContainerReflects, object);
     object->text1_.setLifetime(object->Controlling());
     return S_OK;
-  });
+  }, IID__VelmoraControl);
   if (FAILED(hr)) {
     if (object) object->Inner().Release();
     return hr;
@@ -240,7 +248,7 @@ ITypeInfo& ControlObject::VtableTypeInfo() {
   // through it, and it knows their dispatch identifiers. The library's own
   // type library, embedded in the module: no registration needed, so an
   // unregistered copy works the same.
-  if (!vtableInfo_) ThrowIfFailed(ModuleTypeInfo(IID__VelmoraControl, true, &vtableInfo_));
+  if (!vtableInfo_) ThrowIfFailed(ModuleTypeInfo(ModuleType::ControlVtable, &vtableInfo_));
   return *vtableInfo_.Get();
 }
 
@@ -254,7 +262,7 @@ STDMETHODIMP ControlObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noex
   if (info == nullptr) return E_POINTER;
   *info = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
-  return ModuleTypeInfo(IID__VelmoraControl, false, info);
+  return ModuleTypeInfo(ModuleType::ControlDispatch, info);
 }
 
 STDMETHODIMP ControlObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
@@ -268,7 +276,7 @@ STDMETHODIMP ControlObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT cou
       return DISP_E_UNKNOWNNAME;
     }
     return hr;
-  });
+  }, IID__VelmoraControl);
 }
 
 STDMETHODIMP ControlObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
@@ -306,7 +314,7 @@ STDMETHODIMP ControlObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DIS
       V_I4(result) = static_cast<LONG>(colour);
     }
     return hr;
-  });
+  }, IID__VelmoraControl);
 }
 
 // ---- _VelmoraControl -------------------------------------------------------
@@ -457,7 +465,7 @@ STDMETHODIMP ControlObject::put_TastoInvio(VARIANT_BOOL New_TastoInvio) noexcept
 STDMETHODIMP ControlObject::GetClassInfo(ITypeInfo** info) noexcept {
   if (info == nullptr) return E_POINTER;
   *info = nullptr;
-  return ModuleTypeInfo(CLSID_VelmoraControl, false, info);
+  return ModuleTypeInfo(ModuleType::ControlClass, info);
 }
 
 STDMETHODIMP ControlObject::GetGUID(DWORD kind, GUID* guid) noexcept {
@@ -478,7 +486,7 @@ STDMETHODIMP ControlObject::EnumConnectionPoints(IEnumConnectionPoints** points)
   return ComEdge([&] {
     return CreateConnectionPointEnumerator({ComPtr<IConnectionPoint>(&events_), ComPtr<IConnectionPoint>(&propertyNotify_)},
                                            points);
-  });
+  }, IID__VelmoraControl);
 }
 
 STDMETHODIMP ControlObject::FindConnectionPoint(REFIID riid, IConnectionPoint** point) noexcept {
@@ -546,6 +554,22 @@ STDMETHODIMP ControlObject::InterfaceSupportsErrorInfo(REFIID riid) noexcept {
 }
 
 // ---- EmbeddingOwner --------------------------------------------------------
+
+void ControlObject::DiscardUndo() {
+  // Undo lives in Text1 alone.
+  if (text1_.hwnd()) ::SendMessageW(text1_.hwnd(), EM_EMPTYUNDOBUFFER, 0, 0);
+}
+
+TextBoxLook ControlObject::Look() {
+  TextBoxLook look;
+  look.text = ToWide(text1_.Text());
+  look.back = EditTextBox::ToColorRef(text1_.BackColor());
+  look.fore = EditTextBox::ToColorRef(text1_.ForeColor());
+  look.enabled = text1_.Enabled();
+  HFONT hfont = nullptr;
+  if (text1_.oleFont() && SUCCEEDED(text1_.oleFont()->font()->get_hFont(&hfont))) look.font = hfont;
+  return look;
+}
 
 void ControlObject::ClientSiteChanged(IOleClientSite*) {
   // Ambient properties are read through the embedding when they are

@@ -30,7 +30,8 @@
 
 #include "control/accessible.h"
 #include "com/com_object.h"
-#include "com/com_util.h"
+#include "com/com_edge.h"
+#include "com/handles.h"
 #include "com/connection_point.h"
 #include "core/control/control_host.h"
 #include "core/control/velmora_control.h"
@@ -127,8 +128,13 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   // EmbeddingOwner
   IUnknown* OuterUnknown() override { return Controlling(); }
   ControlWindow& Window() override { return window_; }
-  EditTextBox& Text1Box() override { return text1_; }
-  velmora::VelmoraControl& Control() override { return control_; }
+  EditTextBox& Text1Box() noexcept { return text1_; }
+  velmora::VelmoraControl& Control() noexcept { return control_; }
+  HWND TextBoxWindow() override { return text1_.hwnd(); }
+  void TextBoxKey(const MSG& key, unsigned modifiers) override { text1_.DispatchKey(key, modifiers); }
+  void DiscardUndo() override;
+  bool LeavesEnterToForm() override { return control_.TastoInvio() != 0; }
+  TextBoxLook Look() override;
   void ClientSiteChanged(IOleClientSite* site) override;
   HRESULT EnsureInitialized() override;
   HRESULT AdviseEvents(IUnknown* sink, DWORD* cookie) override;

@@ -2,6 +2,7 @@
 // connections of hosts that cache it.
 #include "embedding/data_object.h"
 
+#include "com/com_edge.h"
 #include "com/com_object.h"
 
 #include <algorithm>

@@ -19,16 +19,12 @@
 
 #include <string>
 
-#include "com/com_util.h"
+#include "com/handles.h"
 
-namespace velmora {
-class VelmoraControl;
-}
 
 namespace velmora::win32 {
 
 class ControlWindow;
-class EditTextBox;
 
 // How the control wants to be treated, answered by IOleObject::GetMiscStatus
 // and IQuickActivate, and the value self-registration writes as the class's
@@ -65,9 +61,19 @@ class EmbeddingOwner {
   // The object's identity: AddRef, Release and QueryInterface of every
   // embedding interface go here.
   virtual IUnknown* OuterUnknown() = 0;
+  // The control's window, which the embedding places, shows and hides.
   virtual ControlWindow& Window() = 0;
-  virtual EditTextBox& Text1Box() = 0;
-  virtual velmora::VelmoraControl& Control() = 0;
+  // Text1, the control's face: its window (focus, mnemonics), a key for it
+  // to act on with the modifiers held, its undo buffer emptied.
+  virtual HWND TextBoxWindow() = 0;
+  virtual void TextBoxKey(const MSG& key, unsigned modifiers) = 0;
+  virtual void DiscardUndo() = 0;
+  // Whether Enter is left to the form (TastoInvio), for the container's
+  // key tables.
+  virtual bool LeavesEnterToForm() = 0;
+  // What the control looks like now, to draw it while it is not active
+  // (scale 1: the embedding sets it for the target).
+  virtual TextBoxLook Look() = 0;
   // The client site was set (nullptr: released). The owner reads ambient
   // properties through it from now on (the ambient font for persistence).
   virtual void ClientSiteChanged(IOleClientSite* site) = 0;

@@ -1,5 +1,6 @@
 #include "page/page_dispatch.h"
 
+#include "com/com_edge.h"
 #include "core/errors.h"
 #include "windows/property_bag_adapter.h"
 

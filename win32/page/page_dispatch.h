@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "com/com_util.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
 #include "core/page/page_host.h"
 
 namespace velmora::win32 {

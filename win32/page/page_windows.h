@@ -28,7 +28,8 @@
 #include <string>
 #include <vector>
 
-#include "com/com_util.h"
+#include "com/com_edge.h"
+#include "com/handles.h"
 #include "core/page/generale_layout.h"
 #include "core/page/page_controls.h"
 #include "core/page/page_keys.h"

@@ -8,7 +8,8 @@
 #include <new>
 
 #include "com/com_object.h"
-#include "com/com_util.h"
+#include "com/com_edge.h"
+#include "com/com_module.h"
 #include "windows/control_window.h"
 #include "control/control_object.h"
 #include "page/page_object.h"
@@ -43,7 +44,7 @@ class ClassFactory final : public ComBase<ClassFactory, IClassFactory> {
     *ppv = nullptr;
     // An aggregated object can hand out only its inner IUnknown at creation.
     if (outer != nullptr && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
-    return ComEdge([&] { return create_(outer, riid, ppv); });
+    return ComEdge([&] { return create_(outer, riid, ppv); }, IID__VelmoraControl);
   }
 
   STDMETHODIMP LockServer(BOOL lock) noexcept override {
@@ -116,7 +117,7 @@ STDAPI DllRegisterServer() {
     std::wstring path = ModulePath();
     if (path.empty()) return SELFREG_E_CLASS;
     return RegisterServer(path);
-  });
+  }, IID__VelmoraControl);
 }
 
 STDAPI DllUnregisterServer() {
@@ -124,5 +125,5 @@ STDAPI DllUnregisterServer() {
     std::wstring path = ModulePath();
     if (path.empty()) return SELFREG_E_CLASS;
     return UnregisterServer(path);
-  });
+  }, IID__VelmoraControl);
 }

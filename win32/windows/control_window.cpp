@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "com/com_util.h"
+#include "com/com_module.h"
+#include "com/handles.h"
 #include "core/errors.h"
 
 namespace velmora::win32 {

@@ -51,7 +51,8 @@
 #include <memory>
 #include <optional>
 
-#include "com/com_util.h"
+#include "com/com_object.h"
+#include "com/handles.h"
 #include "windows/control_window.h"
 #include "windows/ole_font.h"
 #include "core/textbox.h"

@@ -5,7 +5,9 @@
 #include <cwchar>
 #include <limits>
 
-#include "com/com_util.h"
+#include "com/com_edge.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
 #include "core/errors.h"
 
 using Microsoft::WRL::ComPtr;

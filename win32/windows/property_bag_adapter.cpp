@@ -1,5 +1,7 @@
 #include "windows/property_bag_adapter.h"
 
+#include "com/com_edge.h"
+
 #include <memory>
 
 #include "core/errors.h"
