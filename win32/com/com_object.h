@@ -20,7 +20,7 @@ namespace velmora::win32 {
 
 using Microsoft::WRL::ComPtr;
 
-// The module's count of live objects (com_util.cpp): the module may unload
+// The module's count of live objects (com_module.h): the module may unload
 // only when none is left.
 void ModuleAddRef() noexcept;
 void ModuleRelease() noexcept;

@@ -189,7 +189,7 @@ HRESULT ControlObject::Create(IUnknown* outer, REFIID riid, void** ppv) noexcept
   *ppv = nullptr;
   if (outer != nullptr && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
   ControlObject* object = nullptr;
-  HRESULT hr = ComEdge([&] {
+  HRESULT hr = win32::ComEdge([&] {
     InstallWindowsPlatformOnce();
     object = ControlObject::New(outer);
     // The control runtime initialises every new instance at once, so a
@@ -269,7 +269,7 @@ STDMETHODIMP ControlObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT cou
                                           DISPID* ids) noexcept {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (names == nullptr || ids == nullptr) return E_POINTER;
-  return ComEdge([&] {
+  return win32::ComEdge([&] {
     const HRESULT hr = VtableTypeInfo().GetIDsOfNames(names, count, ids);
     if (SUCCEEDED(hr) && count > 0 && !IsMember(ids[0])) {
       for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
@@ -288,7 +288,7 @@ STDMETHODIMP ControlObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DIS
   // A handler of the event a setter raises may release the caller's last
   // reference: the object stays until this call is over.
   const ComPtr<IUnknown> keep = KeepAlive();
-  return ComEdge([&] {
+  return win32::ComEdge([&] {
     const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     if (put && IsNumericProperty(id) && params->cArgs > 0 && params->rgvarg) {
       const UINT at = ValueArgument(*params);
@@ -321,14 +321,14 @@ STDMETHODIMP ControlObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DIS
 
 STDMETHODIMP ControlObject::get_MaxLength(short* value) noexcept {
   if (value == nullptr) return E_POINTER;
-  return Guard([&] {
+  return ComEdge([&] {
     *value = control_.MaxLength();
     return S_OK;
   });
 }
 
 STDMETHODIMP ControlObject::put_MaxLength(short vNewValue) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     control_.setMaxLength(vNewValue);
     return S_OK;
   });
@@ -341,7 +341,7 @@ STDMETHODIMP ControlObject::get_DateValue(VARIANT_BOOL* value) noexcept {
 }
 
 STDMETHODIMP ControlObject::put_DateValue(VARIANT_BOOL vNewValue) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     control_.setDateValue(vNewValue);
     return S_OK;
   });
@@ -349,14 +349,14 @@ STDMETHODIMP ControlObject::put_DateValue(VARIANT_BOOL vNewValue) noexcept {
 
 STDMETHODIMP ControlObject::get_BackColor(OLE_COLOR* value) noexcept {
   if (value == nullptr) return E_POINTER;
-  return Guard([&] {
+  return ComEdge([&] {
     *value = control_.BackColor();
     return S_OK;
   });
 }
 
 STDMETHODIMP ControlObject::put_BackColor(OLE_COLOR New_BackColor) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     control_.setBackColor(New_BackColor);
     return S_OK;
   });
@@ -365,7 +365,7 @@ STDMETHODIMP ControlObject::put_BackColor(OLE_COLOR New_BackColor) noexcept {
 STDMETHODIMP ControlObject::get_Font(IFontDisp** value) noexcept {
   if (value == nullptr) return E_POINTER;
   *value = nullptr;
-  return Guard([&] {
+  return ComEdge([&] {
     // Text1's own font object, not a copy: a client that changes it
     // changes the control's font.
     *value = OleFont::From(control_.Font())->FontDisp().Detach();
@@ -375,7 +375,7 @@ STDMETHODIMP ControlObject::get_Font(IFontDisp** value) noexcept {
 }
 
 STDMETHODIMP ControlObject::putref_Font(IFontDisp* New_Font) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     if (New_Font == nullptr) ThrowInvalidPropertyValue("Font");
     ComPtr<IFont> font;
     if (FAILED(New_Font->QueryInterface(IID_IFont, reinterpret_cast<void**>(font.GetAddressOf()))))
@@ -387,14 +387,14 @@ STDMETHODIMP ControlObject::putref_Font(IFontDisp* New_Font) noexcept {
 
 STDMETHODIMP ControlObject::get_Enabled(VARIANT_BOOL* value) noexcept {
   if (value == nullptr) return E_POINTER;
-  return Guard([&] {
+  return ComEdge([&] {
     *value = ToVariantBool(control_.Enabled());
     return S_OK;
   });
 }
 
 STDMETHODIMP ControlObject::put_Enabled(VARIANT_BOOL New_Enabled) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     control_.setEnabled(New_Enabled);
     return S_OK;
   });
@@ -402,14 +402,14 @@ STDMETHODIMP ControlObject::put_Enabled(VARIANT_BOOL New_Enabled) noexcept {
 
 STDMETHODIMP ControlObject::get_ForeColor(OLE_COLOR* value) noexcept {
   if (value == nullptr) return E_POINTER;
-  return Guard([&] {
+  return ComEdge([&] {
     *value = control_.ForeColor();
     return S_OK;
   });
 }
 
 STDMETHODIMP ControlObject::put_ForeColor(OLE_COLOR New_ForeColor) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     control_.setForeColor(New_ForeColor);
     return S_OK;
   });
@@ -418,7 +418,7 @@ STDMETHODIMP ControlObject::put_ForeColor(OLE_COLOR New_ForeColor) noexcept {
 STDMETHODIMP ControlObject::get_Text(BSTR* value) noexcept {
   if (value == nullptr) return E_POINTER;
   *value = nullptr;
-  return Guard([&] {
+  return ComEdge([&] {
     const std::u16string text = control_.Text();
     *value = UniqueBstr::FromWide(WideView(text))
                  .release();
@@ -427,7 +427,7 @@ STDMETHODIMP ControlObject::get_Text(BSTR* value) noexcept {
 }
 
 STDMETHODIMP ControlObject::put_Text(BSTR New_Text) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     // A null BSTR is the empty string.
     control_.setText(ToU16(std::wstring_view(New_Text ? New_Text : L"", ::SysStringLen(New_Text))));
     return S_OK;
@@ -441,7 +441,7 @@ STDMETHODIMP ControlObject::get_Virgola(VARIANT_BOOL* value) noexcept {
 }
 
 STDMETHODIMP ControlObject::put_Virgola(VARIANT_BOOL New_Virgola) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     control_.setVirgola(New_Virgola);
     return S_OK;
   });
@@ -454,7 +454,7 @@ STDMETHODIMP ControlObject::get_TastoInvio(VARIANT_BOOL* value) noexcept {
 }
 
 STDMETHODIMP ControlObject::put_TastoInvio(VARIANT_BOOL New_TastoInvio) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     control_.setTastoInvio(New_TastoInvio);
     return S_OK;
   });
@@ -483,7 +483,7 @@ STDMETHODIMP ControlObject::GetGUID(DWORD kind, GUID* guid) noexcept {
 STDMETHODIMP ControlObject::EnumConnectionPoints(IEnumConnectionPoints** points) noexcept {
   if (points == nullptr) return E_POINTER;
   *points = nullptr;
-  return ComEdge([&] {
+  return win32::ComEdge([&] {
     return CreateConnectionPointEnumerator({ComPtr<IConnectionPoint>(&events_), ComPtr<IConnectionPoint>(&propertyNotify_)},
                                            points);
   }, IID__VelmoraControl);

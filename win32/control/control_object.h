@@ -158,12 +158,12 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   // (closing the form): the object then goes when the outermost call that
   // reached it returns, never under a frame still running in it.
   ComPtr<IUnknown> KeepAlive() const noexcept { return ComPtr<IUnknown>(Controlling()); }
-  // The methods' COM edge (the free Guard below), holding the object alive
-  // for the whole body: every method that runs through it may raise events.
+  // The methods' COM edge: ComEdge, holding the object alive for the whole
+  // body (every method that runs through it may raise events), after
+  // clearing the error information an earlier call left on this thread, so
+  // that what a failing call leaves behind is always its own.
   template <class Body>
-  HRESULT Guard(REFIID iid, Body&& body) noexcept;
-  template <class Body>
-  HRESULT Guard(Body&& body) noexcept;
+  HRESULT ComEdge(Body&& body, REFIID iid = IID__VelmoraControl) noexcept;
 
   // velmora::ControlHost
   void PropertyChanged(const std::u16string& name) override;
@@ -218,29 +218,11 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   ControlAccessibility accessibility_;
 };
 
-// Runs a method of the control's interfaces through the COM edge. Error
-// information left by an earlier call on this thread is cleared first, so
-// that what a failing call leaves behind is always its own.
 template <class Body>
-HRESULT Guard(REFIID iid, Body&& body) noexcept {
-  ::SetErrorInfo(0, nullptr);
-  return ComEdge(std::forward<Body>(body), iid);
-}
-
-template <class Body>
-HRESULT Guard(Body&& body) noexcept {
-  return Guard(IID__VelmoraControl, std::forward<Body>(body));
-}
-
-template <class Body>
-HRESULT ControlObject::Guard(REFIID iid, Body&& body) noexcept {
+HRESULT ControlObject::ComEdge(Body&& body, REFIID iid) noexcept {
   const ComPtr<IUnknown> keep = KeepAlive();
-  return win32::Guard(iid, std::forward<Body>(body));
-}
-
-template <class Body>
-HRESULT ControlObject::Guard(Body&& body) noexcept {
-  return Guard(IID__VelmoraControl, std::forward<Body>(body));
+  ::SetErrorInfo(0, nullptr);
+  return win32::ComEdge(std::forward<Body>(body), iid);
 }
 
 // The dispatch identifier of a property by the name the core notifies it

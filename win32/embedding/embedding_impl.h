@@ -116,8 +116,6 @@ struct OleEmbedding::Impl final : public IOleObject,
 
   void NotifyResized();
 
-  // ---- activation --------------------------------------------------------------
-
   // ---- ControlWindow::Listener ---------------------------------------------------
 
   void ChildFocusChanged(bool gained) override { OnText1Focus(gained); }
