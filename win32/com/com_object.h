@@ -280,8 +280,6 @@ class UniqueAdvise {
 };
 
 using ConnectionAdvise = UniqueAdvise<IConnectionPoint, &IConnectionPoint::Unadvise>;
-using DataAdvise = UniqueAdvise<IDataObject, &IDataObject::DUnadvise>;
-using OleAdvise = UniqueAdvise<IOleObject, &IOleObject::Unadvise>;
 
 // Connects `sink` to the connection point `iid` of `object` (found through
 // IConnectionPointContainer); empty when the object has no such point or

@@ -137,13 +137,10 @@ void ControlObject::WatchFont() noexcept {
   try {
     auto font = std::dynamic_pointer_cast<OleFont>(control_.Font());
     if (!font) return;
-    auto* watch = FontWatch::New(this);
-    fontAdvise_ = AdviseConnection(font->font(), IID_IPropertyNotifySink, watch);
-    if (fontAdvise_) {
-      fontWatch_ = watch;
-    } else {
-      watch->Release();
-    }
+    ComPtr<FontWatch> watch;
+    *watch.ReleaseAndGetAddressOf() = FontWatch::New(this);  // New's reference, taken over
+    fontAdvise_ = AdviseConnection(font->font(), IID_IPropertyNotifySink, watch.Get());
+    if (fontAdvise_) fontWatch_ = std::move(watch);
   } catch (...) {
     // Without a watch the setters still mark the control dirty.
   }
@@ -151,11 +148,8 @@ void ControlObject::WatchFont() noexcept {
 
 void ControlObject::UnwatchFont() noexcept {
   fontAdvise_.reset();
-  if (fontWatch_) {
-    fontWatch_->Detach();
-    fontWatch_->Release();
-    fontWatch_ = nullptr;
-  }
+  if (fontWatch_) fontWatch_->Detach();
+  fontWatch_.Reset();
 }
 
 ControlObject::ControlObject(IUnknown* outer)

@@ -209,7 +209,7 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   // keys (or when a load began): a load that ends otherwise tells it again.
   bool enterToForm_ = false;
   std::uint8_t storageMode_ = 0;  // IPersistStorage's mode (control_persistence.cpp)
-  FontWatch* fontWatch_ = nullptr;  // owned through COM reference counting
+  ComPtr<FontWatch> fontWatch_;
   ConnectionAdvise fontAdvise_;
   // Last: it gives back what the container lent before the rest goes.
   OleEmbedding embedding_;

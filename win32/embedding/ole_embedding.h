@@ -20,6 +20,7 @@
 #include <string>
 
 #include "com/handles.h"
+#include "windows/text_box_look.h"
 
 
 namespace velmora::win32 {
@@ -39,21 +40,6 @@ inline constexpr DWORD kVelmoraMiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC
 // The control's size before any container gives it one: 1125 x 300 twips,
 // in HIMETRIC (0.01 mm).
 inline constexpr SIZEL kDefaultExtent = {1984, 529};
-
-// What the control looks like while it is not active: its text in its font
-// and colours on its background, inside the sunken edge of an edit box.
-struct TextBoxLook {
-  std::wstring text;
-  COLORREF back = RGB(255, 255, 255);
-  COLORREF fore = RGB(0, 0, 0);
-  HFONT font = nullptr;  // borrowed; nullptr for the system font
-  bool enabled = true;
-  // Device units of the target per pixel of the control on screen: the
-  // font is scaled by it when printing or drawing into a metafile.
-  double scale = 1.0;
-};
-// Paints the look into any DC, within bounds (logical units of the DC).
-void PaintTextBoxLook(HDC dc, const RECT& bounds, const TextBoxLook& look);
 
 // What the embedding asks of the control object that holds it.
 class EmbeddingOwner {

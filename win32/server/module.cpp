@@ -112,18 +112,17 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
 
 STDAPI DllCanUnloadNow() { return ModuleCanUnload() ? S_OK : S_FALSE; }
 
-STDAPI DllRegisterServer() {
-  return ComEdge([] {
+namespace {
+// Registration or its undoing, for the module's own file.
+HRESULT ForModulePath(HRESULT (*step)(const std::wstring& modulePath)) {
+  return ComEdge([step] {
     std::wstring path = ModulePath();
     if (path.empty()) return SELFREG_E_CLASS;
-    return RegisterServer(path);
+    return step(path);
   }, IID__VelmoraControl);
 }
+}  // namespace
 
-STDAPI DllUnregisterServer() {
-  return ComEdge([] {
-    std::wstring path = ModulePath();
-    if (path.empty()) return SELFREG_E_CLASS;
-    return UnregisterServer(path);
-  }, IID__VelmoraControl);
-}
+STDAPI DllRegisterServer() { return ForModulePath(RegisterServer); }
+
+STDAPI DllUnregisterServer() { return ForModulePath(UnregisterServer); }
