@@ -20,7 +20,7 @@ namespace velmora::win32 {
 
 using Microsoft::WRL::ComPtr;
 
-// The module's count of live objects (com_util.cpp): the module may unload
+// The module's count of live objects (com_module.h): the module may unload
 // only when none is left.
 void ModuleAddRef() noexcept;
 void ModuleRelease() noexcept;
@@ -280,8 +280,6 @@ class UniqueAdvise {
 };
 
 using ConnectionAdvise = UniqueAdvise<IConnectionPoint, &IConnectionPoint::Unadvise>;
-using DataAdvise = UniqueAdvise<IDataObject, &IDataObject::DUnadvise>;
-using OleAdvise = UniqueAdvise<IOleObject, &IOleObject::Unadvise>;
 
 // Connects `sink` to the connection point `iid` of `object` (found through
 // IConnectionPointContainer); empty when the object has no such point or

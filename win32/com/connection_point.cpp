@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "com/com_edge.h"
 #include "com/com_object.h"
 
 namespace velmora::win32 {
@@ -76,7 +77,7 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept {
     sinks_.push_back({nextCookie_, std::move(typed)});
     *cookie = nextCookie_++;
     return S_OK;
-  });
+  }, IID_IConnectionPoint);
 }
 
 STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) noexcept {
@@ -99,7 +100,7 @@ STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** connections) no
     items.reserve(sinks_.size());
     for (const Connection& c : sinks_) items.emplace_back(c.sink, c.cookie);
     return Enumerator<ConnectionTraits>::Create(std::move(items), connections);
-  });
+  }, IID_IConnectionPoint);
 }
 
 std::vector<ComPtr<IUnknown>> ConnectionPoint::Sinks() const {

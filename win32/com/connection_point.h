@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "com/com_util.h"
+#include "com/com_object.h"
 
 namespace velmora::win32 {
 

@@ -1,6 +1,6 @@
 // RAII owners of Windows handles: windows, GDI objects, regions, DCs,
-// accelerator tables, registry keys, task memory, and a view object's
-// advise sink. Header only, with nothing of the control's own: a host (the
+// accelerator tables, registry keys, task, global and local memory,
+// metafiles. Header only, with nothing of the control's own: a host (the
 // demo) uses them too.
 #pragma once
 
@@ -56,6 +56,10 @@ inline void DeleteMemoryDc(HDC dc) noexcept { ::DeleteDC(dc); }
 inline void FreeBstr(BSTR text) noexcept { ::SysFreeString(text); }
 inline void FreeTaskMemory(void* memory) noexcept { ::CoTaskMemFree(memory); }
 inline void CloseRegistryKey(HKEY key) noexcept { ::RegCloseKey(key); }
+inline void FreeGlobalMemory(HGLOBAL memory) noexcept { ::GlobalFree(memory); }
+inline void FreeLocalMemory(HLOCAL memory) noexcept { ::LocalFree(memory); }
+inline void DeleteEnhMetafile(HENHMETAFILE picture) noexcept { ::DeleteEnhMetaFile(picture); }
+inline void DeleteMetafile(HMETAFILE picture) noexcept { ::DeleteMetaFile(picture); }
 }  // namespace detail
 
 using UniqueHwnd = UniqueHandle<HWND, detail::DestroyWindowHandle>;
@@ -64,10 +68,15 @@ using UniqueHfont = UniqueHandle<HFONT, detail::DeleteGdiObject<HFONT>>;
 using UniqueHbrush = UniqueHandle<HBRUSH, detail::DeleteGdiObject<HBRUSH>>;
 using UniqueHrgn = UniqueHandle<HRGN, detail::DeleteGdiObject<HRGN>>;
 using UniqueHbitmap = UniqueHandle<HBITMAP, detail::DeleteGdiObject<HBITMAP>>;
-using UniqueGdiObject = UniqueHandle<HGDIOBJ, detail::DeleteGdiObject<HGDIOBJ>>;
 // A DC made by CreateCompatibleDC (or CreateDC), deleted with DeleteDC.
 using UniqueMemoryDc = UniqueHandle<HDC, detail::DeleteMemoryDc>;
 using UniqueHkey = UniqueHandle<HKEY, detail::CloseRegistryKey>;
+// Memory from GlobalAlloc and LocalAlloc (or a call that allocates with
+// it, as FormatMessage), and pictures: enhanced and Windows metafiles.
+using UniqueHglobal = UniqueHandle<HGLOBAL, detail::FreeGlobalMemory>;
+using UniqueHlocal = UniqueHandle<HLOCAL, detail::FreeLocalMemory>;
+using UniqueHenhmetafile = UniqueHandle<HENHMETAFILE, detail::DeleteEnhMetafile>;
+using UniqueHmetafile = UniqueHandle<HMETAFILE, detail::DeleteMetafile>;
 
 // Memory from CoTaskMemAlloc, as a typed pointer; release() hands it to a
 // caller that frees it.
@@ -115,36 +124,6 @@ class SelectedObject {
  private:
   HDC dc_;
   HGDIOBJ old_;
-};
-
-// A view-advise sink set on an IViewObject (IViewObject::SetAdvise has no
-// cookie: one sink per view), cleared when it goes.
-class ViewAdvise {
- public:
-  ViewAdvise() noexcept = default;
-  ViewAdvise(ViewAdvise&&) noexcept = default;
-  ViewAdvise& operator=(ViewAdvise&& other) noexcept {
-    if (this != &other) {
-      reset();
-      view_ = std::move(other.view_);
-    }
-    return *this;
-  }
-  ~ViewAdvise() { reset(); }
-  // Sets `sink` on `view` for `aspects`; the HRESULT of SetAdvise.
-  HRESULT Set(IViewObject* view, DWORD aspects, DWORD flags, IAdviseSink* sink) noexcept {
-    reset();
-    const HRESULT hr = view ? view->SetAdvise(aspects, flags, sink) : E_POINTER;
-    if (SUCCEEDED(hr)) view_ = view;
-    return hr;
-  }
-  void reset() noexcept {
-    ComPtr<IViewObject> view = std::move(view_);
-    if (view) view->SetAdvise(0, 0, nullptr);
-  }
-
- private:
-  ComPtr<IViewObject> view_;
 };
 
 }  // namespace velmora::win32

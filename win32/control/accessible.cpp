@@ -2,12 +2,17 @@
 
 #include <oleacc.h>
 
+#include <memory>
+
 #include "com/com_object.h"
-#include "com/com_util.h"
-#include "control/accessible_text.h"
-#include "control/velmora_control.h"
+#include "com/com_edge.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
+#include "core/control/accessible_text.h"
+#include "core/control/velmora_control.h"
 #include "windows/edit_textbox.h"
 #include "embedding/ole_embedding.h"
+#include "velmora_h.h"
 
 namespace velmora::win32 {
 
@@ -124,7 +129,7 @@ class AccessibleObject final : public ComBase<AccessibleObject, IAccessible, IOl
     return ComEdge([&] {
       link_->SetValue(std::wstring_view(value ? value : L"", ::SysStringLen(value)));
       return S_OK;
-    });
+    }, IID__VelmoraControl);
   }
   STDMETHODIMP get_accDescription(VARIANT child, BSTR* description) noexcept override {
     if (!description) return E_POINTER;
@@ -287,34 +292,33 @@ ControlAccessibility::~ControlAccessibility() { Disconnect(); }
 
 void ControlAccessibility::Disconnect() noexcept {
   window_.SetObjectSource(nullptr);
-  for (AccessibleObject** object : {&field_, &alert_}) {
+  for (ComPtr<AccessibleObject>* object : {std::addressof(field_), std::addressof(alert_)}) {
     if (!*object) continue;
     (*object)->Disconnect();
-    (*object)->Release();
-    *object = nullptr;
+    object->Reset();
   }
 }
 
 LRESULT ControlAccessibility::AnswerGetObject(WPARAM flags, LPARAM id) noexcept {
   // The identifier is a 32-bit value, whatever the width of lParam.
   const LONG object = static_cast<LONG>(static_cast<DWORD>(id));
-  AccessibleObject** slot = nullptr;
+  ComPtr<AccessibleObject>* slot = nullptr;
   auto kind = AccessibleObject::Kind::kField;
   if (object == OBJID_CLIENT) {
-    slot = &field_;
+    slot = std::addressof(field_);
   } else if (object == OBJID_ALERT && refused_) {
-    slot = &alert_;
+    slot = std::addressof(alert_);
     kind = AccessibleObject::Kind::kAlert;
   }
   if (!slot) return 0;
   if (!*slot) {
     try {
-      *slot = AccessibleObject::New(*this, kind);
+      *slot->ReleaseAndGetAddressOf() = AccessibleObject::New(*this, kind);  // New's reference, taken over
     } catch (...) {
       return 0;  // out of memory: the request goes to the system
     }
   }
-  const LRESULT result = ::LresultFromObject(IID_IAccessible, flags, static_cast<IAccessible*>(*slot));
+  const LRESULT result = ::LresultFromObject(IID_IAccessible, flags, static_cast<IAccessible*>(slot->Get()));
   return result > 0 ? result : 0;  // a failure leaves the request to the system
 }
 

@@ -26,6 +26,7 @@
 
 #include <string>
 
+#include "com/handles.h"
 #include "windows/control_window.h"
 
 namespace velmora {
@@ -74,8 +75,8 @@ class ControlAccessibility final : public ControlWindow::ObjectSource {
   EditTextBox& text1_;
   velmora::VelmoraControl& control_;
   OleEmbedding& embedding_;
-  AccessibleObject* field_ = nullptr;  // each owned through COM reference counting
-  AccessibleObject* alert_ = nullptr;
+  ComPtr<AccessibleObject> field_;
+  ComPtr<AccessibleObject> alert_;
   std::u16string announced_;  // the value last announced
   bool refused_ = false;      // a date was refused: the alert object exists
 };

@@ -3,9 +3,13 @@
 // control asks for. Persistence is in control_persistence.cpp.
 #include "control/control_object.h"
 
-#include "errors.h"
+#include "com/com_module.h"
+#include "com/com_strings.h"
+#include "typelib/module_types.h"
+
+#include "core/errors.h"
 #include "windows/ole_font.h"
-#include "platform.h"
+#include "core/platform.h"
 #include "windows/win32_platform.h"
 #include "typelib/dispids.h"
 
@@ -133,13 +137,10 @@ void ControlObject::WatchFont() noexcept {
   try {
     auto font = std::dynamic_pointer_cast<OleFont>(control_.Font());
     if (!font) return;
-    auto* watch = FontWatch::New(this);
-    fontAdvise_ = AdviseConnection(font->font(), IID_IPropertyNotifySink, watch);
-    if (fontAdvise_) {
-      fontWatch_ = watch;
-    } else {
-      watch->Release();
-    }
+    ComPtr<FontWatch> watch;
+    *watch.ReleaseAndGetAddressOf() = FontWatch::New(this);  // New's reference, taken over
+    fontAdvise_ = AdviseConnection(font->font(), IID_IPropertyNotifySink, watch.Get());
+    if (fontAdvise_) fontWatch_ = std::move(watch);
   } catch (...) {
     // Without a watch the setters still mark the control dirty.
   }
@@ -147,11 +148,8 @@ void ControlObject::WatchFont() noexcept {
 
 void ControlObject::UnwatchFont() noexcept {
   fontAdvise_.reset();
-  if (fontWatch_) {
-    fontWatch_->Detach();
-    fontWatch_->Release();
-    fontWatch_ = nullptr;
-  }
+  if (fontWatch_) fontWatch_->Detach();
+  fontWatch_.Reset();
 }
 
 ControlObject::ControlObject(IUnknown* outer)
@@ -166,11 +164,15 @@ ControlObject::ControlObject(IUnknown* outer)
   // have no caller to go back to: the key stays swallowed and the event
   // is over.
   text1_.setEventErrorHandler([](std::exception_ptr) {});
+  // A dialog-style container asks Text1 which keys it wants: the same
+  // answer as GetControlInfo's.
+  text1_.setClaimsEnter([this] { return !LeavesEnterToForm(); });
 }
 
 ControlObject::~ControlObject() {
   UnwatchFont();
   embedding_.ReleaseContainer();
+  text1_.setClaimsEnter(nullptr);
   events_.Clear();
   propertyNotify_.Clear();
   storage_.Reset();
@@ -181,7 +183,7 @@ HRESULT ControlObject::Create(IUnknown* outer, REFIID riid, void** ppv) noexcept
   *ppv = nullptr;
   if (outer != nullptr && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
   ControlObject* object = nullptr;
-  HRESULT hr = ComEdge([&] {
+  HRESULT hr = win32::ComEdge([&] {
     InstallWindowsPlatformOnce();
     object = ControlObject::New(outer);
     // The control runtime initialises every new instance at once, so a
@@ -197,7 +199,7 @@ HRESULT ControlObject::Create(IUnknown* outer, REFIID riid, void** ppv) noexcept
     object->window_.SetReflectionCheck(&ControlObject::ContainerReflects, object);
     object->text1_.setLifetime(object->Controlling());
     return S_OK;
-  });
+  }, IID__VelmoraControl);
   if (FAILED(hr)) {
     if (object) object->Inner().Release();
     return hr;
@@ -240,7 +242,7 @@ ITypeInfo& ControlObject::VtableTypeInfo() {
   // through it, and it knows their dispatch identifiers. The library's own
   // type library, embedded in the module: no registration needed, so an
   // unregistered copy works the same.
-  if (!vtableInfo_) ThrowIfFailed(ModuleTypeInfo(IID__VelmoraControl, true, &vtableInfo_));
+  if (!vtableInfo_) ThrowIfFailed(ModuleTypeInfo(ModuleType::ControlVtable, &vtableInfo_));
   return *vtableInfo_.Get();
 }
 
@@ -254,21 +256,21 @@ STDMETHODIMP ControlObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noex
   if (info == nullptr) return E_POINTER;
   *info = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
-  return ModuleTypeInfo(IID__VelmoraControl, false, info);
+  return ModuleTypeInfo(ModuleType::ControlDispatch, info);
 }
 
 STDMETHODIMP ControlObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) noexcept {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (names == nullptr || ids == nullptr) return E_POINTER;
-  return ComEdge([&] {
+  return win32::ComEdge([&] {
     const HRESULT hr = VtableTypeInfo().GetIDsOfNames(names, count, ids);
     if (SUCCEEDED(hr) && count > 0 && !IsMember(ids[0])) {
       for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
       return DISP_E_UNKNOWNNAME;
     }
     return hr;
-  });
+  }, IID__VelmoraControl);
 }
 
 STDMETHODIMP ControlObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
@@ -280,7 +282,7 @@ STDMETHODIMP ControlObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DIS
   // A handler of the event a setter raises may release the caller's last
   // reference: the object stays until this call is over.
   const ComPtr<IUnknown> keep = KeepAlive();
-  return ComEdge([&] {
+  return win32::ComEdge([&] {
     const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     if (put && IsNumericProperty(id) && params->cArgs > 0 && params->rgvarg) {
       const UINT at = ValueArgument(*params);
@@ -306,21 +308,21 @@ STDMETHODIMP ControlObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DIS
       V_I4(result) = static_cast<LONG>(colour);
     }
     return hr;
-  });
+  }, IID__VelmoraControl);
 }
 
 // ---- _VelmoraControl -------------------------------------------------------
 
 STDMETHODIMP ControlObject::get_MaxLength(short* value) noexcept {
   if (value == nullptr) return E_POINTER;
-  return Guard([&] {
+  return ComEdge([&] {
     *value = control_.MaxLength();
     return S_OK;
   });
 }
 
 STDMETHODIMP ControlObject::put_MaxLength(short vNewValue) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     control_.setMaxLength(vNewValue);
     return S_OK;
   });
@@ -333,7 +335,7 @@ STDMETHODIMP ControlObject::get_DateValue(VARIANT_BOOL* value) noexcept {
 }
 
 STDMETHODIMP ControlObject::put_DateValue(VARIANT_BOOL vNewValue) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     control_.setDateValue(vNewValue);
     return S_OK;
   });
@@ -341,14 +343,14 @@ STDMETHODIMP ControlObject::put_DateValue(VARIANT_BOOL vNewValue) noexcept {
 
 STDMETHODIMP ControlObject::get_BackColor(OLE_COLOR* value) noexcept {
   if (value == nullptr) return E_POINTER;
-  return Guard([&] {
+  return ComEdge([&] {
     *value = control_.BackColor();
     return S_OK;
   });
 }
 
 STDMETHODIMP ControlObject::put_BackColor(OLE_COLOR New_BackColor) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     control_.setBackColor(New_BackColor);
     return S_OK;
   });
@@ -357,7 +359,7 @@ STDMETHODIMP ControlObject::put_BackColor(OLE_COLOR New_BackColor) noexcept {
 STDMETHODIMP ControlObject::get_Font(IFontDisp** value) noexcept {
   if (value == nullptr) return E_POINTER;
   *value = nullptr;
-  return Guard([&] {
+  return ComEdge([&] {
     // Text1's own font object, not a copy: a client that changes it
     // changes the control's font.
     *value = OleFont::From(control_.Font())->FontDisp().Detach();
@@ -367,7 +369,7 @@ STDMETHODIMP ControlObject::get_Font(IFontDisp** value) noexcept {
 }
 
 STDMETHODIMP ControlObject::putref_Font(IFontDisp* New_Font) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     if (New_Font == nullptr) ThrowInvalidPropertyValue("Font");
     ComPtr<IFont> font;
     if (FAILED(New_Font->QueryInterface(IID_IFont, reinterpret_cast<void**>(font.GetAddressOf()))))
@@ -379,14 +381,14 @@ STDMETHODIMP ControlObject::putref_Font(IFontDisp* New_Font) noexcept {
 
 STDMETHODIMP ControlObject::get_Enabled(VARIANT_BOOL* value) noexcept {
   if (value == nullptr) return E_POINTER;
-  return Guard([&] {
+  return ComEdge([&] {
     *value = ToVariantBool(control_.Enabled());
     return S_OK;
   });
 }
 
 STDMETHODIMP ControlObject::put_Enabled(VARIANT_BOOL New_Enabled) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     control_.setEnabled(New_Enabled);
     return S_OK;
   });
@@ -394,14 +396,14 @@ STDMETHODIMP ControlObject::put_Enabled(VARIANT_BOOL New_Enabled) noexcept {
 
 STDMETHODIMP ControlObject::get_ForeColor(OLE_COLOR* value) noexcept {
   if (value == nullptr) return E_POINTER;
-  return Guard([&] {
+  return ComEdge([&] {
     *value = control_.ForeColor();
     return S_OK;
   });
 }
 
 STDMETHODIMP ControlObject::put_ForeColor(OLE_COLOR New_ForeColor) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     control_.setForeColor(New_ForeColor);
     return S_OK;
   });
@@ -410,7 +412,7 @@ STDMETHODIMP ControlObject::put_ForeColor(OLE_COLOR New_ForeColor) noexcept {
 STDMETHODIMP ControlObject::get_Text(BSTR* value) noexcept {
   if (value == nullptr) return E_POINTER;
   *value = nullptr;
-  return Guard([&] {
+  return ComEdge([&] {
     const std::u16string text = control_.Text();
     *value = UniqueBstr::FromWide(WideView(text))
                  .release();
@@ -419,7 +421,7 @@ STDMETHODIMP ControlObject::get_Text(BSTR* value) noexcept {
 }
 
 STDMETHODIMP ControlObject::put_Text(BSTR New_Text) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     // A null BSTR is the empty string.
     control_.setText(ToU16(std::wstring_view(New_Text ? New_Text : L"", ::SysStringLen(New_Text))));
     return S_OK;
@@ -433,7 +435,7 @@ STDMETHODIMP ControlObject::get_Virgola(VARIANT_BOOL* value) noexcept {
 }
 
 STDMETHODIMP ControlObject::put_Virgola(VARIANT_BOOL New_Virgola) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     control_.setVirgola(New_Virgola);
     return S_OK;
   });
@@ -446,7 +448,7 @@ STDMETHODIMP ControlObject::get_TastoInvio(VARIANT_BOOL* value) noexcept {
 }
 
 STDMETHODIMP ControlObject::put_TastoInvio(VARIANT_BOOL New_TastoInvio) noexcept {
-  return Guard([&] {
+  return ComEdge([&] {
     control_.setTastoInvio(New_TastoInvio);
     return S_OK;
   });
@@ -457,7 +459,7 @@ STDMETHODIMP ControlObject::put_TastoInvio(VARIANT_BOOL New_TastoInvio) noexcept
 STDMETHODIMP ControlObject::GetClassInfo(ITypeInfo** info) noexcept {
   if (info == nullptr) return E_POINTER;
   *info = nullptr;
-  return ModuleTypeInfo(CLSID_VelmoraControl, false, info);
+  return ModuleTypeInfo(ModuleType::ControlClass, info);
 }
 
 STDMETHODIMP ControlObject::GetGUID(DWORD kind, GUID* guid) noexcept {
@@ -475,10 +477,10 @@ STDMETHODIMP ControlObject::GetGUID(DWORD kind, GUID* guid) noexcept {
 STDMETHODIMP ControlObject::EnumConnectionPoints(IEnumConnectionPoints** points) noexcept {
   if (points == nullptr) return E_POINTER;
   *points = nullptr;
-  return ComEdge([&] {
+  return win32::ComEdge([&] {
     return CreateConnectionPointEnumerator({ComPtr<IConnectionPoint>(&events_), ComPtr<IConnectionPoint>(&propertyNotify_)},
                                            points);
-  });
+  }, IID__VelmoraControl);
 }
 
 STDMETHODIMP ControlObject::FindConnectionPoint(REFIID riid, IConnectionPoint** point) noexcept {
@@ -546,6 +548,22 @@ STDMETHODIMP ControlObject::InterfaceSupportsErrorInfo(REFIID riid) noexcept {
 }
 
 // ---- EmbeddingOwner --------------------------------------------------------
+
+void ControlObject::DiscardUndo() {
+  // Undo lives in Text1 alone.
+  if (text1_.hwnd()) ::SendMessageW(text1_.hwnd(), EM_EMPTYUNDOBUFFER, 0, 0);
+}
+
+TextBoxLook ControlObject::Look() {
+  TextBoxLook look;
+  look.text = ToWide(text1_.Text());
+  look.back = EditTextBox::ToColorRef(text1_.BackColor());
+  look.fore = EditTextBox::ToColorRef(text1_.ForeColor());
+  look.enabled = text1_.Enabled();
+  HFONT hfont = nullptr;
+  if (text1_.oleFont() && SUCCEEDED(text1_.oleFont()->font()->get_hFont(&hfont))) look.font = hfont;
+  return look;
+}
 
 void ControlObject::ClientSiteChanged(IOleClientSite*) {
   // Ambient properties are read through the embedding when they are

@@ -30,10 +30,11 @@
 
 #include "control/accessible.h"
 #include "com/com_object.h"
-#include "com/com_util.h"
+#include "com/com_edge.h"
+#include "com/handles.h"
 #include "com/connection_point.h"
-#include "control/control_host.h"
-#include "control/velmora_control.h"
+#include "core/control/control_host.h"
+#include "core/control/velmora_control.h"
 #include "windows/control_window.h"
 #include "windows/edit_textbox.h"
 #include "embedding/ole_embedding.h"
@@ -127,8 +128,13 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   // EmbeddingOwner
   IUnknown* OuterUnknown() override { return Controlling(); }
   ControlWindow& Window() override { return window_; }
-  EditTextBox& Text1Box() override { return text1_; }
-  velmora::VelmoraControl& Control() override { return control_; }
+  EditTextBox& Text1Box() noexcept { return text1_; }
+  velmora::VelmoraControl& Control() noexcept { return control_; }
+  HWND TextBoxWindow() override { return text1_.hwnd(); }
+  void TextBoxKey(const MSG& key, unsigned modifiers) override { text1_.DispatchKey(key, modifiers); }
+  void DiscardUndo() override;
+  bool LeavesEnterToForm() override { return control_.TastoInvio() != 0; }
+  TextBoxLook Look() override;
   void ClientSiteChanged(IOleClientSite* site) override;
   HRESULT EnsureInitialized() override;
   HRESULT AdviseEvents(IUnknown* sink, DWORD* cookie) override;
@@ -152,12 +158,12 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   // (closing the form): the object then goes when the outermost call that
   // reached it returns, never under a frame still running in it.
   ComPtr<IUnknown> KeepAlive() const noexcept { return ComPtr<IUnknown>(Controlling()); }
-  // The methods' COM edge (the free Guard below), holding the object alive
-  // for the whole body: every method that runs through it may raise events.
+  // The methods' COM edge: ComEdge, holding the object alive for the whole
+  // body (every method that runs through it may raise events), after
+  // clearing the error information an earlier call left on this thread, so
+  // that what a failing call leaves behind is always its own.
   template <class Body>
-  HRESULT Guard(REFIID iid, Body&& body) noexcept;
-  template <class Body>
-  HRESULT Guard(Body&& body) noexcept;
+  HRESULT ComEdge(Body&& body, REFIID iid = IID__VelmoraControl) noexcept;
 
   // velmora::ControlHost
   void PropertyChanged(const std::u16string& name) override;
@@ -203,7 +209,7 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   // keys (or when a load began): a load that ends otherwise tells it again.
   bool enterToForm_ = false;
   std::uint8_t storageMode_ = 0;  // IPersistStorage's mode (control_persistence.cpp)
-  FontWatch* fontWatch_ = nullptr;  // owned through COM reference counting
+  ComPtr<FontWatch> fontWatch_;
   ConnectionAdvise fontAdvise_;
   // Last: it gives back what the container lent before the rest goes.
   OleEmbedding embedding_;
@@ -212,29 +218,11 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   ControlAccessibility accessibility_;
 };
 
-// Runs a method of the control's interfaces through the COM edge. Error
-// information left by an earlier call on this thread is cleared first, so
-// that what a failing call leaves behind is always its own.
 template <class Body>
-HRESULT Guard(REFIID iid, Body&& body) noexcept {
-  ::SetErrorInfo(0, nullptr);
-  return ComEdge(std::forward<Body>(body), iid);
-}
-
-template <class Body>
-HRESULT Guard(Body&& body) noexcept {
-  return Guard(IID__VelmoraControl, std::forward<Body>(body));
-}
-
-template <class Body>
-HRESULT ControlObject::Guard(REFIID iid, Body&& body) noexcept {
+HRESULT ControlObject::ComEdge(Body&& body, REFIID iid) noexcept {
   const ComPtr<IUnknown> keep = KeepAlive();
-  return win32::Guard(iid, std::forward<Body>(body));
-}
-
-template <class Body>
-HRESULT ControlObject::Guard(Body&& body) noexcept {
-  return Guard(IID__VelmoraControl, std::forward<Body>(body));
+  ::SetErrorInfo(0, nullptr);
+  return win32::ComEdge(std::forward<Body>(body), iid);
 }
 
 // The dispatch identifier of a property by the name the core notifies it

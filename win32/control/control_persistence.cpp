@@ -10,9 +10,9 @@
 #include <cstring>
 #include <limits>
 
-#include "control/saved_stream.h"
+#include "core/control/saved_stream.h"
 #include "control/control_object.h"
-#include "errors.h"
+#include "core/errors.h"
 #include "windows/ole_font.h"
 #include "windows/property_bag_adapter.h"
 
@@ -129,10 +129,10 @@ HRESULT ControlObject::Initialize(REFIID iid, HRESULT alreadyDone, Step&& step) 
   if (initialized_ && !loadMayFollow_) return alreadyDone;
   const ComPtr<IUnknown> keep = KeepAlive();  // the lines after the events that loading raises
   enterToForm_ = control_.TastoInvio() != 0;
-  HRESULT hr = Guard(iid, [&] {
+  HRESULT hr = ComEdge([&] {
     step();
     return S_OK;
-  });
+  }, iid);
   if (SUCCEEDED(hr)) {
     initialized_ = true;
     loadMayFollow_ = false;
@@ -170,17 +170,17 @@ STDMETHODIMP ControlObject::Save(IStream* stream, BOOL clearDirty) noexcept {
   if (stream == nullptr) return E_POINTER;
   loadMayFollow_ = false;
   const std::uint32_t writing = changes_;
-  return Guard(IID_IPersistStreamInit, [&] {
+  return ComEdge([&] {
     SaveToStream(stream);
     if (clearDirty) cleanAt_ = writing;
     return S_OK;
-  });
+  }, IID_IPersistStreamInit);
 }
 
 STDMETHODIMP ControlObject::GetSizeMax(ULARGE_INTEGER* size) noexcept {
   if (size == nullptr) return E_POINTER;
   size->QuadPart = 0;
-  return Guard(IID_IPersistStreamInit, [&] {
+  return ComEdge([&] {
     // The font's share is known only by saving it, so the whole is saved
     // into memory and measured.
     ComPtr<IStream> memory;
@@ -190,7 +190,7 @@ STDMETHODIMP ControlObject::GetSizeMax(ULARGE_INTEGER* size) noexcept {
     ThrowIfFailed(memory->Stat(&stat, STATFLAG_NONAME));
     *size = stat.cbSize;
     return S_OK;
-  });
+  }, IID_IPersistStreamInit);
 }
 
 // ---- IPersistStorage -------------------------------------------------------
@@ -223,7 +223,7 @@ STDMETHODIMP ControlObject::Save(IStorage* storage, BOOL sameAsLoad) noexcept {
   // storage, whether or not this save succeeds.
   storageMode_ = static_cast<std::uint8_t>((storageMode_ & kHandsOff) | kSaveToComplete);
   savedAt_ = changes_;
-  return Guard(IID_IPersistStorage, [&] {
+  return ComEdge([&] {
     ComPtr<IStream> stream;
     ThrowIfFailed(storage->CreateStream(kContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
                                         &stream));
@@ -231,7 +231,7 @@ STDMETHODIMP ControlObject::Save(IStorage* storage, BOOL sameAsLoad) noexcept {
     ThrowIfFailed(stream->Commit(STGC_DEFAULT));
     storageMode_ |= sameAsLoad ? kSaved | kSavedSameAsLoad : kSaved;
     return S_OK;
-  });
+  }, IID_IPersistStorage);
 }
 
 STDMETHODIMP ControlObject::SaveCompleted(IStorage* storage) noexcept {
@@ -274,12 +274,12 @@ STDMETHODIMP ControlObject::Save(IPropertyBag* bag, BOOL clearDirty, BOOL /*save
   if (bag == nullptr) return E_POINTER;
   loadMayFollow_ = false;
   const std::uint32_t writing = changes_;
-  return Guard(IID_IPersistPropertyBag, [&] {
+  return ComEdge([&] {
     OlePropertyBagAdapter adapter(bag, nullptr);
     control_.UserControl_WriteProperties(adapter);
     if (clearDirty) cleanAt_ = writing;
     return S_OK;
-  });
+  }, IID_IPersistPropertyBag);
 }
 
 }  // namespace velmora::win32

@@ -2,6 +2,7 @@
 // connections of hosts that cache it.
 #include "embedding/data_object.h"
 
+#include "com/com_edge.h"
 #include "com/com_object.h"
 
 #include <algorithm>
@@ -58,13 +59,10 @@ HRESULT RenderEnhMetafile(IViewObject* view, DWORD aspect, const SIZEL& extent, 
   const RECTL bounds{0, 0, MulDiv(extent.cx, GetDeviceCaps(dc, HORZRES), mmWide * 100),
                      MulDiv(extent.cy, GetDeviceCaps(dc, VERTRES), mmHigh * 100)};
   const HRESULT hr = view->Draw(aspect, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
-  HENHMETAFILE picture = CloseEnhMetaFile(dc);
-  if (FAILED(hr)) {
-    if (picture) DeleteEnhMetaFile(picture);
-    return hr;
-  }
+  UniqueHenhmetafile picture(CloseEnhMetaFile(dc));
+  if (FAILED(hr)) return hr;
   if (!picture) return E_OUTOFMEMORY;
-  *out = picture;
+  *out = picture.release();
   return S_OK;
 }
 
@@ -82,18 +80,14 @@ HRESULT RenderMetafilePict(HENHMETAFILE picture, const SIZEL& extent, HGLOBAL* o
       return E_FAIL;
   }
   const UINT size = static_cast<UINT>(bits.size());
-  HMETAFILE metafile = SetMetaFileBitsEx(size, bits.data());
+  UniqueHmetafile metafile(SetMetaFileBitsEx(size, bits.data()));
   if (!metafile) return E_OUTOFMEMORY;
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(METAFILEPICT));
-  auto* pict = memory ? static_cast<METAFILEPICT*>(GlobalLock(memory)) : nullptr;
-  if (!pict) {
-    if (memory) GlobalFree(memory);
-    DeleteMetaFile(metafile);
-    return E_OUTOFMEMORY;
-  }
-  *pict = METAFILEPICT{MM_ANISOTROPIC, extent.cx, extent.cy, metafile};
-  GlobalUnlock(memory);
-  *out = memory;
+  UniqueHglobal memory(GlobalAlloc(GMEM_MOVEABLE, sizeof(METAFILEPICT)));
+  auto* pict = memory ? static_cast<METAFILEPICT*>(GlobalLock(memory.get())) : nullptr;
+  if (!pict) return E_OUTOFMEMORY;
+  *pict = METAFILEPICT{MM_ANISOTROPIC, extent.cx, extent.cy, metafile.release()};
+  GlobalUnlock(memory.get());
+  *out = memory.release();
   return S_OK;
 }
 
@@ -121,17 +115,16 @@ STDMETHODIMP DataObjectFacet::GetData(FORMATETC* format, STGMEDIUM* medium) noex
     SIZEL extent{};
     hr = view->GetExtent(DVASPECT_CONTENT, -1, nullptr, &extent);
     if (FAILED(hr)) return hr;
-    HENHMETAFILE picture = nullptr;
-    hr = RenderEnhMetafile(view.Get(), format->dwAspect, extent, &picture);
+    UniqueHenhmetafile picture;
+    hr = RenderEnhMetafile(view.Get(), format->dwAspect, extent, picture.put());
     if (FAILED(hr)) return hr;
     if (format->cfFormat == CF_ENHMETAFILE) {
       medium->tymed = TYMED_ENHMF;
-      medium->hEnhMetaFile = picture;
+      medium->hEnhMetaFile = picture.release();
       return S_OK;
     }
     HGLOBAL pict = nullptr;
-    hr = RenderMetafilePict(picture, extent, &pict);
-    DeleteEnhMetaFile(picture);
+    hr = RenderMetafilePict(picture.get(), extent, &pict);
     if (FAILED(hr)) return hr;
     medium->tymed = TYMED_MFPICT;
     medium->hMetaFilePict = pict;

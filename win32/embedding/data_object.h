@@ -13,7 +13,7 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include "com/com_util.h"
+#include "com/com_object.h"
 #include "embedding/ole_embedding.h"
 
 namespace velmora::win32 {

@@ -34,7 +34,7 @@ STDMETHODIMP OleEmbedding::Impl::OnMnemonic(MSG* msg) noexcept {
   if (!msg) return E_INVALIDARG;
   if (!inPlaceActive || !IsOurs(GetFocus())) return S_FALSE;
   MSG key = *msg;
-  key.hwnd = owner.Text1Box().hwnd();
+  key.hwnd = owner.TextBoxWindow();
   return TranslateAccelerator(&key);
 }
 

@@ -25,11 +25,12 @@
 #include <ocidl.h>
 #include <olectl.h>
 
-#include "com/com_util.h"
-#include "control/velmora_control.h"
+#include "com/com_edge.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
+#include "windows/desktop.h"
 #include "windows/control_window.h"
 #include "embedding/data_object.h"
-#include "windows/edit_textbox.h"
 #include "embedding/ole_embedding.h"
 
 namespace velmora::win32 {
@@ -56,11 +57,7 @@ struct OleEmbedding::Impl final : public IOleObject,
                                   public IViewObjectEx,
                                   public IQuickActivate,
                                   public ControlWindow::Listener {
-  explicit Impl(EmbeddingOwner& o) : owner(o), data(o) {
-    // A dialog-style container asks Text1 which keys it wants: the same
-    // answer as GetControlInfo's.
-    owner.Text1Box().setClaimsEnter([this] { return !LeavesEnterToForm(); });
-  }
+  explicit Impl(EmbeddingOwner& o) : owner(o), data(o) {}
 
   EmbeddingOwner& owner;
   DataObjectFacet data;
@@ -119,8 +116,6 @@ struct OleEmbedding::Impl final : public IOleObject,
 
   void NotifyResized();
 
-  // ---- activation --------------------------------------------------------------
-
   // ---- ControlWindow::Listener ---------------------------------------------------
 
   void ChildFocusChanged(bool gained) override { OnText1Focus(gained); }
@@ -149,7 +144,7 @@ struct OleEmbedding::Impl final : public IOleObject,
 
   // With TastoInvio True, Enter does nothing in the control (the core
   // swallows it), so a form's default button may have it.
-  bool LeavesEnterToForm() { return owner.Control().TastoInvio() != 0; }
+  bool LeavesEnterToForm() { return owner.LeavesEnterToForm(); }
 
   // Gives back everything the container lent, in the reverse order.
   void ReleaseAll();

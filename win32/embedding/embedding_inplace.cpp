@@ -1,6 +1,7 @@
 // In-place and UI activation, and the container's keys while the control
 // is active.
 #include "embedding/embedding_impl.h"
+#include "velmora_h.h"
 
 namespace velmora::win32 {
 
@@ -13,7 +14,7 @@ DWORD KeyModifiers() { return HeldModifierKeys().Mask(); }
 }  // namespace
 
 bool OleEmbedding::Impl::IsOurs(HWND target) const {
-  return hwnd && target && (target == hwnd || target == owner.Text1Box().hwnd() || IsChild(hwnd, target));
+  return hwnd && target && (target == hwnd || target == owner.TextBoxWindow() || IsChild(hwnd, target));
 }
 
 void OleEmbedding::Impl::WindowDestroyed() {
@@ -73,7 +74,7 @@ HRESULT OleEmbedding::Impl::InPlaceActivate(IOleClientSite* activeSite) {
       window.SetParentWindow(parent);
       hwnd = window.hwnd();
       return S_OK;
-    });
+    }, IID__VelmoraControl);
   }
   if (FAILED(hr)) {
     InPlaceDeactivate_();
@@ -248,7 +249,7 @@ STDMETHODIMP OleEmbedding::Impl::TranslateAccelerator(LPMSG msg) noexcept {
     if (tab || system || formsEnter) return S_FALSE;
     if (down && !CharacterQueued(*msg)) TranslateMessage(msg);
     if (modsHold)
-      owner.Text1Box().DispatchKey(*msg, mods);
+      owner.TextBoxKey(*msg, mods);
     else
       DispatchMessageW(msg);
     return S_OK;

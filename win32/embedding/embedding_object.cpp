@@ -177,7 +177,7 @@ STDMETHODIMP OleEmbedding::Impl::DoVerb(LONG verb, LPMSG, IOleClientSite* active
         return S_OK;
       case OLEIVERB_DISCARDUNDOSTATE:
         // Undo lives in Text1 alone.
-        if (EditTextBox* box = &owner.Text1Box(); box->hwnd()) SendMessageW(box->hwnd(), EM_EMPTYUNDOBUFFER, 0, 0);
+        owner.DiscardUndo();
         return S_OK;
       case OLEIVERB_PROPERTIES:
         return ShowProperties();
@@ -297,7 +297,6 @@ OleEmbedding::OleEmbedding(EmbeddingOwner& owner) : impl_(new Impl(owner)) {}
 
 OleEmbedding::~OleEmbedding() {
   ReleaseContainer();
-  impl_->owner.Text1Box().setClaimsEnter(nullptr);
   delete impl_;
 }
 

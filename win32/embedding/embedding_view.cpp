@@ -25,15 +25,7 @@ STDMETHODIMP OleEmbedding::Impl::Draw(DWORD aspect, LONG index, void*, DVTARGETD
   if (index != -1) return DV_E_LINDEX;
   if (!dc || !bounds) return E_INVALIDARG;
   return ComEdge([&] {
-    EditTextBox& box = owner.Text1Box();
-    TextBoxLook look;
-    const std::u16string text = box.Text();
-    look.text.assign(text.begin(), text.end());
-    look.back = EditTextBox::ToColorRef(box.BackColor());
-    look.fore = EditTextBox::ToColorRef(box.ForeColor());
-    look.enabled = box.Enabled();
-    HFONT hfont = nullptr;
-    if (box.oleFont() && SUCCEEDED(box.oleFont()->font()->get_hFont(&hfont))) look.font = hfont;
+    TextBoxLook look = owner.Look();
     const RECT rect{bounds->left, bounds->top, bounds->right, bounds->bottom};
     // The control's size on screen, placed or not.
     const RECT& onScreen = owner.Window().Rect();

@@ -19,16 +19,13 @@
 
 #include <string>
 
-#include "com/com_util.h"
+#include "com/handles.h"
+#include "windows/text_box_look.h"
 
-namespace velmora {
-class VelmoraControl;
-}
 
 namespace velmora::win32 {
 
 class ControlWindow;
-class EditTextBox;
 
 // How the control wants to be treated, answered by IOleObject::GetMiscStatus
 // and IQuickActivate, and the value self-registration writes as the class's
@@ -44,30 +41,25 @@ inline constexpr DWORD kVelmoraMiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC
 // in HIMETRIC (0.01 mm).
 inline constexpr SIZEL kDefaultExtent = {1984, 529};
 
-// What the control looks like while it is not active: its text in its font
-// and colours on its background, inside the sunken edge of an edit box.
-struct TextBoxLook {
-  std::wstring text;
-  COLORREF back = RGB(255, 255, 255);
-  COLORREF fore = RGB(0, 0, 0);
-  HFONT font = nullptr;  // borrowed; nullptr for the system font
-  bool enabled = true;
-  // Device units of the target per pixel of the control on screen: the
-  // font is scaled by it when printing or drawing into a metafile.
-  double scale = 1.0;
-};
-// Paints the look into any DC, within bounds (logical units of the DC).
-void PaintTextBoxLook(HDC dc, const RECT& bounds, const TextBoxLook& look);
-
 // What the embedding asks of the control object that holds it.
 class EmbeddingOwner {
  public:
   // The object's identity: AddRef, Release and QueryInterface of every
   // embedding interface go here.
   virtual IUnknown* OuterUnknown() = 0;
+  // The control's window, which the embedding places, shows and hides.
   virtual ControlWindow& Window() = 0;
-  virtual EditTextBox& Text1Box() = 0;
-  virtual velmora::VelmoraControl& Control() = 0;
+  // Text1, the control's face: its window (focus, mnemonics), a key for it
+  // to act on with the modifiers held, its undo buffer emptied.
+  virtual HWND TextBoxWindow() = 0;
+  virtual void TextBoxKey(const MSG& key, unsigned modifiers) = 0;
+  virtual void DiscardUndo() = 0;
+  // Whether Enter is left to the form (TastoInvio), for the container's
+  // key tables.
+  virtual bool LeavesEnterToForm() = 0;
+  // What the control looks like now, to draw it while it is not active
+  // (scale 1: the embedding sets it for the target).
+  virtual TextBoxLook Look() = 0;
   // The client site was set (nullptr: released). The owner reads ambient
   // properties through it from now on (the ambient font for persistence).
   virtual void ClientSiteChanged(IOleClientSite* site) = 0;

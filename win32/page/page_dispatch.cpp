@@ -1,6 +1,7 @@
 #include "page/page_dispatch.h"
 
-#include "errors.h"
+#include "com/com_edge.h"
+#include "core/errors.h"
 #include "windows/property_bag_adapter.h"
 
 namespace velmora::win32 {
@@ -14,8 +15,8 @@ std::wstring SystemMessage(HRESULT hr) {
                                       FORMAT_MESSAGE_IGNORE_INSERTS,
                                   nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0,
                                   nullptr);
+  const UniqueHlocal owned(buffer);
   std::wstring text(buffer != nullptr ? buffer : L"", length);
-  if (buffer != nullptr) ::LocalFree(buffer);
   while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
   if (text.empty()) {
     wchar_t code[16];

@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "com/com_util.h"
-#include "page/page_host.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
+#include "core/page/page_host.h"
 
 namespace velmora::win32 {
 

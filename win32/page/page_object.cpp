@@ -11,13 +11,17 @@
 #include <new>
 
 #include "com/com_object.h"
-#include "com/com_util.h"
-#include "page/generale.h"
-#include "page/generale_layout.h"
-#include "page/page_keys.h"
+#include "com/com_edge.h"
+#include "com/com_module.h"
+#include "com/com_strings.h"
+#include "windows/desktop.h"
+#include "core/page/generale.h"
+#include "core/page/generale_layout.h"
+#include "core/page/page_keys.h"
 #include "page/page_dispatch.h"
 #include "page/page_object.h"
 #include "page/page_windows.h"
+#include "typelib/module_types.h"
 #include "velmora_h.h"
 
 namespace velmora::win32 {
@@ -302,7 +306,7 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
 
   HRESULT LoadTypeInfo() noexcept {
     if (typeInfo_) return S_OK;
-    return ModuleTypeInfo(IID__Generale, false, &typeInfo_);  // the module's, shared with the control
+    return ModuleTypeInfo(ModuleType::PageDispatch, &typeInfo_);  // the module's, shared with the control
   }
 
   ComPtr<IPropertyPageSite> site_;

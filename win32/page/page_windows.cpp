@@ -4,7 +4,10 @@
 
 #include <algorithm>
 
-#include "errors.h"
+#include "com/com_module.h"
+#include "com/com_strings.h"
+#include "core/errors.h"
+#include "windows/desktop.h"
 
 namespace velmora::win32 {
 

@@ -28,10 +28,11 @@
 #include <string>
 #include <vector>
 
-#include "com/com_util.h"
-#include "page/generale_layout.h"
-#include "page/page_controls.h"
-#include "page/page_keys.h"
+#include "com/com_edge.h"
+#include "com/handles.h"
+#include "core/page/generale_layout.h"
+#include "core/page/page_controls.h"
+#include "core/page/page_keys.h"
 
 namespace velmora::win32 {
 

@@ -8,7 +8,8 @@
 #include <new>
 
 #include "com/com_object.h"
-#include "com/com_util.h"
+#include "com/com_edge.h"
+#include "com/com_module.h"
 #include "windows/control_window.h"
 #include "control/control_object.h"
 #include "page/page_object.h"
@@ -43,7 +44,7 @@ class ClassFactory final : public ComBase<ClassFactory, IClassFactory> {
     *ppv = nullptr;
     // An aggregated object can hand out only its inner IUnknown at creation.
     if (outer != nullptr && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
-    return ComEdge([&] { return create_(outer, riid, ppv); });
+    return ComEdge([&] { return create_(outer, riid, ppv); }, IID__VelmoraControl);
   }
 
   STDMETHODIMP LockServer(BOOL lock) noexcept override {
@@ -111,18 +112,17 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
 
 STDAPI DllCanUnloadNow() { return ModuleCanUnload() ? S_OK : S_FALSE; }
 
-STDAPI DllRegisterServer() {
-  return ComEdge([] {
+namespace {
+// Registration or its undoing, for the module's own file.
+HRESULT ForModulePath(HRESULT (*step)(const std::wstring& modulePath)) {
+  return ComEdge([step] {
     std::wstring path = ModulePath();
     if (path.empty()) return SELFREG_E_CLASS;
-    return RegisterServer(path);
-  });
+    return step(path);
+  }, IID__VelmoraControl);
 }
+}  // namespace
 
-STDAPI DllUnregisterServer() {
-  return ComEdge([] {
-    std::wstring path = ModulePath();
-    if (path.empty()) return SELFREG_E_CLASS;
-    return UnregisterServer(path);
-  });
-}
+STDAPI DllRegisterServer() { return ForModulePath(RegisterServer); }
+
+STDAPI DllUnregisterServer() { return ForModulePath(UnregisterServer); }

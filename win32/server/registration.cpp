@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "com/com_util.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
 #include "embedding/ole_embedding.h"
 #include "velmora_h.h"
 

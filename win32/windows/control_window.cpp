@@ -4,8 +4,9 @@
 
 #include <string>
 
-#include "com/com_util.h"
-#include "errors.h"
+#include "com/com_module.h"
+#include "com/handles.h"
+#include "core/errors.h"
 
 namespace velmora::win32 {
 

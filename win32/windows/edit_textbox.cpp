@@ -7,8 +7,10 @@
 #include <string>
 
 #include "com/com_object.h"
-#include "com/com_util.h"
-#include "errors.h"
+#include "com/com_edge.h"
+#include "com/com_module.h"
+#include "windows/desktop.h"
+#include "core/errors.h"
 
 using Microsoft::WRL::ComPtr;
 

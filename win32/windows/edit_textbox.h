@@ -51,10 +51,11 @@
 #include <memory>
 #include <optional>
 
-#include "com/com_util.h"
+#include "com/com_object.h"
+#include "com/handles.h"
 #include "windows/control_window.h"
 #include "windows/ole_font.h"
-#include "textbox.h"
+#include "core/textbox.h"
 
 namespace velmora::win32 {
 

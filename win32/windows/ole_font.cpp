@@ -5,8 +5,10 @@
 #include <cwchar>
 #include <limits>
 
-#include "com/com_util.h"
-#include "errors.h"
+#include "com/com_edge.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
+#include "core/errors.h"
 
 using Microsoft::WRL::ComPtr;
 

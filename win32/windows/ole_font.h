@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "font.h"
+#include "core/font.h"
 
 namespace velmora::win32 {
 

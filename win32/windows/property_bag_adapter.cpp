@@ -1,8 +1,10 @@
 #include "windows/property_bag_adapter.h"
 
+#include "com/com_edge.h"
+
 #include <memory>
 
-#include "errors.h"
+#include "core/errors.h"
 #include "windows/ole_font.h"
 
 namespace velmora::win32 {

@@ -9,9 +9,11 @@
 
 #include <string>
 
-#include "com/com_util.h"
-#include "property_bag.h"
-#include "variant.h"
+#include "com/com_object.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
+#include "core/property_bag.h"
+#include "core/variant.h"
 
 namespace velmora::win32 {
 

@@ -3,7 +3,7 @@
 #include <cwctype>
 #include <string>
 
-#include "errors.h"
+#include "core/errors.h"
 
 namespace velmora::win32 {
 

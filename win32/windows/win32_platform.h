@@ -9,7 +9,7 @@
 
 #include <windows.h>
 
-#include "platform.h"
+#include "core/platform.h"
 
 namespace velmora::win32 {
 

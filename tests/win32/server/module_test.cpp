@@ -120,7 +120,7 @@ TEST(ComEdge, AnswersEveryThrowWithItsHresult) {
     const HRESULT hr = ComEdge([&] {
       row.body();
       return S_OK;
-    });
+    }, IID__VelmoraControl);
     EXPECT_EQ(hr, row.expected) << std::hex << hr;
 
     ComPtr<IErrorInfo> info;

@@ -1,12 +1,12 @@
-// The control drawn without its window: for a designer that shows it
-// inactive, for printing and for thumbnails. It looks like Text1 on screen:
-// the sunken edge of an edit box, the background colour, and the text in
-// its font and colour from the top left, grey when the box is disabled.
-#include <windows.h>
+#include "windows/text_box_look.h"
 
+// It looks like Text1 on screen: the sunken edge of an edit box, the
+// background colour, and the text in its font and colour from the top left,
+// grey when the box is disabled.
 #include <cmath>
+#include <utility>
 
-#include "embedding/ole_embedding.h"
+#include "com/handles.h"
 
 namespace velmora::win32 {
 
