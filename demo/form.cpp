@@ -82,7 +82,8 @@ std::unique_ptr<Form> Form::Create(const std::wstring& title, bool withMenu) {
                                 frame.right - frame.left, frame.bottom - frame.top, nullptr,
                                 withMenu ? BuildMenu() : nullptr, instance, form.get());
   if (!form->hwnd_) return nullptr;
-  form->frame_.Attach(NewFormFrame(form->hwnd_, form->accelerators_));
+  // Taken over as made (mingw-w64's ComPtr::Attach would add a reference).
+  *form->frame_.GetAddressOf() = NewFormFrame(form->hwnd_, form->accelerators_);
   return form;
 }
 

@@ -89,9 +89,10 @@ HRESULT LookUpTypeInfo(REFGUID guid, bool vtable, ITypeInfo** info) noexcept {
   HRESULT hr = ModuleTypeLibrary(&library);
   if (SUCCEEDED(hr)) hr = library->GetTypeInfoOfGuid(guid, info);
   if (FAILED(hr) || !vtable) return hr;
+  // mingw-w64's ComPtr::Attach adds a reference of its own, so the
+  // pointer is handed over by hand: the dispatch view is released here.
   ComPtr<ITypeInfo> dispatchView;
-  dispatchView.Attach(*info);
-  *info = nullptr;
+  *dispatchView.GetAddressOf() = std::exchange(*info, nullptr);
   HREFTYPE ref = 0;
   hr = dispatchView->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref);
   return SUCCEEDED(hr) ? dispatchView->GetRefTypeInfo(ref, info) : hr;

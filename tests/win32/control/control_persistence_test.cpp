@@ -94,7 +94,7 @@ const Medium kMedia[] = {
     {"property bag",
      [](_VelmoraControl* c, ComPtr<IUnknown>& saved) {
        auto* bag = new TestBag;
-       saved.Attach(static_cast<IPropertyBag*>(bag));
+       *saved.ReleaseAndGetAddressOf() = static_cast<IPropertyBag*>(bag);
        ComPtr<IPersistPropertyBag> p;
        c->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(p.GetAddressOf()));
        return p->Save(bag, TRUE, TRUE);
@@ -493,7 +493,7 @@ TEST_F(ControlPersistenceTest, AContainersOwnFontIsSavedAsAStandardFont) {
   ComPtr<IFont> standard;
   ASSERT_EQ(OleCreateFontIndirect(&desc, IID_IFont, reinterpret_cast<void**>(standard.GetAddressOf())), S_OK);
   ComPtr<IFontDisp> foreign;
-  foreign.Attach(reinterpret_cast<IFontDisp*>(static_cast<IDispatch*>(ForeignFont::New(standard))));
+  *foreign.GetAddressOf() = reinterpret_cast<IFontDisp*>(static_cast<IDispatch*>(ForeignFont::New(standard)));
   ComPtr<_VelmoraControl> c = NewControl();
   ComPtr<IPersistStreamInit> persist;
   ASSERT_EQ(c.As(&persist), S_OK);
