@@ -3,7 +3,7 @@
 
 The portable core never includes a Windows header or anything of the
 Windows layer. In win32/, every include of the library's own headers names
-its layer ("com/com_util.h"), and each layer includes only itself and the
+its layer ("com/com_edge.h"), and each layer includes only itself and the
 layers it is built on: com, then windows, then embedding, then control and
 page, then server; the type library's identifiers (typelib/) are below them
 all but com. A cycle would make the layers one lump again, whatever the folders say.

@@ -5,7 +5,8 @@
 #include <string>
 #include <utility>
 
-#include "com/com_util.h"
+#include "com/com_object.h"
+#include "com/handles.h"
 #include "control/control_object.h"
 #include "shared/win32_harness.h"
 #include "velmora_h.h"

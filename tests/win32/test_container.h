@@ -23,7 +23,8 @@
 #include <vector>
 
 #include "com/com_object.h"
-#include "com/com_util.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
 #include "typelib/dispids.h"
 
 namespace velmora::testing {

@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "com/com_util.h"
+#include "com/com_module.h"
+#include "com/com_strings.h"
 
 namespace velmora::testing {
 

@@ -126,4 +126,18 @@ class SelectedObject {
   HGDIOBJ old_;
 };
 
+// A flag raised for one scope and lowered on every way out of it, a throw
+// included, so no catch block has to repeat the lowering.
+template <class Flag = bool>
+class ScopedFlag {
+ public:
+  explicit ScopedFlag(Flag& flag, Flag raised = Flag{true}) noexcept : flag_(flag) { flag_ = raised; }
+  ScopedFlag(const ScopedFlag&) = delete;
+  ScopedFlag& operator=(const ScopedFlag&) = delete;
+  ~ScopedFlag() { flag_ = Flag{}; }
+
+ private:
+  Flag& flag_;
+};
+
 }  // namespace velmora::win32

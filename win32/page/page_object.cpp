@@ -14,6 +14,7 @@
 #include "com/com_edge.h"
 #include "com/com_module.h"
 #include "com/com_strings.h"
+#include "com/handles.h"
 #include "windows/desktop.h"
 #include "core/page/generale.h"
 #include "core/page/generale_layout.h"
@@ -50,7 +51,7 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
   STDMETHODIMP Activate(HWND parent, LPCRECT rect, BOOL /*modal*/) noexcept override {
     if (rect == nullptr) return E_POINTER;
     if (windows_) return E_UNEXPECTED;
-    return Edge([&] {
+    return ComEdge([&] {
       windows_ = std::make_unique<PageWindows>(parent, *rect);
       page_ = std::make_unique<Generale>(*windows_, host_);
       if (host_.empty()) return S_OK;
@@ -62,20 +63,20 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
         Close();
         throw;
       }
-    });
+    }, IID_IPropertyPage);
   }
 
   STDMETHODIMP Deactivate() noexcept override {
     if (!windows_) return E_UNEXPECTED;
     // A frame deactivates a page it does not show and still applies it at
     // OK: what the developer set outlives the windows.
-    const HRESULT hr = Edge([&] {
+    const HRESULT hr = ComEdge([&] {
       if (dirty_ || kept_ || windows_->Text1Typed()) {
         pending_ = page_->Edits();
         kept_ = true;
       }
       return S_OK;
-    });
+    }, IID_IPropertyPage);
     Close();
     return hr;
   }
@@ -92,7 +93,7 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
   }
 
   STDMETHODIMP SetObjects(ULONG count, IUnknown** objects) noexcept override {
-    return Edge([&] {
+    return ComEdge([&] {
       HRESULT hr = host_.SetObjects(count, objects);
       if (FAILED(hr)) return hr;
       // Edits made for other objects are not theirs.
@@ -101,7 +102,7 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
       // (the host letting the objects go) loads nothing.
       if (windows_ && !host_.empty()) return Load();
       return S_OK;
-    });
+    }, IID_IPropertyPage);
   }
 
   STDMETHODIMP Show(UINT command) noexcept override {
@@ -128,13 +129,13 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
     if (!dirty_ && !kept_ && !(windows_ && windows_->Text1Typed())) return S_OK;
     // The values to apply are the windows' while shown, else those kept.
     if (!page_ && !kept_) return E_UNEXPECTED;
-    return Edge([&] {
+    return ComEdge([&] {
       if (page_) page_->PropertyPage_ApplyChanges();
       else Generale::ApplyChanges(pending_, host_);
       dirty_ = kept_ = false;
       if (windows_) windows_->ForgetTyping();
       return S_OK;
-    });
+    }, IID_IPropertyPage);
   }
 
   STDMETHODIMP Help(LPCOLESTR) noexcept override { return E_NOTIMPL; }
@@ -174,12 +175,12 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
   // IPropertyPage2
   STDMETHODIMP EditProperty(DISPID dispid) noexcept override {
     if (!windows_ || host_.empty()) return E_UNEXPECTED;
-    return Edge([&]() -> HRESULT {
+    return ComEdge([&]() -> HRESULT {
       HWND target = ControlFor(dispid);
       if (target == nullptr) return E_NOTIMPL;
       ::SetFocus(target);
       return S_OK;
-    });
+    }, IID_IPropertyPage);
   }
 
   // IDispatch (_Generale has no members: only its type information)
@@ -215,28 +216,16 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
   friend ComBase;
   ~GeneralePage() { Close(); }
 
-  // Runs a method body; a failure of the page logic or of a selected
-  // object goes to the host as the method's HRESULT with rich error
-  // information naming IPropertyPage.
-  template <class Body>
-  HRESULT Edge(Body&& body) noexcept {
-    return ComEdge(std::forward<Body>(body), IID_IPropertyPage);
-  }
-
   // The loading step, then the edits kept while the page was not shown. Its
   // nested clicks change nothing: the page stays as changed as it was
   // (without kept edits it shows exactly what the selection holds, so it
   // has nothing to apply) and the site hears nothing.
   HRESULT Load() {
-    loading_ = true;
-    try {
+    {
+      ScopedFlag loading(loading_);
       page_->PropertyPage_SelectionChanged();
       if (kept_) page_->ShowEdits(pending_);
-    } catch (...) {
-      loading_ = false;
-      throw;
     }
-    loading_ = false;
     windows_->ForgetTyping();
     return S_OK;
   }
@@ -259,12 +248,9 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
   HRESULT OfferToSite(MSG* message) noexcept {
     if (!site_) return S_FALSE;
     ComPtr<IPropertyPageSite> site = site_;
-    AddRef();
-    offering_ = true;
-    const HRESULT hr = site->TranslateAccelerator(message);
-    offering_ = false;
-    Release();
-    return hr == S_OK ? S_OK : S_FALSE;
+    ComPtr<GeneralePage> self(this);
+    ScopedFlag offering(offering_);
+    return site->TranslateAccelerator(message) == S_OK ? S_OK : S_FALSE;
   }
 
   void OnChanged(bool changed) noexcept {

@@ -6,6 +6,7 @@
 
 #include "com/com_module.h"
 #include "com/com_strings.h"
+#include "com/handles.h"
 #include "core/errors.h"
 #include "windows/desktop.h"
 
@@ -454,14 +455,10 @@ void PageWindows::setText(PageText box, const std::u16string& text) {
   const bool changed = WindowText(target) != text;
   // The edit box's own change notification is held back here and raised
   // once below, so a text set from code notifies exactly when it changes.
-  settingText_ = true;
-  try {
+  {
+    ScopedFlag settingText(settingText_);
     SetWindowTextOrThrow(target, text);
-  } catch (...) {
-    settingText_ = false;
-    throw;
   }
-  settingText_ = false;
   if (changed && box == PageText::txtMaxLength && events_ != nullptr) events_->txtMaxLength_Change();
 }
 

@@ -50,7 +50,7 @@ constexpr wchar_t kTypeLibMarshaler[] = L"{00020424-0000-0000-C000-000000000046}
 constexpr wchar_t kDispatchMarshaler[] = L"{00020420-0000-0000-C000-000000000046}";
 
 // One registry value under HKEY_CLASSES_ROOT: `name` null is the key's
-// default value; `value` null creates the key only.
+// default value; without `has_value` the key is created and nothing set.
 struct Value {
   std::wstring key;
   const wchar_t* name;

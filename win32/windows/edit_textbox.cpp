@@ -107,9 +107,8 @@ HWND EditTextBox::Place(HWND parent, const RECT& rect, bool alone) {
     // The text after the font: it is laid out once, in the font it shows
     // in (the system font is shared by every thread's windows).
     if (!text.empty()) {
-      assigning_ = true;
+      ScopedFlag assigning(assigning_);
       SetWindowTextW(edit_, reinterpret_cast<const wchar_t*>(text.c_str()));
-      assigning_ = false;
     }
     if (selStart_ != 0 || selLength_ != 0) {
       SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(selStart_), static_cast<LPARAM>(selStart_ + selLength_));
@@ -158,9 +157,7 @@ void EditTextBox::Destroy() {
     DestroyWindow(edit);
   }
   alone_ = false;
-  if (hfont_ && hfontOwner_) hfontOwner_->ReleaseHfont(hfont_);
-  hfont_ = nullptr;
-  hfontOwner_.Reset();
+  hfont_.reset();
   ownBrush_.reset();
 }
 
@@ -259,9 +256,7 @@ LRESULT EditTextBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       SetWindowLongPtrW(edit_, GWLP_USERDATA, 0);
       edit_ = nullptr;
       DisconnectFont();
-      if (hfont_ && hfontOwner_) hfontOwner_->ReleaseHfont(hfont_);
-      hfont_ = nullptr;
-      hfontOwner_.Reset();
+      hfont_.reset();
       if (alone_) {
         alone_ = false;
         window_->FaceDestroyed();
@@ -315,10 +310,8 @@ LRESULT EditTextBox::OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam) {
   // character rules: it is asked as the paste it is.
   if (keyCode == VK_INSERT && msg == WM_KEYDOWN && (shift & kShiftMask) && !KeyAllowsCommand(WM_PASTE)) keyCode = 0;
   if (keyCode != 0) {
-    inKey_ = true;
-    const LRESULT result = CallEdit(msg, static_cast<WPARAM>(static_cast<std::uint16_t>(keyCode)), lParam);
-    inKey_ = false;
-    return result;
+    ScopedFlag inKey(inKey_);
+    return CallEdit(msg, static_cast<WPARAM>(static_cast<std::uint16_t>(keyCode)), lParam);
   }
   // A swallowed key does nothing at all: the message loop has already
   // queued the character it types (TranslateMessage runs before the
@@ -339,10 +332,8 @@ LRESULT EditTextBox::OnChar(WPARAM wParam, LPARAM lParam) {
   // 0 keeps the character from the EDIT: a refused Ctrl+V (22) pastes
   // nothing, because the EDIT pastes on the character, not on the key.
   if (keyAscii == 0) return 0;
-  inKey_ = true;
-  const LRESULT result = CallEdit(WM_CHAR, static_cast<WPARAM>(static_cast<std::uint16_t>(keyAscii)), lParam);
-  inKey_ = false;
-  return result;
+  ScopedFlag inKey(inKey_);
+  return CallEdit(WM_CHAR, static_cast<WPARAM>(static_cast<std::uint16_t>(keyAscii)), lParam);
 }
 
 // ---- the mouse and the edit commands ----------------------------------------
@@ -459,9 +450,11 @@ void EditTextBox::setText(const std::u16string& text) {
     // The EDIT notifies an assignment too (and an identical one as well);
     // the change is reported here instead, exactly once, after the caret
     // has gone home, as the contract wants.
-    assigning_ = true;
-    const BOOL done = SetWindowTextW(edit, reinterpret_cast<const wchar_t*>(text.c_str()));
-    assigning_ = false;
+    BOOL done;
+    {
+      ScopedFlag assigning(assigning_);
+      done = SetWindowTextW(edit, reinterpret_cast<const wchar_t*>(text.c_str()));
+    }
     if (!done) throw VelmoraError(ErrorNumber::ServiceFailed, "Text1: the text could not be set");
   } else {
     // A new text already leaves the EDIT's caret home and scrolled there;
@@ -585,13 +578,9 @@ void EditTextBox::setFont(FontRef font) {
 // still used, as it stands now. Without an EDIT there is nothing to follow.
 void EditTextBox::ConnectFont() {
   if (!edit_ || !font_ || fontSink_) return;
-  fontSink_ = FontSink::New(this);
-  fontAdvise_ = AdviseConnection(font_->font(), IID_IPropertyNotifySink, fontSink_);
-  if (!fontAdvise_) {
-    fontSink_->Detach();
-    fontSink_->Release();
-    fontSink_ = nullptr;
-  }
+  *fontSink_.ReleaseAndGetAddressOf() = FontSink::New(this);  // New's reference, taken over
+  fontAdvise_ = AdviseConnection(font_->font(), IID_IPropertyNotifySink, fontSink_.Get());
+  if (!fontAdvise_) DisconnectFont();
 }
 
 void EditTextBox::ApplyFont(bool redraw) {
@@ -602,19 +591,15 @@ void EditTextBox::ApplyFont(bool redraw) {
   // The OLE font may drop its HFONT when it changes; the lock keeps the one
   // the EDIT draws with alive until the next one is in place.
   ThrowIfFailed(font->AddRefHfont(hfont), "IFont::AddRefHfont");
+  HfontLock lock(font, hfont);
   SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(hfont), redraw ? TRUE : FALSE);
-  if (hfont_ && hfontOwner_) hfontOwner_->ReleaseHfont(hfont_);
-  hfont_ = hfont;
-  hfontOwner_ = font;
+  hfont_ = std::move(lock);  // the previous one goes only now
 }
 
 void EditTextBox::DisconnectFont() {
   fontAdvise_.reset();
-  if (fontSink_) {
-    fontSink_->Detach();
-    fontSink_->Release();
-    fontSink_ = nullptr;
-  }
+  if (fontSink_) fontSink_->Detach();
+  fontSink_.Reset();
 }
 
 }  // namespace velmora::win32

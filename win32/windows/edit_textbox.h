@@ -181,10 +181,9 @@ class EditTextBox final : public TextBox, private ControlWindow::Face {
   std::optional<DispatchedKey> dispatched_;
   UniqueHbrush ownBrush_;  // for an RGB background; system colours use the system's brushes
   mutable std::shared_ptr<OleFont> font_;  // made on first need
-  HFONT hfont_ = nullptr;  // the font's HFONT, held with AddRefHfont
-  Microsoft::WRL::ComPtr<IFont> hfontOwner_;  // the font that lent hfont_
+  HfontLock hfont_;  // the HFONT the EDIT draws with
   ConnectionAdvise fontAdvise_;
-  FontSink* fontSink_ = nullptr;  // owned through COM reference counting
+  ComPtr<FontSink> fontSink_;
   IUnknown* lifetime_ = nullptr;
 };
 

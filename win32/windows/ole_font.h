@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "core/font.h"
 
@@ -57,6 +58,35 @@ class OleFont final : public Font {
 
  private:
   Microsoft::WRL::ComPtr<IFont> font_;
+};
+
+// A font's HFONT held for whoever draws with it (IFont::AddRefHfont, taken
+// before): the font may drop its HFONT when it changes, and the lock keeps
+// it alive until released here, on replacement or at the end.
+class HfontLock {
+ public:
+  HfontLock() noexcept = default;
+  HfontLock(Microsoft::WRL::ComPtr<IFont> font, HFONT hfont) noexcept : font_(std::move(font)), hfont_(hfont) {}
+  HfontLock(HfontLock&& other) noexcept : font_(std::move(other.font_)), hfont_(std::exchange(other.hfont_, nullptr)) {}
+  HfontLock& operator=(HfontLock&& other) noexcept {
+    if (this != &other) {
+      reset();
+      font_ = std::move(other.font_);
+      hfont_ = std::exchange(other.hfont_, nullptr);
+    }
+    return *this;
+  }
+  ~HfontLock() { reset(); }
+
+  void reset() noexcept {
+    if (hfont_ && font_) font_->ReleaseHfont(hfont_);
+    hfont_ = nullptr;
+    font_.Reset();
+  }
+
+ private:
+  Microsoft::WRL::ComPtr<IFont> font_;
+  HFONT hfont_ = nullptr;
 };
 
 }  // namespace velmora::win32

@@ -10,7 +10,9 @@
 #include <functional>
 #include <string>
 
-#include "com/com_util.h"
+#include "com/com_module.h"
+#include "com/com_object.h"
+#include "com/handles.h"
 #include "test_container.h"
 #include "test_support.h"
 #include "velmora_h.h"

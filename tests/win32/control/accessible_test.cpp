@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "com/com_util.h"
+#include "com/com_module.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
 #include "test_container.h"
 #include "test_support.h"
 #include "windows/win32_platform.h"

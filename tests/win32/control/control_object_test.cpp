@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "com/com_util.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
 #include "control/control_object.h"
 #include "test_container.h"
 #include "test_support.h"

@@ -17,7 +17,9 @@
 #include <vector>
 
 #include "shared/saved_stream_sample.h"
-#include "com/com_util.h"
+#include "com/com_object.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
 #include "control/control_object.h"
 #include "windows/property_bag_adapter.h"
 #include "test_container.h"

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <limits>
 
-#include "com/com_util.h"
+#include "com/handles.h"
 #include "test_container.h"
 #include "test_support.h"
 

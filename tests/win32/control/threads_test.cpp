@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "com/com_util.h"
+#include "com/handles.h"
 #include "test_container.h"
 #include "test_files.h"
 #include "velmora_h.h"

@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "com/com_util.h"
+#include "com/com_module.h"
+#include "com/handles.h"
 #include "embedding/ole_embedding.h"
 #include "test_container.h"
 #include "test_support.h"

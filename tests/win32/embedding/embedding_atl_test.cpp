@@ -8,7 +8,8 @@
 
 #include <string>
 
-#include "com/com_util.h"
+#include "com/com_module.h"
+#include "com/handles.h"
 #include "test_container.h"
 #include "test_support.h"
 #include "windows/win32_platform.h"

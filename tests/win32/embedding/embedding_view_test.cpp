@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "com/com_util.h"
+#include "com/handles.h"
 #include "test_container.h"
 #include "test_support.h"
 #include "windows/win32_platform.h"

@@ -20,7 +20,8 @@
 #include <tuple>
 #include <vector>
 
-#include "com/com_util.h"
+#include "com/com_object.h"
+#include "com/handles.h"
 #include "typelib/dispids.h"
 #include "page/generale_layout.h"
 #include "test_support.h"

@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "com/com_util.h"
+#include "com/com_edge.h"
+#include "com/com_object.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
 #include "errors.h"
 #include "test_support.h"
 #include "velmora_h.h"

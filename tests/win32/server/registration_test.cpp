@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "com/com_util.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
 #include "server/registration.h"
 #include "test_container.h"
 #include "test_files.h"

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "com/com_util.h"
 #include "test_files.h"
 #include "velmora_h.h"
 

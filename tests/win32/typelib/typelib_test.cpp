@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "com/com_util.h"
+#include "com/com_strings.h"
+#include "com/handles.h"
 #include "test_files.h"
 #include "velmora_h.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "com/com_util.h"
+#include "com/com_strings.h"
 #include "test_container.h"
 #include "test_support.h"
 #include "windows/win32_platform.h"

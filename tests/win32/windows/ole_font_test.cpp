@@ -10,7 +10,8 @@
 #include <memory>
 
 #include "errors.h"
-#include "com/com_util.h"
+#include "com/com_edge.h"
+#include "com/handles.h"
 #include "windows/ole_font.h"
 #include "test_support.h"
 
