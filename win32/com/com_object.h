@@ -2,6 +2,7 @@
 //  - ComBase<Derived, Interfaces...>: IUnknown (reference count, the
 //    module's live-object count, QueryInterface from a table);
 //  - AggregatableComBase: the same for an object a client may aggregate;
+//  - StartCreation: the aggregation rule of every creation function;
 //  - UniqueAdvise: an advise connection undone when it goes;
 //  - Enumerator<Traits>: the IEnumXxx shape (a snapshot, a position, Clone
 //    copying both) for verbs, formats, connection points and connections.
@@ -155,6 +156,21 @@ class ComBase : public Interfaces... {
  private:
   RefCount refs_;
 };
+
+// The one aggregation rule, checked at the start of every class's creation
+// function (the class factory relies on it): ppv is checked and emptied,
+// and an outer unknown is refused with CLASS_E_NOAGGREGATION by a class
+// that cannot be aggregated, and by one that can unless the interface asked
+// for is IUnknown (an aggregated object hands out only its inner unknown at
+// creation). S_OK: the creation goes on.
+enum class Aggregation { Refused, Allowed };
+inline HRESULT StartCreation(IUnknown* outer, REFIID riid, void** ppv, Aggregation aggregation) noexcept {
+  if (ppv == nullptr) return E_POINTER;
+  *ppv = nullptr;
+  if (outer != nullptr && (aggregation == Aggregation::Refused || !IsEqualIID(riid, IID_IUnknown)))
+    return CLASS_E_NOAGGREGATION;
+  return S_OK;
+}
 
 // Answers `created`'s interface riid and drops the creator's reference, so
 // that a refused interface deletes the object.

@@ -315,10 +315,8 @@ class GeneralePage final : public ComBase<GeneralePage, IPropertyPage2, _General
 }  // namespace velmora::win32
 
 HRESULT CreateGeneralePage(IUnknown* outer, REFIID riid, void** ppv) {
-  if (ppv == nullptr) return E_POINTER;
-  *ppv = nullptr;
-  if (outer != nullptr) return CLASS_E_NOAGGREGATION;
   using namespace velmora::win32;
+  if (const HRESULT hr = StartCreation(outer, riid, ppv, Aggregation::Refused); hr != S_OK) return hr;
   try {
     return HandOver(GeneralePage::New(), riid, ppv);
   } catch (...) {

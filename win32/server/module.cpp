@@ -40,10 +40,8 @@ class ClassFactory final : public ComBase<ClassFactory, IClassFactory> {
   explicit ClassFactory(CreateFunction create) noexcept : create_(create) {}
 
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) noexcept override {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    // An aggregated object can hand out only its inner IUnknown at creation.
-    if (outer != nullptr && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
+    // The creation function checks ppv and refuses aggregation where the
+    // class cannot take it (StartCreation).
     return ComEdge([&] { return create_(outer, riid, ppv); }, IID__VelmoraControl);
   }
 
