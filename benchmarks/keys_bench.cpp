@@ -46,6 +46,15 @@ struct Field {
   }
 };
 
+// A field in number mode holding `text`.
+struct NumberField : Field {
+  NumberField(const std::u16string& text, std::int16_t maxLength) {
+    control.setDateValue(kFalse);
+    control.setMaxLength(maxLength);
+    control.setText(text);
+  }
+};
+
 void Type(ModelTextBox& box, char16_t ch) { box.Keystroke(static_cast<std::int16_t>(ch), 0, ch); }
 
 // Grouped digits "123.456.7..." of the given length in characters.
@@ -76,10 +85,7 @@ BENCHMARK(BM_DateKeystroke);
 
 // A digit typed inside a 19-character number: overwritten in place.
 void BM_NumberOverwrite(benchmark::State& state) {
-  Field f;
-  f.control.setDateValue(kFalse);
-  f.control.setMaxLength(20);
-  f.control.setText(u"123.456.789.012.345");
+  NumberField f(u"123.456.789.012.345", 20);
   char16_t digit = u'1';
   for (auto _ : state) {
     if (f.box.SelStart() >= 19) f.box.Select(0, 0);
@@ -93,10 +99,7 @@ BENCHMARK(BM_NumberOverwrite);
 // A digit appended at the end and taken back with Backspace: both rebuild
 // the 17- to 19-character text.
 void BM_NumberAppendAndBackspace(benchmark::State& state) {
-  Field f;
-  f.control.setDateValue(kFalse);
-  f.control.setMaxLength(20);
-  f.control.setText(u"12.345.678.901.234");
+  NumberField f(u"12.345.678.901.234", 20);
   f.box.Select(18, 0);
   for (auto _ : state) {
     Type(f.box, u'5');
@@ -109,11 +112,8 @@ BENCHMARK(BM_NumberAppendAndBackspace);
 // The cost per keystroke against the length of the text: every keystroke
 // reads and writes the whole text, so it grows linearly.
 void BM_NumberOverwriteByLength(benchmark::State& state) {
-  Field f;
   const auto length = static_cast<std::size_t>(state.range(0));
-  f.control.setDateValue(kFalse);
-  f.control.setMaxLength(32767);
-  f.control.setText(NumberText(length));
+  NumberField f(NumberText(length), 32767);
   const auto middle = static_cast<std::int32_t>(length / 2);
   for (auto _ : state) {
     f.box.Select(middle, 0);
@@ -125,11 +125,8 @@ void BM_NumberOverwriteByLength(benchmark::State& state) {
 BENCHMARK(BM_NumberOverwriteByLength)->RangeMultiplier(4)->Range(16, 16384)->Complexity(benchmark::oN);
 
 void BM_NumberRebuildByLength(benchmark::State& state) {
-  Field f;
   const auto length = static_cast<std::size_t>(state.range(0));
-  f.control.setDateValue(kFalse);
-  f.control.setMaxLength(32767);
-  f.control.setText(NumberText(length));
+  NumberField f(NumberText(length), 32767);
   for (auto _ : state) {
     f.box.Select(32767, 0);
     Type(f.box, u'5');

@@ -74,32 +74,21 @@ void BM_KeystrokeFloor(benchmark::State& state) {
 }
 BENCHMARK(BM_KeystrokeFloor);
 
-void BM_NumeroKeyPressAppend(benchmark::State& state) {
+// A digit typed at `at`: appended at the end (the text is rebuilt) or
+// over the first digit.
+void BM_NumeroKeyPress(benchmark::State& state, std::size_t at) {
   velmora::ModelTextBox box;
   box.setMaxLength(20);
   const std::int16_t virgola = 0;
   for (auto _ : state) {
     box.setText(kField);
-    box.setSelStart(static_cast<std::int32_t>(kField.size()));
+    box.setSelStart(static_cast<std::int32_t>(at));
     std::int16_t key = u'4';
     velmora::NumeroKeyPress(box, key, virgola);
     benchmark::DoNotOptimize(key);
   }
 }
-BENCHMARK(BM_NumeroKeyPressAppend);
-
-void BM_NumeroKeyPressOverwrite(benchmark::State& state) {
-  velmora::ModelTextBox box;
-  box.setMaxLength(20);
-  const std::int16_t virgola = 0;
-  for (auto _ : state) {
-    box.setText(kField);
-    box.setSelStart(0);
-    std::int16_t key = u'4';
-    velmora::NumeroKeyPress(box, key, virgola);
-    benchmark::DoNotOptimize(key);
-  }
-}
-BENCHMARK(BM_NumeroKeyPressOverwrite);
+BENCHMARK_CAPTURE(BM_NumeroKeyPress, Append, kField.size());
+BENCHMARK_CAPTURE(BM_NumeroKeyPress, Overwrite, 0);
 
 }  // namespace

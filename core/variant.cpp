@@ -12,16 +12,6 @@ namespace {
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
 
-bool EqualsIgnoringCase(const std::u16string& text, const char* word) {
-  std::size_t i = 0;
-  for (; word[i] != '\0'; ++i) {
-    if (i >= text.size()) return false;
-    char16_t c = text[i];
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    if (c != static_cast<char16_t>(word[i])) return false;
-  }
-  return i == text.size();
-}
 
 std::u16string Trim(const std::u16string& text) {
   std::size_t b = 0, e = text.size();
@@ -39,6 +29,14 @@ std::int64_t RoundChecked(double v, double lo, double hi, const char* what) {
 }
 
 }  // namespace
+
+bool EqualsIgnoringCase(std::u16string_view text, std::string_view word) {
+  const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; };
+  if (text.size() != word.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i)
+    if (lower(text[i]) != lower(static_cast<unsigned char>(word[i]))) return false;
+  return true;
+}
 
 double ParseNumberStrict(const std::u16string& raw) {
   std::u16string text = Trim(raw);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include "font.h"
@@ -55,6 +56,9 @@ class Variant {
 // surrounding blanks allowed, then a sign, digits, one decimal point and an
 // exponent; anything else is a type mismatch.
 double ParseNumberStrict(const std::u16string& text);
+
+// Whether text spells word, an ASCII word, in any mix of cases.
+bool EqualsIgnoringCase(std::u16string_view text, std::string_view word);
 
 std::string ToUtf8(const std::u16string& text);
 std::u16string FromUtf8(const std::string& text);

@@ -8,6 +8,22 @@ namespace velmora::demo {
 
 namespace {
 
+// `use` given a new bag over section, released after it.
+template <class Use>
+HRESULT WithBag(FormSection& section, Use&& use) {
+  IPropertyBag* bag = NewFormPropertyBag(section);
+  const HRESULT hr = use(bag);
+  bag->Release();
+  return hr;
+}
+
+// A load or save that failed: `error`, when asked for, says what and with
+// which HRESULT.
+HRESULT Refused(HRESULT hr, std::string* error, const std::string& what) {
+  if (error) *error = what + " (" + HresultText(hr) + ")";
+  return hr;
+}
+
 constexpr wchar_t kFormClass[] = L"VelmoraDemoForm";
 // The form's font, which the controls also get as their ambient font: a
 // face that looks the same under wine and on Windows.
@@ -264,18 +280,10 @@ HRESULT Form::Load(FormFile& file, std::string* error) {
         *error = "[" + section.name + "]: class \"" + kind + "\" is not registered (run regsvr32 on the control)";
       return hr;
     }
-    IPropertyBag* bag = NewFormPropertyBag(section);
     const char* step = nullptr;
-    hr = AddControl(section.name, clsid, bag, nullptr, &step);
-    bag->Release();
-    if (FAILED(hr)) {
-      if (error) {
-        char code[16];
-        wsprintfA(code, "0x%08lX", static_cast<unsigned long>(hr));
-        *error = "[" + section.name + "]: placing the control failed at " + (step ? step : "?") + " (" + code + ")";
-      }
-      return hr;
-    }
+    hr = WithBag(section, [&](IPropertyBag* bag) { return AddControl(section.name, clsid, bag, nullptr, &step); });
+    if (FAILED(hr))
+      return Refused(hr, error, "[" + section.name + "]: placing the control failed at " + (step ? step : "?"));
   }
   // The window fits the fields it holds.
   const Metrics m = Layout();
@@ -302,17 +310,8 @@ HRESULT Form::Save(FormFile& file, std::string* error) {
       section->Set("Text", FormatValue(FormValue::Text(Narrow(text))));
       continue;
     }
-    IPropertyBag* bag = NewFormPropertyBag(*section);
-    HRESULT hr = field.control->Save(bag);
-    bag->Release();
-    if (FAILED(hr)) {
-      if (error) {
-        char code[16];
-        wsprintfA(code, "0x%08lX", static_cast<unsigned long>(hr));
-        *error = "[" + field.name + "]: the control refused to save its properties (" + code + ")";
-      }
-      return hr;
-    }
+    const HRESULT hr = WithBag(*section, [&](IPropertyBag* bag) { return field.control->Save(bag); });
+    if (FAILED(hr)) return Refused(hr, error, "[" + field.name + "]: the control refused to save its properties");
   }
   return S_OK;
 }

@@ -27,6 +27,12 @@ std::string Narrow(const std::wstring& text) {
   return out;
 }
 
+std::string HresultText(HRESULT hr) {
+  char code[16];
+  wsprintfA(code, "0x%08lX", static_cast<unsigned long>(hr));
+  return code;
+}
+
 namespace {
 
 // Numbers in the file are written the same way whatever the regional

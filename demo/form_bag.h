@@ -20,5 +20,7 @@ IPropertyBag* NewFormPropertyBag(FormSection& section);
 
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& text);
+// "0x80004005": an HRESULT as the messages of the demo show it.
+std::string HresultText(HRESULT hr);
 
 }  // namespace velmora::demo

@@ -428,9 +428,7 @@ int Run(int argc, char** argv) {
     KillTimer(nullptr, timer);
     g_frameShot = nullptr;
     if (FAILED(hr)) {
-      char code[16];
-      wsprintfA(code, "0x%08lX", static_cast<unsigned long>(hr));
-      rc = Fail(std::string("the property frame did not open (") + code + ")");
+      rc = Fail("the property frame did not open (" + HresultText(hr) + ")");
     } else if (!shot.written) {
       rc = Fail("cannot write the picture " + pagePath);
     }

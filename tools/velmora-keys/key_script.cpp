@@ -38,16 +38,6 @@ constexpr Punctuation kPunctuation[] = {
 };
 constexpr char kShiftedDigits[] = ")!@#$%^&*(";
 
-bool NameIs(std::u16string_view text, const char* name) {
-  std::size_t i = 0;
-  for (; name[i] != '\0'; ++i) {
-    if (i >= text.size()) return false;
-    char16_t c = text[i];
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    if (c != static_cast<char16_t>(name[i])) return false;
-  }
-  return i == text.size();
-}
 
 std::int32_t ParseCount(std::u16string_view text, std::u16string_view whole) {
   std::string ascii;
@@ -74,14 +64,14 @@ Key MouseOrMenu(std::u16string_view inner) {
   Key key;
   key.kind = Key::Kind::Command;
   // "PASTE text": the text runs from after the first blank to the brace.
-  if (inner.size() > 5 && NameIs(inner.substr(0, 5), "PASTE") && inner[5] == u' ') {
+  if (inner.size() > 5 && EqualsIgnoringCase(inner.substr(0, 5), "PASTE") && inner[5] == u' ') {
     key.command = EditCommand::Paste;
     key.givesClipboard = true;
     key.clipboard = inner.substr(6);
     return key;
   }
   for (const NamedCommand& named : kCommands) {
-    if (!NameIs(inner, named.name)) continue;
+    if (!EqualsIgnoringCase(inner, named.name)) continue;
     key.command = named.command;
     return key;
   }
@@ -94,12 +84,12 @@ Key MouseOrMenu(std::u16string_view inner) {
     while (i < inner.size() && inner[i] != u' ') ++i;
     if (i > b) words.push_back(inner.substr(b, i - b));
   }
-  if (words.size() == 2 && NameIs(words[0], "CLICK")) {
+  if (words.size() == 2 && EqualsIgnoringCase(words[0], "CLICK")) {
     key.kind = Key::Kind::Click;
     key.start = ParseCount(words[1], inner);
     return key;
   }
-  if (words.size() != 3 || !NameIs(words[0], "SEL"))
+  if (words.size() != 3 || !EqualsIgnoringCase(words[0], "SEL"))
     throw KeyScriptError("unknown key {" + ToUtf8(std::u16string(inner)) + "}");
   key.kind = Key::Kind::Select;
   key.start = ParseCount(words[1], inner);
@@ -194,7 +184,7 @@ std::vector<Key> ParseKeys(std::u16string_view script) {
     }
     bool found = false;
     for (const Named& named : kNamedKeys) {
-      if (!NameIs(inner, named.name)) continue;
+      if (!EqualsIgnoringCase(inner, named.name)) continue;
       Key key;
       key.keyCode = named.keyCode;
       key.shift = shift;
@@ -208,9 +198,9 @@ std::vector<Key> ParseKeys(std::u16string_view script) {
     }
     if (found) continue;
     Key key;
-    if (NameIs(inner, "BLUR")) {
+    if (EqualsIgnoringCase(inner, "BLUR")) {
       key.kind = Key::Kind::Blur;
-    } else if (NameIs(inner, "FOCUS")) {
+    } else if (EqualsIgnoringCase(inner, "FOCUS")) {
       key.kind = Key::Kind::Focus;
     } else {
       key = MouseOrMenu(inner);

@@ -18,7 +18,7 @@ exactly the shape it expects, and sets what widl left out:
 Anything unexpected (another widl that lays the library out differently, a
 changed IDL) stops the build with a message instead of producing a library
 that is silently wrong. The result is read back under wine by the tests in
-tests/win32/typelib_test.cpp.
+tests/win32/typelib/typelib_test.cpp.
 
 Usage:
   velmora_typelib.py patch <widl.tlb> <out.tlb>
