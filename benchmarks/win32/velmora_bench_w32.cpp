@@ -195,6 +195,14 @@ int FormLoad(int reps, const CLSID& clsid, bool trace) {
     const int column = k % 10, row = k / 10;
     return RECT{4 + column * 84, 4 + row * 26, 84 + column * 84, 26 + row * 26};
   };
+  // A form shown, reflecting, with an empty queue.
+  const auto shownForm = [](const wchar_t* title) {
+    auto form = Form::Create(title, false);
+    form->ReflectMessages(true);
+    form->Show();
+    Drain(*form);
+    return form;
+  };
   // The library is loaded and its class factory warmed once, outside the
   // figures, as on a form opened after another.
   {
@@ -211,10 +219,7 @@ int FormLoad(int reps, const CLSID& clsid, bool trace) {
     }
   }
   if (trace) {
-    auto form = Form::Create(L"velmora-bench trace", false);
-    form->ReflectMessages(true);
-    form->Show();
-    Drain(*form);
+    auto form = shownForm(L"velmora-bench trace");
     IPropertyBag* bag = NewFormPropertyBag(sections[0]);
     const RECT first = place(0), second = place(1);
     Mark(L"velmora-bench: control");
@@ -228,10 +233,7 @@ int FormLoad(int reps, const CLSID& clsid, bool trace) {
   std::vector<double> velmora, floor;
   for (int r = 0; r < reps; ++r) {
     {
-      auto form = Form::Create(L"velmora-bench load", false);
-      form->ReflectMessages(true);
-      form->Show();
-      Drain(*form);
+      auto form = shownForm(L"velmora-bench load");
       auto start = Clock::now();
       for (int k = 0; k < kFields; ++k) {
         IPropertyBag* bag = NewFormPropertyBag(sections[static_cast<std::size_t>(k)]);
@@ -248,10 +250,7 @@ int FormLoad(int reps, const CLSID& clsid, bool trace) {
     EnumThreadWindows(GetCurrentThreadId(), &CountWindow, reinterpret_cast<LPARAM>(&left));
     if (left > 0) std::fprintf(stderr, "load: %d windows of this thread outlive the closed form\n", left);
     {
-      auto form = Form::Create(L"velmora-bench load", false);
-      form->ReflectMessages(true);
-      form->Show();
-      Drain(*form);
+      auto form = shownForm(L"velmora-bench load");
       auto start = Clock::now();
       for (int k = 0; k < kFields; ++k) {
         const RECT rect = place(k);
