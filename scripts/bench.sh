@@ -21,13 +21,19 @@ die() { echo "bench.sh: $*" >&2; exit 1; }
 bash "$root/scripts/setup.sh" || die "the tools the benchmarks need are missing (see above)"
 mkdir -p "$out"
 
-echo "-- building (native Release and 32-bit Windows)" >&2
+# The Windows figures come from the 32-bit build, or from the 64-bit one
+# where this machine runs no 32-bit programs.
+source "$root/scripts/wine-env.sh"
+velmora_wine_env "$out/wine64-launcher"
+arch=$([ "$VELMORA_RUNS_32" = 1 ] && echo i686 || echo x86_64)
+
+echo "-- building (native Release and $arch Windows)" >&2
 cmake -S "$root" -B "$out/bench-native" -DCMAKE_BUILD_TYPE=Release >"$out/bench-build.log" 2>&1 &&
   cmake --build "$out/bench-native" -j "$(nproc)" --target velmora-keys velmora_bench >>"$out/bench-build.log" 2>&1 ||
   die "the native build failed; see $out/bench-build.log"
-cmake -S "$root" -B "$out/win32-i686" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" \
+cmake -S "$root" -B "$out/win32-$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-w64-mingw32.cmake" \
   -DCMAKE_BUILD_TYPE=MinSizeRel >>"$out/bench-build.log" 2>&1 &&
-  cmake --build "$out/win32-i686" -j "$(nproc)" --target Velmora velmora-bench-w32 >>"$out/bench-build.log" 2>&1 ||
+  cmake --build "$out/win32-$arch" -j "$(nproc)" --target Velmora velmora-bench-w32 >>"$out/bench-build.log" 2>&1 ||
   die "the Windows build failed; see $out/bench-build.log"
 
 echo
@@ -52,13 +58,13 @@ for name, t in median.items():
 '
 
 echo
-echo "== the real control on a form, under wine (32-bit): keystrokes and form load"
+echo "== the real control on a form, under wine ($arch): keystrokes and form load"
 export WINEPREFIX=$out/bench/wineprefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # The Italian locale is given to wine alone (bash would warn that the
 # host has no such glibc locale).
 mkdir -p "$out/bench"
-export VELMORA_BIN=$out/win32-i686/bin VELMORA_REPS=$reps
+export VELMORA_BIN=$out/win32-$arch/bin VELMORA_REPS=$reps
 xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
   set -u
   [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1

@@ -10,18 +10,28 @@
 #   scripts/run.sh [PICTURE.png]      (default: docs/demo.png, the README's picture)
 #
 # VELMORA_BUILD chooses the build folder (default: build), VELMORA_ARCH the
-# bitness (i686, the default, or x86_64).
+# bitness (i686, the default, or x86_64, the default on a machine that runs
+# no 32-bit programs).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${VELMORA_BUILD:-$root/build}
-arch=${VELMORA_ARCH:-i686}
+arch=${VELMORA_ARCH:-}
 picture=${1:-$root/docs/demo.png}
 
 die() { echo "run.sh: $*" >&2; exit 1; }
 
-case "$arch" in i686|x86_64) ;; *) die "VELMORA_ARCH must be i686 or x86_64, not $arch" ;; esac
+case "$arch" in ""|i686|x86_64) ;; *) die "VELMORA_ARCH must be i686 or x86_64, not $arch" ;; esac
 mkdir -p "$out"
 bash "$root/scripts/setup.sh" || die "the tools the demo needs are missing (see above); run as root to install them"
+# The 32-bit build by default; the 64-bit one where this machine runs no
+# 32-bit programs.
+source "$root/scripts/wine-env.sh"
+velmora_wine_env "$out/wine64-launcher"
+if [ -z "$arch" ]; then
+  arch=$([ "$VELMORA_RUNS_32" = 1 ] && echo i686 || echo x86_64)
+elif [ "$arch" = i686 ] && [ "$VELMORA_RUNS_32" = 0 ]; then
+  die "VELMORA_ARCH=i686: this machine runs no 32-bit programs; use x86_64"
+fi
 for tool in cmake wine wineserver xvfb-run "$arch-w64-mingw32-g++-win32" widl; do
   command -v "$tool" >/dev/null 2>&1 || die "$tool is missing after setup"
 done

@@ -14,6 +14,8 @@ cmake -S "$root" -B "$build" \
   -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 cmake --build "$build" -j "$jobs" --target win32_tests
 
+source "$root/scripts/wine-env.sh"
+velmora_wine_env "$build/wine64-launcher"
 prefix=$build/wineprefix-screenshots
 mkdir -p "$prefix"
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all

@@ -13,6 +13,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=${VELMORA_BUILD:-$root/build}
 export VELMORA_SOAK_ACTIONS=${VELMORA_SOAK_ACTIONS:-200000}
 archs=${VELMORA_WIN32_ARCHS:-"i686 x86_64"}
+source "$root/scripts/wine-env.sh"
+velmora_wine_env "$out/wine64-launcher"
+if [ "$VELMORA_RUNS_32" = 0 ] && [[ " $archs " == *" i686 "* ]]; then
+  echo "-- win32-i686: not soaked (this machine runs no 32-bit programs)" >&2
+  archs=${archs//i686/}
+fi
 
 for arch in $archs; do
   echo "-- build win32-$arch" >&2

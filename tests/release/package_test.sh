@@ -5,6 +5,9 @@
 # downgrade and removed, with the registry and the files compared with
 # before; and the zip's OCXs used with no registration at all. Uses the
 # builds of scripts/test-win32.sh (their win32_tests.exe are the clients).
+# Where the machine runs no 32-bit programs (scripts/wine-env.sh), the
+# packages are still installed, upgraded and removed, and only the 32-bit
+# clients are left out, each saying so.
 # Usage: package_test.sh <build folder> (it runs its wine part itself, as
 # package_test.sh --wine <build folder>, under one virtual display)
 set -uo pipefail
@@ -21,6 +24,8 @@ typelib=$out/win32-i686/win32/generated/velmora.tlb
 version=$(sed -n 's/^project(Velmora VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 fail=0
 failed() { echo "FAIL: $*"; fail=1; }
+source "$root/scripts/wine-env.sh"
+velmora_wine_env "$out/wine64-launcher"
 
 if [ "$phase" = release ]; then
 rm -rf "$work"
@@ -102,6 +107,10 @@ compare() {  # compare <what>: after against before
     { failed "$1: files differ from before"; head -n 40 "$work/$1.files.diff"; }
 }
 client() {  # client <32|64> <OCX the type library is expected in> [program]
+  if [ "$1" = 32 ] && [ "$VELMORA_RUNS_32" = 0 ]; then
+    echo "  32-bit client: not run (this machine runs no 32-bit programs)"
+    return 0
+  fi
   local exe=${3:-$out/win32-$([ "$1" = 32 ] && echo i686 || echo x86_64)/bin/win32_tests.exe} result
   result=$(VELMORA_INSTALLED_OCX=$2 wine "$exe" --gtest_filter=InstalledServer.* --gtest_brief=1 2>&1 | tr -d "\r")
   if ! printf "%s\n" "$result" | grep -q "^\[  PASSED  \] 1 test" || printf "%s\n" "$result" | grep -q SKIPPED; then
