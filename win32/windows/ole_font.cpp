@@ -167,4 +167,43 @@ void OleFont::setStrikethrough(bool strike) {
   ThrowIfFailed(font_->put_Strikethrough(ToBool(strike)), "IFont::put_Strikethrough");
 }
 
+// ---- FontFollower -------------------------------------------------------------
+
+class FontFollower::Sink final : public ComBase<Sink, IPropertyNotifySink> {
+ public:
+  explicit Sink(FontFollower* follower) noexcept : follower_(follower) {}
+  void Detach() noexcept { follower_ = nullptr; }
+
+  STDMETHODIMP OnChanged(DISPID) noexcept override {
+    // The sink outlives a callback that stops the follower.
+    const ComPtr<IPropertyNotifySink> keep(this);
+    if (follower_) follower_->changed_();
+    return S_OK;
+  }
+  STDMETHODIMP OnRequestEdit(DISPID) noexcept override { return S_OK; }
+
+ private:
+  friend ComBase;
+  ~Sink() = default;
+  FontFollower* follower_;
+};
+
+FontFollower::~FontFollower() { Stop(); }
+
+bool FontFollower::Follow(IFont* font) {
+  Stop();
+  sink_ = Sink::New(this);  // New's reference, held until Stop
+  advise_ = AdviseConnection(font, IID_IPropertyNotifySink, sink_);
+  if (!advise_) Stop();
+  return Following();
+}
+
+void FontFollower::Stop() noexcept {
+  advise_.reset();
+  if (Sink* sink = std::exchange(sink_, nullptr)) {
+    sink->Detach();
+    sink->Release();
+  }
+}
+
 }  // namespace velmora::win32
