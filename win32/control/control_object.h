@@ -196,6 +196,10 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   LRESULT AnswerGetObject(WPARAM flags, LPARAM id) noexcept override {
     return accessibility_.AnswerGetObject(flags, id);
   }
+  // Messages reach the object through its windows as well as through its
+  // interfaces, and the window procedures hold it alive the same way. No
+  // window exists before a container places the control, so none holds an
+  // aggregator still being made (and not yet counted).
   IUnknown* Lifetime() noexcept override { return Controlling(); }
 
   void FireEvent(DISPID id);

@@ -30,7 +30,7 @@ class ControlWindow {
   // What the control window asks of the object it belongs to, told once,
   // at construction: how to place its face, whether the container reflects,
   // what to follow of the window, what to answer a screen reader, and which
-  // COM object to hold while a message runs. Only Place may throw.
+  // COM object to hold while a message runs. Only PlaceFace may throw.
   class Client {
    public:
     // The face, Text1, which makes its window when the control is placed

@@ -3,9 +3,9 @@
 // over plain values while it is not, held to the same rules as the core's
 // model text box: a control that is only created, loaded, saved or drawn
 // makes no window. The EDIT is made when the control window is placed (the
-// window's client hands the placing on to Place), with the text, selection, limit, colours, enabled
-// state and font, and its text and selection come back out when it is taken
-// away; neither move is a change of the text. (The values are the box's
+// window's client hands the placing on to Place), with the text, selection,
+// limit, colours, enabled state and font, and its text and selection come
+// back out when it is taken away; neither move is a change of the text. (The values are the box's
 // own rather than a model text box's: the model's typing rules have no use
 // here, and the control's module must stay small.)
 //
