@@ -113,22 +113,19 @@ HRESULT ControlObject::FindInterface(REFIID riid, void** ppv) noexcept {
   using C = ControlObject;
   // Not static: a function-local static would be set up by the first
   // caller, and apartments on two threads may both be first.
+  // A line per interface, with the older interfaces it also answers for
+  // (the IID constants, not __uuidof: the module links them anyway).
   const InterfaceEntry table[] = {
-      EntryAs<C, _VelmoraControl>(IID__VelmoraControl),
-      EntryAs<C, _VelmoraControl>(IID_IDispatch),
-      EntryAs<C, IProvideClassInfo2>(IID_IProvideClassInfo),
-      EntryAs<C, IProvideClassInfo2>(IID_IProvideClassInfo2),
+      EntryAs<C, _VelmoraControl>(IID__VelmoraControl), EntryAs<C, _VelmoraControl>(IID_IDispatch),
+      EntryAs<C, IProvideClassInfo2>(IID_IProvideClassInfo2), EntryAs<C, IProvideClassInfo2>(IID_IProvideClassInfo),
       EntryAs<C, IConnectionPointContainer>(IID_IConnectionPointContainer),
-      EntryAs<C, IPersistStreamInit>(IID_IPersist),
-      EntryAs<C, IPersistStreamInit>(IID_IPersistStreamInit),
       // IPersistStream's methods are the first five of IPersistStreamInit,
       // in the same order: one table of functions serves both.
+      EntryAs<C, IPersistStreamInit>(IID_IPersistStreamInit), EntryAs<C, IPersistStreamInit>(IID_IPersist),
       EntryAs<C, IPersistStreamInit>(IID_IPersistStream),
-      EntryAs<C, IPersistStorage>(IID_IPersistStorage),
-      EntryAs<C, IPersistPropertyBag>(IID_IPersistPropertyBag),
+      EntryAs<C, IPersistStorage>(IID_IPersistStorage), EntryAs<C, IPersistPropertyBag>(IID_IPersistPropertyBag),
       EntryAs<C, ISpecifyPropertyPages>(IID_ISpecifyPropertyPages),
-      EntryAs<C, IPerPropertyBrowsing>(IID_IPerPropertyBrowsing),
-      EntryAs<C, ISupportErrorInfo>(IID_ISupportErrorInfo),
+      EntryAs<C, IPerPropertyBrowsing>(IID_IPerPropertyBrowsing), EntryAs<C, ISupportErrorInfo>(IID_ISupportErrorInfo),
   };
   HRESULT hr = QueryInterfaceFromTable(this, table, riid, ppv);
   if (hr != E_NOINTERFACE) return hr;
