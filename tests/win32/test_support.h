@@ -11,6 +11,8 @@
 #include "shared/win32_harness.h"
 #include "test_files.h"
 #include "velmora_h.h"
+#include "windows/control_window.h"
+#include "windows/edit_textbox.h"
 
 namespace velmora::testing {
 
@@ -78,6 +80,44 @@ class Ocx {
 
  private:
   HMODULE module_;
+};
+
+// The client of a control window without the rest of the control: it
+// places box, when there is one, as the window's face, and tells the window
+// whether its container reflects; everything else it ignores.
+struct FaceClient final : win32::ControlWindow::Client {
+  explicit FaceClient(bool reflects = false) : reflects(reflects) {}
+  HWND PlaceFace(HWND parent, const RECT& rect, bool alone) override {
+    return box ? box->Place(parent, rect, alone) : nullptr;
+  }
+  void UnplaceFace() noexcept override {
+    if (box) box->Unplace();
+  }
+  bool FaceEnabled() const noexcept override { return !box || box->Enabled(); }
+  bool ContainerReflects() noexcept override { return reflects; }
+  void FocusChanged(bool) noexcept override {}
+  void WindowDestroyed() noexcept override {}
+  LRESULT AnswerGetObject(WPARAM, LPARAM) noexcept override { return 0; }
+  IUnknown* Lifetime() noexcept override { return nullptr; }
+  void WindowGone() noexcept override {
+    if (box) box->WindowGone();
+  }
+
+  win32::EditTextBox* box = nullptr;
+  bool reflects;
+};
+
+// Text1 in its control window, as the control object pairs them; the
+// windows go before the box.
+struct BoxInWindow {
+  explicit BoxInWindow(bool reflects = false) : client(reflects) { client.box = &box; }
+  ~BoxInWindow() {
+    window.SetParentWindow(nullptr);
+    client.box = nullptr;
+  }
+  FaceClient client;
+  win32::ControlWindow window{client};
+  win32::EditTextBox box{window};
 };
 
 }  // namespace velmora::testing

@@ -284,14 +284,11 @@ class AccessibleObject final : public ComBase<AccessibleObject, IAccessible, IOl
 
 ControlAccessibility::ControlAccessibility(ControlWindow& window, EditTextBox& text1,
                                            velmora::VelmoraControl& control, OleEmbedding& embedding) noexcept
-    : window_(window), text1_(text1), control_(control), embedding_(embedding) {
-  window_.SetObjectSource(this);
-}
+    : window_(window), text1_(text1), control_(control), embedding_(embedding) {}
 
 ControlAccessibility::~ControlAccessibility() { Disconnect(); }
 
 void ControlAccessibility::Disconnect() noexcept {
-  window_.SetObjectSource(nullptr);
   for (ComPtr<AccessibleObject>* object : {std::addressof(field_), std::addressof(alert_)}) {
     if (!*object) continue;
     (*object)->Disconnect();

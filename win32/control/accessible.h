@@ -39,7 +39,7 @@ class EditTextBox;
 class OleEmbedding;
 class AccessibleObject;
 
-class ControlAccessibility final : public ControlWindow::ObjectSource {
+class ControlAccessibility final {
  public:
   ControlAccessibility(ControlWindow& window, EditTextBox& text1, velmora::VelmoraControl& control,
                        OleEmbedding& embedding) noexcept;
@@ -55,8 +55,9 @@ class ControlAccessibility final : public ControlWindow::ObjectSource {
   // Cuts the objects handed out off the control.
   void Disconnect() noexcept;
 
-  // ControlWindow::ObjectSource
-  LRESULT AnswerGetObject(WPARAM flags, LPARAM id) noexcept override;
+  // Answers WM_GETOBJECT for the control's window (ControlWindow::Client):
+  // an LRESULT from LresultFromObject, or 0 to leave it to the system.
+  LRESULT AnswerGetObject(WPARAM flags, LPARAM id) noexcept;
 
   // For the accessible objects. The text calls throw on failure (Text1
   // gone, a refused text).

@@ -159,145 +159,118 @@ STDMETHODIMP ControlObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DIS
 
 // ---- _VelmoraControl -------------------------------------------------------
 
-STDMETHODIMP ControlObject::get_MaxLength(short* value) noexcept {
+template <class T, class Read>
+HRESULT ControlObject::GetProperty(T* value, Read&& read) noexcept {
   if (value == nullptr) return E_POINTER;
+  *value = T{};
   return ComEdge([&] {
-    *value = control_.MaxLength();
+    *value = read();
     return S_OK;
   });
 }
 
-STDMETHODIMP ControlObject::put_MaxLength(short vNewValue) noexcept {
+template <class Write>
+HRESULT ControlObject::PutProperty(Write&& write) noexcept {
   return ComEdge([&] {
-    control_.setMaxLength(vNewValue);
+    write();
     return S_OK;
   });
 }
 
-STDMETHODIMP ControlObject::get_DateValue(VARIANT_BOOL* value) noexcept {
+namespace {
+
+// The flags the core keeps as plain values: read without the edge, which
+// they cannot fail.
+HRESULT GetFlag(VARIANT_BOOL* value, std::int16_t flag) noexcept {
   if (value == nullptr) return E_POINTER;
-  *value = ToVariantBool(control_.DateValue());
+  *value = ToVariantBool(flag);
   return S_OK;
 }
 
+}  // namespace
+
+STDMETHODIMP ControlObject::get_MaxLength(short* value) noexcept {
+  return GetProperty(value, [&] { return control_.MaxLength(); });
+}
+
+STDMETHODIMP ControlObject::put_MaxLength(short vNewValue) noexcept {
+  return PutProperty([&] { control_.setMaxLength(vNewValue); });
+}
+
+STDMETHODIMP ControlObject::get_DateValue(VARIANT_BOOL* value) noexcept {
+  return GetFlag(value, control_.DateValue());
+}
+
 STDMETHODIMP ControlObject::put_DateValue(VARIANT_BOOL vNewValue) noexcept {
-  return ComEdge([&] {
-    control_.setDateValue(vNewValue);
-    return S_OK;
-  });
+  return PutProperty([&] { control_.setDateValue(vNewValue); });
 }
 
 STDMETHODIMP ControlObject::get_BackColor(OLE_COLOR* value) noexcept {
-  if (value == nullptr) return E_POINTER;
-  return ComEdge([&] {
-    *value = control_.BackColor();
-    return S_OK;
-  });
+  return GetProperty(value, [&] { return control_.BackColor(); });
 }
 
 STDMETHODIMP ControlObject::put_BackColor(OLE_COLOR New_BackColor) noexcept {
-  return ComEdge([&] {
-    control_.setBackColor(New_BackColor);
-    return S_OK;
-  });
+  return PutProperty([&] { control_.setBackColor(New_BackColor); });
 }
 
 STDMETHODIMP ControlObject::get_Font(IFontDisp** value) noexcept {
-  if (value == nullptr) return E_POINTER;
-  *value = nullptr;
-  return ComEdge([&] {
+  return GetProperty(value, [&] {
     // Text1's own font object, not a copy: a client that changes it
     // changes the control's font.
-    *value = OleFont::From(control_.Font())->FontDisp().Detach();
-    if (!fontWatch_) WatchFont();
-    return S_OK;
+    IFontDisp* font = OleFont::From(control_.Font())->FontDisp().Detach();
+    if (!fontFollower_.Following()) WatchFont();
+    return font;
   });
 }
 
 STDMETHODIMP ControlObject::putref_Font(IFontDisp* New_Font) noexcept {
-  return ComEdge([&] {
+  return PutProperty([&] {
     if (New_Font == nullptr) ThrowInvalidPropertyValue("Font");
     ComPtr<IFont> font;
     if (FAILED(New_Font->QueryInterface(IID_IFont, reinterpret_cast<void**>(font.GetAddressOf()))))
       ThrowTypeMismatch("Font");
     control_.setFont(std::make_shared<OleFont>(std::move(font)));
-    return S_OK;
   });
 }
 
 STDMETHODIMP ControlObject::get_Enabled(VARIANT_BOOL* value) noexcept {
-  if (value == nullptr) return E_POINTER;
-  return ComEdge([&] {
-    *value = ToVariantBool(control_.Enabled());
-    return S_OK;
-  });
+  return GetProperty(value, [&] { return ToVariantBool(control_.Enabled()); });
 }
 
 STDMETHODIMP ControlObject::put_Enabled(VARIANT_BOOL New_Enabled) noexcept {
-  return ComEdge([&] {
-    control_.setEnabled(New_Enabled);
-    return S_OK;
-  });
+  return PutProperty([&] { control_.setEnabled(New_Enabled); });
 }
 
 STDMETHODIMP ControlObject::get_ForeColor(OLE_COLOR* value) noexcept {
-  if (value == nullptr) return E_POINTER;
-  return ComEdge([&] {
-    *value = control_.ForeColor();
-    return S_OK;
-  });
+  return GetProperty(value, [&] { return control_.ForeColor(); });
 }
 
 STDMETHODIMP ControlObject::put_ForeColor(OLE_COLOR New_ForeColor) noexcept {
-  return ComEdge([&] {
-    control_.setForeColor(New_ForeColor);
-    return S_OK;
-  });
+  return PutProperty([&] { control_.setForeColor(New_ForeColor); });
 }
 
 STDMETHODIMP ControlObject::get_Text(BSTR* value) noexcept {
-  if (value == nullptr) return E_POINTER;
-  *value = nullptr;
-  return ComEdge([&] {
-    const std::u16string text = control_.Text();
-    *value = UniqueBstr::FromWide(WideView(text))
-                 .release();
-    return S_OK;
-  });
+  return GetProperty(value, [&] { return UniqueBstr::FromU16(control_.Text()).release(); });
 }
 
 STDMETHODIMP ControlObject::put_Text(BSTR New_Text) noexcept {
-  return ComEdge([&] {
-    // A null BSTR is the empty string.
-    control_.setText(ToU16(std::wstring_view(New_Text ? New_Text : L"", ::SysStringLen(New_Text))));
-    return S_OK;
-  });
+  // A null BSTR is the empty string.
+  return PutProperty(
+      [&] { control_.setText(ToU16(std::wstring_view(New_Text ? New_Text : L"", ::SysStringLen(New_Text)))); });
 }
 
-STDMETHODIMP ControlObject::get_Virgola(VARIANT_BOOL* value) noexcept {
-  if (value == nullptr) return E_POINTER;
-  *value = ToVariantBool(control_.Virgola());
-  return S_OK;
-}
+STDMETHODIMP ControlObject::get_Virgola(VARIANT_BOOL* value) noexcept { return GetFlag(value, control_.Virgola()); }
 
 STDMETHODIMP ControlObject::put_Virgola(VARIANT_BOOL New_Virgola) noexcept {
-  return ComEdge([&] {
-    control_.setVirgola(New_Virgola);
-    return S_OK;
-  });
+  return PutProperty([&] { control_.setVirgola(New_Virgola); });
 }
 
 STDMETHODIMP ControlObject::get_TastoInvio(VARIANT_BOOL* value) noexcept {
-  if (value == nullptr) return E_POINTER;
-  *value = ToVariantBool(control_.TastoInvio());
-  return S_OK;
+  return GetFlag(value, control_.TastoInvio());
 }
 
 STDMETHODIMP ControlObject::put_TastoInvio(VARIANT_BOOL New_TastoInvio) noexcept {
-  return ComEdge([&] {
-    control_.setTastoInvio(New_TastoInvio);
-    return S_OK;
-  });
+  return PutProperty([&] { control_.setTastoInvio(New_TastoInvio); });
 }
 
 }  // namespace velmora::win32

@@ -38,59 +38,33 @@ void InstallWindowsPlatformOnce() { ::InitOnceExecuteOnce(&g_platformOnce, &Inst
 
 // ---- The font's changes ----------------------------------------------------
 
-class ControlObject::FontWatch final : public ComBase<FontWatch, IPropertyNotifySink> {
- public:
-  explicit FontWatch(ControlObject* owner) noexcept : owner_(owner) {}
-  void Detach() noexcept { owner_ = nullptr; }
-
-  STDMETHODIMP OnChanged(DISPID) noexcept override {
-    if (owner_) {
-      const ComPtr<IUnknown> keep = owner_->KeepAlive();  // the view sink may let the control go
-      ++owner_->changes_;
-      owner_->embedding_.ViewChanged();
-    }
-    return S_OK;
-  }
-  STDMETHODIMP OnRequestEdit(DISPID) noexcept override { return S_OK; }
-
- private:
-  friend ComBase;
-  ~FontWatch() = default;
-  ControlObject* owner_;
-};
-
 void ControlObject::WatchFont() noexcept {
-  UnwatchFont();
+  fontFollower_.Stop();
   // The default font is made on first need: until then there is nothing
   // to watch, and get_Font watches it when it hands it out.
   if (!text1_.HasFont()) return;
   try {
-    auto font = std::dynamic_pointer_cast<OleFont>(control_.Font());
-    if (!font) return;
-    ComPtr<FontWatch> watch;
-    *watch.ReleaseAndGetAddressOf() = FontWatch::New(this);  // New's reference, taken over
-    fontAdvise_ = AdviseConnection(font->font(), IID_IPropertyNotifySink, watch.Get());
-    if (fontAdvise_) fontWatch_ = std::move(watch);
+    if (auto font = std::dynamic_pointer_cast<OleFont>(control_.Font())) fontFollower_.Follow(font->font());
   } catch (...) {
     // Without a watch the setters still mark the control dirty.
   }
-}
-
-void ControlObject::UnwatchFont() noexcept {
-  fontAdvise_.reset();
-  if (fontWatch_) fontWatch_->Detach();
-  fontWatch_.Reset();
 }
 
 // ---- Creation, identity ----------------------------------------------------
 
 ControlObject::ControlObject(IUnknown* outer)
     : AggregatableComBase(outer),
+      window_(*this),
       text1_(window_),
       control_(text1_, *this),
       events_(*this, DIID___VelmoraControl, true),
       propertyNotify_(*this, IID_IPropertyNotifySink, false),
-      embedding_(*this),
+      fontFollower_([this]() noexcept {
+        const ComPtr<IUnknown> keep = KeepAlive();  // the view sink may let the control go
+        ++changes_;
+        embedding_.ViewChanged();
+      }),
+      embedding_(*this, window_),
       accessibility_(window_, text1_, control_, embedding_) {
   // Errors raised by Text1's event handlers inside its window procedure
   // have no caller to go back to: the key stays swallowed and the event
@@ -102,8 +76,10 @@ ControlObject::ControlObject(IUnknown* outer)
 }
 
 ControlObject::~ControlObject() {
-  UnwatchFont();
+  fontFollower_.Stop();
   embedding_.ReleaseContainer();
+  // The windows go while every part they tell of is still here.
+  window_.SetParentWindow(nullptr);
   text1_.setClaimsEnter(nullptr);
   events_.Clear();
   propertyNotify_.Clear();
@@ -122,12 +98,6 @@ HRESULT ControlObject::Create(IUnknown* outer, REFIID riid, void** ppv) noexcept
     object->control_.UserControl_Initialize();
     object->WatchFont();
     object->cleanAt_ = object->changes_;
-    // Messages reach the object through its windows as well as through its
-    // interfaces: the window procedures hold it alive the same way. Not
-    // before now: an aggregator still being made may not be counted yet.
-    object->window_.SetLifetime(object->Controlling());
-    object->window_.SetReflectionCheck(&ControlObject::ContainerReflects, object);
-    object->text1_.setLifetime(object->Controlling());
     return S_OK;
   }, IID__VelmoraControl);
   if (FAILED(hr)) {
@@ -143,22 +113,19 @@ HRESULT ControlObject::FindInterface(REFIID riid, void** ppv) noexcept {
   using C = ControlObject;
   // Not static: a function-local static would be set up by the first
   // caller, and apartments on two threads may both be first.
+  // A line per interface, with the older interfaces it also answers for
+  // (the IID constants, not __uuidof: the module links them anyway).
   const InterfaceEntry table[] = {
-      EntryAs<C, _VelmoraControl>(IID__VelmoraControl),
-      EntryAs<C, _VelmoraControl>(IID_IDispatch),
-      EntryAs<C, IProvideClassInfo2>(IID_IProvideClassInfo),
-      EntryAs<C, IProvideClassInfo2>(IID_IProvideClassInfo2),
+      EntryAs<C, _VelmoraControl>(IID__VelmoraControl), EntryAs<C, _VelmoraControl>(IID_IDispatch),
+      EntryAs<C, IProvideClassInfo2>(IID_IProvideClassInfo2), EntryAs<C, IProvideClassInfo2>(IID_IProvideClassInfo),
       EntryAs<C, IConnectionPointContainer>(IID_IConnectionPointContainer),
-      EntryAs<C, IPersistStreamInit>(IID_IPersist),
-      EntryAs<C, IPersistStreamInit>(IID_IPersistStreamInit),
       // IPersistStream's methods are the first five of IPersistStreamInit,
       // in the same order: one table of functions serves both.
+      EntryAs<C, IPersistStreamInit>(IID_IPersistStreamInit), EntryAs<C, IPersistStreamInit>(IID_IPersist),
       EntryAs<C, IPersistStreamInit>(IID_IPersistStream),
-      EntryAs<C, IPersistStorage>(IID_IPersistStorage),
-      EntryAs<C, IPersistPropertyBag>(IID_IPersistPropertyBag),
+      EntryAs<C, IPersistStorage>(IID_IPersistStorage), EntryAs<C, IPersistPropertyBag>(IID_IPersistPropertyBag),
       EntryAs<C, ISpecifyPropertyPages>(IID_ISpecifyPropertyPages),
-      EntryAs<C, IPerPropertyBrowsing>(IID_IPerPropertyBrowsing),
-      EntryAs<C, ISupportErrorInfo>(IID_ISupportErrorInfo),
+      EntryAs<C, IPerPropertyBrowsing>(IID_IPerPropertyBrowsing), EntryAs<C, ISupportErrorInfo>(IID_ISupportErrorInfo),
   };
   HRESULT hr = QueryInterfaceFromTable(this, table, riid, ppv);
   if (hr != E_NOINTERFACE) return hr;
@@ -242,11 +209,10 @@ std::int32_t ControlObject::ScaleHeight() {
   return r.bottom - r.top;
 }
 
-bool ControlObject::ContainerReflects(void* self) {
+bool ControlObject::ContainerReflects() noexcept {
   // A container that says nothing about it reflects nothing.
   UniqueVariant reflects;
-  return SUCCEEDED(static_cast<ControlObject*>(self)->embedding_.GetAmbient(DISPID_AMBIENT_MESSAGEREFLECT,
-                                                                            reflects.get())) &&
+  return SUCCEEDED(embedding_.GetAmbient(DISPID_AMBIENT_MESSAGEREFLECT, reflects.get())) &&
          V_VT(reflects.get()) == VT_BOOL && V_BOOL(reflects.get()) != VARIANT_FALSE;
 }
 

@@ -53,6 +53,7 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
                                                       IPersistPropertyBag, ISpecifyPropertyPages,
                                                       IPerPropertyBrowsing, ISupportErrorInfo>,
                             public EmbeddingOwner,
+                            private ControlWindow::Client,
                             private velmora::ControlHost {
  public:
   // The class factory's creation function (CreateVelmoraControl).
@@ -127,7 +128,7 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
 
   // EmbeddingOwner
   IUnknown* OuterUnknown() override { return Controlling(); }
-  ControlWindow& Window() override { return window_; }
+  ControlWindow& Window() noexcept { return window_; }
   EditTextBox& Text1Box() noexcept { return text1_; }
   velmora::VelmoraControl& Control() noexcept { return control_; }
   HWND TextBoxWindow() override { return text1_.hwnd(); }
@@ -164,6 +165,13 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   // that what a failing call leaves behind is always its own.
   template <class Body>
   HRESULT ComEdge(Body&& body, REFIID iid = IID__VelmoraControl) noexcept;
+  // The properties' accessors through that edge: a read answers E_POINTER
+  // without a place for the value and empties that place first; a write
+  // only runs.
+  template <class T, class Read>
+  HRESULT GetProperty(T* value, Read&& read) noexcept;
+  template <class Write>
+  HRESULT PutProperty(Write&& write) noexcept;
 
   // velmora::ControlHost
   void PropertyChanged(const std::u16string& name) override;
@@ -171,18 +179,33 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   std::int32_t ScaleWidth() override;
   std::int32_t ScaleHeight() override;
   RECT ScaleRect();
-  // Whether the container sends notifications back to the control's window
-  // (ambient MessageReflect): Text1's EDIT is then the only window.
-  static bool ContainerReflects(void* self);
   void RaiseDataNonValida() override;
   void RaiseChange() override;
+
+  // ControlWindow::Client: Text1 is the face; the embedding follows the
+  // focus and the window's end; the accessible objects answer screen
+  // readers; the window's messages hold the object as its methods do.
+  HWND PlaceFace(HWND parent, const RECT& rect, bool alone) override { return text1_.Place(parent, rect, alone); }
+  void UnplaceFace() noexcept override { text1_.Unplace(); }
+  bool FaceEnabled() const noexcept override { return text1_.Enabled(); }
+  // Whether the container sends notifications back to the control's window
+  // (ambient MessageReflect): Text1's EDIT is then the only window.
+  bool ContainerReflects() noexcept override;
+  void FocusChanged(bool gained) noexcept override { embedding_.WindowFocusChanged(gained); }
+  void WindowDestroyed() noexcept override { embedding_.WindowDestroyed(); }
+  LRESULT AnswerGetObject(WPARAM flags, LPARAM id) noexcept override {
+    return accessibility_.AnswerGetObject(flags, id);
+  }
+  // Messages reach the object through its windows as well as through its
+  // interfaces, and the window procedures hold it alive the same way. No
+  // window exists before a container places the control, so none holds an
+  // aggregator still being made (and not yet counted).
+  IUnknown* Lifetime() noexcept override { return Controlling(); }
 
   void FireEvent(DISPID id);
   // Follows the font object in use: a change made through the font itself
   // (a script's Font.Bold = True) is a change to save, like any setter.
-  class FontWatch;
   void WatchFont() noexcept;
-  void UnwatchFont() noexcept;
   ITypeInfo& VtableTypeInfo();
   // Everything that starts an object's persistent life: exactly one of
   // the InitNew and Load calls may do it.
@@ -209,8 +232,7 @@ class ControlObject final : public AggregatableComBase<ControlObject, _VelmoraCo
   // keys (or when a load began): a load that ends otherwise tells it again.
   bool enterToForm_ = false;
   std::uint8_t storageMode_ = 0;  // IPersistStorage's mode (control_persistence.cpp)
-  ComPtr<FontWatch> fontWatch_;
-  ConnectionAdvise fontAdvise_;
+  FontFollower fontFollower_;
   // Last: it gives back what the container lent before the rest goes.
   OleEmbedding embedding_;
   // After the embedding, so destroyed first: the accessible objects that

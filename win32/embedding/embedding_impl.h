@@ -55,11 +55,11 @@ struct OleEmbedding::Impl final : public IOleObject,
                                   public IOleInPlaceActiveObject,
                                   public IOleControl,
                                   public IViewObjectEx,
-                                  public IQuickActivate,
-                                  public ControlWindow::Listener {
-  explicit Impl(EmbeddingOwner& o) : owner(o), data(o) {}
+                                  public IQuickActivate {
+  Impl(EmbeddingOwner& o, ControlWindow& w) : owner(o), window(w), data(o) {}
 
   EmbeddingOwner& owner;
+  ControlWindow& window;  // the owner's, lent for the embedding's life
   DataObjectFacet data;
   // GetControlInfo's key tables, made when first asked, by whether Enter
   // is left to the form (0: the control's, 1: the form's). Both live as
@@ -84,7 +84,6 @@ struct OleEmbedding::Impl final : public IOleObject,
   bool activating = false;
   HWND hwnd = nullptr;  // the control window while it sits in the container
   bool clipped = false;  // a region set on hwnd by SetRects
-  bool listening = false;  // set as the control window's listener
   long frozen = 0;  // FreezeEvents nesting
 
   IOleInPlaceActiveObject* ActiveObject() { return static_cast<IOleInPlaceActiveObject*>(this); }
@@ -116,10 +115,8 @@ struct OleEmbedding::Impl final : public IOleObject,
 
   void NotifyResized();
 
-  // ---- ControlWindow::Listener ---------------------------------------------------
-
-  void ChildFocusChanged(bool gained) override { OnText1Focus(gained); }
-  void WindowDestroyed() override;
+  // The control window was destroyed from outside.
+  void WindowDestroyed();
 
   // Text1 got or lost the focus, by a click, a Tab or a call: a control
   // that gets the focus becomes the UI-active object, so the container

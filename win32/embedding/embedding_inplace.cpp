@@ -19,9 +19,11 @@ bool OleEmbedding::Impl::IsOurs(HWND target) const {
 
 void OleEmbedding::Impl::WindowDestroyed() {
   // Destroyed from outside (the container's window went first).
-  listening = false;
   hwnd = nullptr;
 }
+
+void OleEmbedding::WindowFocusChanged(bool gained) noexcept { impl_->OnText1Focus(gained); }
+void OleEmbedding::WindowDestroyed() noexcept { impl_->WindowDestroyed(); }
 
 void OleEmbedding::Impl::OnText1Focus(bool gained) {
   if (!inPlaceActive) return;
@@ -69,7 +71,6 @@ HRESULT OleEmbedding::Impl::InPlaceActivate(IOleClientSite* activeSite) {
     hr = ComEdge([&] {
       // The windows are made where the container puts them, hidden, with
       // Text1's state already in place.
-      ControlWindow& window = owner.Window();
       window.SetRect(pos);
       window.SetParentWindow(parent);
       hwnd = window.hwnd();
@@ -80,11 +81,9 @@ HRESULT OleEmbedding::Impl::InPlaceActivate(IOleClientSite* activeSite) {
     InPlaceDeactivate_();
     return hr;
   }
-  owner.Window().SetListener(this);
-  listening = true;
   ApplyUserMode();
   SetRects(pos, clip);
-  owner.Window().Show();
+  window.Show();
   hidden = false;
   if (site) site->ShowObject();
   return S_OK;
@@ -129,10 +128,8 @@ void OleEmbedding::Impl::InPlaceDeactivate_() {
   UIDeactivate_();
   inPlaceActive = false;
   // The windows go, with any region set on them; Text1 keeps its state.
-  owner.Window().SetParentWindow(nullptr);
+  window.SetParentWindow(nullptr);
   clipped = false;
-  if (listening) owner.Window().SetListener(nullptr);
-  listening = false;
   hwnd = nullptr;
   ComPtr<IOleInPlaceSite> ips = std::move(inPlaceSite);
   ComPtr<IOleInPlaceSiteEx> ex = std::move(inPlaceSiteEx);
@@ -151,7 +148,7 @@ void OleEmbedding::Impl::SetRects(const RECT& pos, const RECT& clip) {
                        pos.bottom - pos.top != posRect.bottom - posRect.top;
   posRect = pos;
   if (!hwnd) return;
-  owner.Window().SetRect(pos);
+  window.SetRect(pos);
   // Only the part inside the clip rectangle shows: the rest of the
   // control lies under the container's scroll edges or other windows.
   // The parent window already cuts off what lies outside its own client

@@ -75,7 +75,7 @@ HRESULT OleEmbedding::Impl::GetAmbientValue(DISPID id, VARIANT* value) {
 }
 
 void OleEmbedding::Impl::ApplyUserMode() {
-  owner.Window().SetInputEnabled(userMode);
+  window.SetInputEnabled(userMode);
 }
 
 void OleEmbedding::Impl::SetSite(IOleClientSite* newSite) {
@@ -172,7 +172,7 @@ STDMETHODIMP OleEmbedding::Impl::DoVerb(LONG verb, LPMSG, IOleClientSite* active
       case OLEIVERB_HIDE:
         if (!inPlaceActive) return S_OK;
         UIDeactivate_();
-        owner.Window().Hide();
+        window.Hide();
         hidden = true;
         return S_OK;
       case OLEIVERB_DISCARDUNDOSTATE:
@@ -197,7 +197,7 @@ STDMETHODIMP OleEmbedding::Impl::DoVerb(LONG verb, LPMSG, IOleClientSite* active
 }
 
 void OleEmbedding::Impl::Show() {
-  owner.Window().Show();
+  window.Show();
   hidden = false;
 }
 
@@ -246,7 +246,6 @@ STDMETHODIMP OleEmbedding::Impl::SetExtent(DWORD aspect, SIZEL* size) noexcept {
     // While active, the container places the window with SetObjectRects;
     // before that the extent is the control's size.
     if (!inPlaceActive) {
-      ControlWindow& window = owner.Window();
       window.SetRect(RECT{0, 0, HimetricToPixels(extent.cx, false), HimetricToPixels(extent.cy, true)});
       NotifyResized();
     }
@@ -293,7 +292,7 @@ STDMETHODIMP OleEmbedding::Impl::GetMiscStatus(DWORD aspect, DWORD* status) noex
   return S_OK;
 }
 
-OleEmbedding::OleEmbedding(EmbeddingOwner& owner) : impl_(new Impl(owner)) {}
+OleEmbedding::OleEmbedding(EmbeddingOwner& owner, ControlWindow& window) : impl_(new Impl(owner, window)) {}
 
 OleEmbedding::~OleEmbedding() {
   ReleaseContainer();

@@ -28,7 +28,7 @@ STDMETHODIMP OleEmbedding::Impl::Draw(DWORD aspect, LONG index, void*, DVTARGETD
     TextBoxLook look = owner.Look();
     const RECT rect{bounds->left, bounds->top, bounds->right, bounds->bottom};
     // The control's size on screen, placed or not.
-    const RECT& onScreen = owner.Window().Rect();
+    const RECT& onScreen = window.Rect();
     LONG pixelHeight = onScreen.bottom - onScreen.top;
     if (pixelHeight <= 0) pixelHeight = HimetricToPixels(extent.cy, true);
     if (pixelHeight > 0) look.scale = std::abs(static_cast<double>(rect.bottom - rect.top)) / pixelHeight;

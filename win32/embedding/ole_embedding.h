@@ -6,7 +6,8 @@
 // QueryInterface asks Find() for the interfaces listed below.
 //
 // The owner keeps the things every part of the control shares (the control
-// window, Text1, the core control, the connection points, persistence); the
+// window, which it lends the embedding at construction to place, show and
+// hide, Text1, the core control, the connection points, persistence); the
 // embedding keeps the client site, the in-place site and frame, the advise
 // holder and the view advise sink, and gives them all back in one place
 // (Close, SetClientSite(nullptr), destruction).
@@ -47,8 +48,6 @@ class EmbeddingOwner {
   // The object's identity: AddRef, Release and QueryInterface of every
   // embedding interface go here.
   virtual IUnknown* OuterUnknown() = 0;
-  // The control's window, which the embedding places, shows and hides.
-  virtual ControlWindow& Window() = 0;
   // Text1, the control's face: its window (focus, mnemonics), a key for it
   // to act on with the modifiers held, its undo buffer emptied.
   virtual HWND TextBoxWindow() = 0;
@@ -83,7 +82,9 @@ class EmbeddingOwner {
 
 class OleEmbedding {
  public:
-  explicit OleEmbedding(EmbeddingOwner& owner);
+  // window: the control's window, which the embedding places, shows and
+  // hides; the owner keeps it alive as long as the embedding.
+  OleEmbedding(EmbeddingOwner& owner, ControlWindow& window);
   ~OleEmbedding();
   OleEmbedding(const OleEmbedding&) = delete;
   OleEmbedding& operator=(const OleEmbedding&) = delete;
@@ -120,6 +121,10 @@ class OleEmbedding {
   // The keys the control takes for itself changed (TastoInvio): the
   // control site is told, so it asks GetControlInfo again.
   void ControlInfoChanged() noexcept;
+  // What the control window tells its client, passed on: Text1 gained or
+  // lost the focus, and the window was destroyed from outside.
+  void WindowFocusChanged(bool gained) noexcept;
+  void WindowDestroyed() noexcept;
 
  private:
   struct Impl;

@@ -67,12 +67,12 @@ void ControlWindow::UnregisterWindowClass() {
 
 ControlWindow::~ControlWindow() {
   Destroy();
-  if (face_) face_->WindowGone();
+  client_.WindowGone();
 }
 
 void ControlWindow::Destroy() noexcept {
   // The face first: it reads its state back out of its window.
-  if (face_ && (child_ || alone_)) face_->Unplace();
+  if (child_ || alone_) client_.UnplaceFace();
   child_ = nullptr;
   if (hwnd_ && !alone_) {
     HWND hwnd = hwnd_;
@@ -97,8 +97,8 @@ void ControlWindow::SetParentWindow(HWND parent) {
     return;
   }
   const int width = rect_.right - rect_.left, height = rect_.bottom - rect_.top;
-  if (face_ && reflects_ && reflects_(reflectsContext_)) {
-    hwnd_ = face_->Place(parent, rect_, true);
+  if (client_.ContainerReflects()) {
+    hwnd_ = client_.PlaceFace(parent, rect_, true);
     alone_ = true;
     parent_ = parent;
     return;
@@ -112,13 +112,11 @@ void ControlWindow::SetParentWindow(HWND parent) {
   if (!hwnd) ThrowLastError("CreateWindowEx (control window)");
   hwnd_ = hwnd;
   parent_ = parent;
-  if (face_) {
-    try {
-      child_ = face_->Place(hwnd, RECT{0, 0, width, height}, false);
-    } catch (...) {
-      Destroy();
-      throw;
-    }
+  try {
+    child_ = client_.PlaceFace(hwnd, RECT{0, 0, width, height}, false);
+  } catch (...) {
+    Destroy();
+    throw;
   }
 }
 
@@ -128,7 +126,7 @@ void ControlWindow::FaceDestroyed() {
   hwnd_ = nullptr;
   parent_ = nullptr;
   alone_ = false;
-  if (listener_) listener_->WindowDestroyed();
+  client_.WindowDestroyed();
 }
 
 void ControlWindow::Show() {
@@ -141,7 +139,7 @@ void ControlWindow::Hide() {
 void ControlWindow::SetInputEnabled(bool on) {
   input_ = on;
   if (!hwnd_) return;
-  const bool enable = on && (!alone_ || face_->Enabled());
+  const bool enable = on && (!alone_ || client_.FaceEnabled());
   if ((IsWindowEnabled(hwnd_) != FALSE) != enable) EnableWindow(hwnd_, enable ? TRUE : FALSE);
 }
 
@@ -172,7 +170,7 @@ LRESULT CALLBACK ControlWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, L
   }
   auto* self = reinterpret_cast<ControlWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self || self->hwnd_ != hwnd) return DefWindowProcW(hwnd, msg, wParam, lParam);
-  const ComPtr<IUnknown> keep(self->lifetime_);
+  const ComPtr<IUnknown> keep(self->client_.Lifetime());
   return self->HandleMessage(msg, wParam, lParam);
 }
 
@@ -191,8 +189,7 @@ LRESULT ControlWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // commands (lParam 0) are not ours to reflect.
       if (lParam != 0 && IsOwnChild(reinterpret_cast<HWND>(lParam))) {
         const WORD code = HIWORD(wParam);
-        if (listener_ && (code == EN_SETFOCUS || code == EN_KILLFOCUS))
-          listener_->ChildFocusChanged(code == EN_SETFOCUS);
+        if (code == EN_SETFOCUS || code == EN_KILLFOCUS) client_.FocusChanged(code == EN_SETFOCUS);
         return SendMessageW(reinterpret_cast<HWND>(lParam), OCM_COMMAND, wParam, lParam);
       }
       break;
@@ -214,8 +211,7 @@ LRESULT ControlWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_GETOBJECT:
-      if (objects_)
-        if (const LRESULT answer = objects_->AnswerGetObject(wParam, lParam)) return answer;
+      if (const LRESULT answer = client_.AnswerGetObject(wParam, lParam)) return answer;
       break;
     case WM_NCDESTROY:
       // Destroyed from outside (the container's window went first): the
@@ -225,7 +221,7 @@ LRESULT ControlWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       child_ = nullptr;
       fill_ = nullptr;
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      if (listener_) listener_->WindowDestroyed();
+      client_.WindowDestroyed();
       break;
     default:
       break;

@@ -27,8 +27,50 @@ namespace velmora::win32 {
 
 class ControlWindow {
  public:
+  // What the control window asks of the object it belongs to, told once,
+  // at construction: how to place its face, whether the container reflects,
+  // what to follow of the window, what to answer a screen reader, and which
+  // COM object to hold while a message runs. Only PlaceFace may throw.
+  class Client {
+   public:
+    // The face, Text1, which makes its window when the control is placed
+    // and takes its state back when it is taken out. Place makes the face's
+    // window, a child of parent at rect: shown at once inside a control
+    // window, hidden when it is the control's only window (Show shows it).
+    // Returns it (nullptr: no face), or throws.
+    virtual HWND PlaceFace(HWND parent, const RECT& rect, bool alone) = 0;
+    // Takes the state back out of the face's window and destroys it.
+    virtual void UnplaceFace() noexcept = 0;
+    // Whether the face itself is enabled (alone, its window is disabled
+    // when either it or the control's input is).
+    virtual bool FaceEnabled() const noexcept = 0;
+    // Asked at each placing: whether the container sends notifications
+    // back to the child that sent them (ambient MessageReflect).
+    virtual bool ContainerReflects() noexcept = 0;
+    // Told from inside the window procedure: the face gained or lost the
+    // focus (EN_SETFOCUS or EN_KILLFOCUS, before it is reflected), and the
+    // window was destroyed from outside.
+    virtual void FocusChanged(bool gained) noexcept = 0;
+    virtual void WindowDestroyed() noexcept = 0;
+    // Answers WM_GETOBJECT, the request of a screen reader for the window's
+    // accessible objects: an LRESULT from LresultFromObject, or 0 to leave
+    // the request to the system.
+    virtual LRESULT AnswerGetObject(WPARAM flags, LPARAM id) noexcept = 0;
+    // The COM object the window belongs to, held for the length of every
+    // message: what a message sets off (a container told of the focus) may
+    // release the object's last reference, which must then wait until the
+    // window procedure is done. nullptr holds nothing.
+    virtual IUnknown* Lifetime() noexcept = 0;
+    // The control window object is being destroyed while the face may live
+    // on (the control object destroys its face first and ignores this).
+    virtual void WindowGone() noexcept {}
+
+   protected:
+    ~Client() = default;
+  };
+
   // No window yet: SetParentWindow makes them.
-  ControlWindow() = default;
+  explicit ControlWindow(Client& client) noexcept : client_(client) {}
   ~ControlWindow();
   ControlWindow(const ControlWindow&) = delete;
   ControlWindow& operator=(const ControlWindow&) = delete;
@@ -58,73 +100,17 @@ class ControlWindow {
   void SetInputEnabled(bool on);
   bool InputEnabled() const { return input_; }
 
-  // What fills the control: Text1, which makes its window when the control
-  // is placed and takes its state back when it is taken out.
-  class Face {
-   public:
-    // Makes the face's window, a child of parent at rect; shown at once
-    // inside a control window, hidden when it is the control's only window
-    // (Show shows it). Returns it, or throws.
-    virtual HWND Place(HWND parent, const RECT& rect, bool alone) = 0;
-    // Takes the state back out of the window and destroys it.
-    virtual void Unplace() noexcept = 0;
-    // The control window object is being destroyed before the face.
-    virtual void WindowGone() noexcept = 0;
-    // Whether the face itself is enabled (alone, its window is disabled
-    // when either it or the control's input is).
-    virtual bool Enabled() const = 0;
-
-   protected:
-    ~Face() = default;
-  };
-  void SetFace(Face* face) { face_ = face; }
-  // Asked at each placing: whether the container reflects notifications.
-  void SetReflectionCheck(bool (*reflects)(void*), void* context) {
-    reflects_ = reflects;
-    reflectsContext_ = context;
-  }
   // What the face's window, alone, passes on as the control window would:
-  // its focus changes, the requests for accessible objects, its end.
-  void FaceFocusChanged(bool gained) {
-    if (listener_) listener_->ChildFocusChanged(gained);
-  }
-  LRESULT FaceGetObject(WPARAM flags, LPARAM id) { return objects_ ? objects_->AnswerGetObject(flags, id) : 0; }
+  // its focus changes, the requests for accessible objects, its end; and
+  // the object to hold while one of its messages runs.
+  void FaceFocusChanged(bool gained) { client_.FocusChanged(gained); }
+  LRESULT FaceGetObject(WPARAM flags, LPARAM id) { return client_.AnswerGetObject(flags, id); }
   void FaceDestroyed();
+  IUnknown* Lifetime() const { return client_.Lifetime(); }
 
   // When set, the child covers the whole client area after every WM_SIZE
   // (and at once). nullptr stops it.
   void FillWith(HWND child);
-
-  // Told, from inside the window procedure, of what the window's owner must
-  // follow: a child gaining or losing the focus (its EN_SETFOCUS or
-  // EN_KILLFOCUS notification, before it is reflected), and the window being
-  // destroyed from outside. The listener must not throw.
-  class Listener {
-   public:
-    virtual void ChildFocusChanged(bool gained) = 0;
-    virtual void WindowDestroyed() = 0;
-
-   protected:
-    ~Listener() = default;
-  };
-  void SetListener(Listener* listener) { listener_ = listener; }
-  // The COM object the window belongs to, held for the length of every
-  // message: what a message sets off (a container told of the focus) may
-  // release the object's last reference, which must then wait until the
-  // window procedure is done. nullptr holds nothing.
-  void SetLifetime(IUnknown* owner) { lifetime_ = owner; }
-
-  // Answers WM_GETOBJECT, the request of a screen reader for the window's
-  // accessible objects: an LRESULT from LresultFromObject, or 0 to leave
-  // the request to the system. Must not throw.
-  class ObjectSource {
-   public:
-    virtual LRESULT AnswerGetObject(WPARAM flags, LPARAM id) = 0;
-
-   protected:
-    ~ObjectSource() = default;
-  };
-  void SetObjectSource(ObjectSource* source) { objects_ = source; }
 
   // The window class, registered once per module. UnregisterClass is for
   // the module's unload, when no control window is left.
@@ -145,12 +131,7 @@ class ControlWindow {
   RECT rect_{};
   bool alone_ = false;
   bool input_ = true;
-  Face* face_ = nullptr;
-  bool (*reflects_)(void*) = nullptr;
-  void* reflectsContext_ = nullptr;
-  Listener* listener_ = nullptr;
-  IUnknown* lifetime_ = nullptr;
-  ObjectSource* objects_ = nullptr;
+  Client& client_;
 };
 
 }  // namespace velmora::win32

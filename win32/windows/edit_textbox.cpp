@@ -26,37 +26,19 @@ std::int16_t ShiftState() { return static_cast<std::int16_t>(HeldModifierKeys().
 
 }  // namespace
 
-// Follows the font object: every change of one of its properties puts the
-// font's new HFONT into the EDIT.
-class EditTextBox::FontSink final : public ComBase<FontSink, IPropertyNotifySink> {
- public:
-  explicit FontSink(EditTextBox* box) : box_(box) {}
-  void Detach() { box_ = nullptr; }
-
-  HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override {
-    if (!box_) return S_OK;
-    try {
-      box_->ApplyFont();
-    } catch (...) {
-      box_->Report();
-    }
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
-
- private:
-  friend ComBase;
-  ~FontSink() = default;
-  EditTextBox* box_;
-};
-
-EditTextBox::EditTextBox(ControlWindow& window) : window_(&window) { window_->SetFace(this); }
+// Every change of the font object's properties puts the font's new HFONT
+// into the EDIT.
+EditTextBox::EditTextBox(ControlWindow& window)
+    : window_(&window), fontFollower_([this]() noexcept {
+        try {
+          ApplyFont();
+        } catch (...) {
+          Report();
+        }
+      }) {}
 
 EditTextBox::~EditTextBox() {
-  if (window_) {
-    window_->SetParentWindow(nullptr);  // the windows go before the box they carry
-    window_->SetFace(nullptr);
-  }
+  if (window_) window_->SetParentWindow(nullptr);  // the windows go before the box they carry
   Destroy();
 }
 
@@ -171,7 +153,7 @@ COLORREF EditTextBox::ToColorRef(std::uint32_t colour) {
 LRESULT CALLBACK EditTextBox::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<EditTextBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
-  const ComPtr<IUnknown> keep(self->lifetime_);
+  const ComPtr<IUnknown> keep(self->window_ ? self->window_->Lifetime() : nullptr);
   return self->HandleMessage(msg, wParam, lParam);
 }
 
@@ -577,10 +559,7 @@ void EditTextBox::setFont(FontRef font) {
 // through the font's property notifications. A font object without them is
 // still used, as it stands now. Without an EDIT there is nothing to follow.
 void EditTextBox::ConnectFont() {
-  if (!edit_ || !font_ || fontSink_) return;
-  *fontSink_.ReleaseAndGetAddressOf() = FontSink::New(this);  // New's reference, taken over
-  fontAdvise_ = AdviseConnection(font_->font(), IID_IPropertyNotifySink, fontSink_.Get());
-  if (!fontAdvise_) DisconnectFont();
+  if (edit_ && font_ && !fontFollower_.Following()) fontFollower_.Follow(font_->font());
 }
 
 void EditTextBox::ApplyFont(bool redraw) {
@@ -596,10 +575,6 @@ void EditTextBox::ApplyFont(bool redraw) {
   hfont_ = std::move(lock);  // the previous one goes only now
 }
 
-void EditTextBox::DisconnectFont() {
-  fontAdvise_.reset();
-  if (fontSink_) fontSink_->Detach();
-  fontSink_.Reset();
-}
+void EditTextBox::DisconnectFont() { fontFollower_.Stop(); }
 
 }  // namespace velmora::win32

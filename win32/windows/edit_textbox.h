@@ -2,10 +2,10 @@
 // single-line EDIT control while the control is placed in a container, and
 // over plain values while it is not, held to the same rules as the core's
 // model text box: a control that is only created, loaded, saved or drawn
-// makes no window. The EDIT is made when the control window is placed (see
-// ControlWindow::Face), with the text, selection, limit, colours, enabled
-// state and font, and its text and selection come back out when it is taken
-// away; neither move is a change of the text. (The values are the box's
+// makes no window. The EDIT is made when the control window is placed (the
+// window's client hands the placing on to Place), with the text, selection,
+// limit, colours, enabled state and font, and its text and selection come
+// back out when it is taken away; neither move is a change of the text. (The values are the box's
 // own rather than a model text box's: the model's typing rules have no use
 // here, and the control's module must stay small.)
 //
@@ -59,7 +59,7 @@
 
 namespace velmora::win32 {
 
-class EditTextBox final : public TextBox, private ControlWindow::Face {
+class EditTextBox final : public TextBox {
  public:
   // Text1 of window: empty, with no length limit, window colours and the
   // default OLE font (made when first needed). The EDIT is made as the
@@ -103,12 +103,6 @@ class EditTextBox final : public TextBox, private ControlWindow::Face {
   // (WM_GETDLGCODE) at the moment it is asked; without it the box claims
   // Enter always. Escape is always claimed.
   void setClaimsEnter(std::function<bool()> claims) { claimsEnter_ = std::move(claims); }
-  // The COM object the box belongs to, held for the length of every message
-  // of the EDIT: a handler of an event raised from a keystroke may release
-  // the object's last reference (closing its form), and the object, with
-  // the EDIT, then goes once the EDIT's procedure has returned. nullptr
-  // holds nothing.
-  void setLifetime(IUnknown* owner) { lifetime_ = owner; }
 
   // Dispatches a key message just taken from the queue, with the modifier
   // keys the caller read for it: the box's key handling takes them instead
@@ -121,13 +115,20 @@ class EditTextBox final : public TextBox, private ControlWindow::Face {
   // system colour of the low byte, anything else plain RGB.
   static COLORREF ToColorRef(std::uint32_t colour);
 
- private:
-  class FontSink;
+  // The box as the face of its control window, for the window's client:
+  // Place makes the EDIT, a child of parent at rect (shown inside a control
+  // window, hidden alone), with the box's state, and returns it or throws;
+  // Unplace takes the state back out and destroys it; WindowGone is told
+  // when the control window object goes first, after which the box refuses
+  // to be used. Every message of the EDIT holds the window's lifetime
+  // object (ControlWindow::Lifetime): a handler of an event raised from a
+  // keystroke may release the object's last reference (closing its form),
+  // which then goes once the EDIT's procedure has returned.
+  HWND Place(HWND parent, const RECT& rect, bool alone);
+  void Unplace() noexcept;
+  void WindowGone() noexcept;
 
-  // ControlWindow::Face
-  HWND Place(HWND parent, const RECT& rect, bool alone) override;
-  void Unplace() noexcept override;
-  void WindowGone() noexcept override;
+ private:
   void CheckWindow() const;
   void TakeStateBack() noexcept;  // the EDIT's text and selection, kept for later
 
@@ -182,9 +183,7 @@ class EditTextBox final : public TextBox, private ControlWindow::Face {
   UniqueHbrush ownBrush_;  // for an RGB background; system colours use the system's brushes
   mutable std::shared_ptr<OleFont> font_;  // made on first need
   HfontLock hfont_;  // the HFONT the EDIT draws with
-  ConnectionAdvise fontAdvise_;
-  ComPtr<FontSink> fontSink_;
-  IUnknown* lifetime_ = nullptr;
+  FontFollower fontFollower_;  // while there is an EDIT
 };
 
 }  // namespace velmora::win32

@@ -131,40 +131,74 @@ double OleFont::Size() const {
 
 void OleFont::setSize(double points) { ThrowIfFailed(font_->put_Size(PointsToCy(points)), "IFont::put_Size"); }
 
-bool OleFont::Bold() const {
-  BOOL bold = FALSE;
-  ThrowIfFailed(font_->get_Bold(&bold), "IFont::get_Bold");
-  return bold != FALSE;
+namespace {
+
+// The four styles are BOOL properties of the font, read and written alike.
+using FlagGet = HRESULT (STDMETHODCALLTYPE IFont::*)(BOOL*);
+using FlagPut = HRESULT (STDMETHODCALLTYPE IFont::*)(BOOL);
+
+bool GetFlag(IFont* font, FlagGet get, const char* what) {
+  BOOL flag = FALSE;
+  ThrowIfFailed((font->*get)(&flag), what);
+  return flag != FALSE;
 }
 
-void OleFont::setBold(bool bold) { ThrowIfFailed(font_->put_Bold(ToBool(bold)), "IFont::put_Bold"); }
+void PutFlag(IFont* font, FlagPut put, bool flag, const char* what) { ThrowIfFailed((font->*put)(ToBool(flag)), what); }
 
-bool OleFont::Italic() const {
-  BOOL italic = FALSE;
-  ThrowIfFailed(font_->get_Italic(&italic), "IFont::get_Italic");
-  return italic != FALSE;
-}
+}  // namespace
 
-void OleFont::setItalic(bool italic) { ThrowIfFailed(font_->put_Italic(ToBool(italic)), "IFont::put_Italic"); }
-
-bool OleFont::Underline() const {
-  BOOL underline = FALSE;
-  ThrowIfFailed(font_->get_Underline(&underline), "IFont::get_Underline");
-  return underline != FALSE;
-}
-
+bool OleFont::Bold() const { return GetFlag(font_.Get(), &IFont::get_Bold, "IFont::get_Bold"); }
+void OleFont::setBold(bool bold) { PutFlag(font_.Get(), &IFont::put_Bold, bold, "IFont::put_Bold"); }
+bool OleFont::Italic() const { return GetFlag(font_.Get(), &IFont::get_Italic, "IFont::get_Italic"); }
+void OleFont::setItalic(bool italic) { PutFlag(font_.Get(), &IFont::put_Italic, italic, "IFont::put_Italic"); }
+bool OleFont::Underline() const { return GetFlag(font_.Get(), &IFont::get_Underline, "IFont::get_Underline"); }
 void OleFont::setUnderline(bool underline) {
-  ThrowIfFailed(font_->put_Underline(ToBool(underline)), "IFont::put_Underline");
+  PutFlag(font_.Get(), &IFont::put_Underline, underline, "IFont::put_Underline");
 }
-
 bool OleFont::Strikethrough() const {
-  BOOL strike = FALSE;
-  ThrowIfFailed(font_->get_Strikethrough(&strike), "IFont::get_Strikethrough");
-  return strike != FALSE;
+  return GetFlag(font_.Get(), &IFont::get_Strikethrough, "IFont::get_Strikethrough");
+}
+void OleFont::setStrikethrough(bool strike) {
+  PutFlag(font_.Get(), &IFont::put_Strikethrough, strike, "IFont::put_Strikethrough");
 }
 
-void OleFont::setStrikethrough(bool strike) {
-  ThrowIfFailed(font_->put_Strikethrough(ToBool(strike)), "IFont::put_Strikethrough");
+// ---- FontFollower -------------------------------------------------------------
+
+class FontFollower::Sink final : public ComBase<Sink, IPropertyNotifySink> {
+ public:
+  explicit Sink(FontFollower* follower) noexcept : follower_(follower) {}
+  void Detach() noexcept { follower_ = nullptr; }
+
+  STDMETHODIMP OnChanged(DISPID) noexcept override {
+    // The sink outlives a callback that stops the follower.
+    const ComPtr<IPropertyNotifySink> keep(this);
+    if (follower_) follower_->changed_();
+    return S_OK;
+  }
+  STDMETHODIMP OnRequestEdit(DISPID) noexcept override { return S_OK; }
+
+ private:
+  friend ComBase;
+  ~Sink() = default;
+  FontFollower* follower_;
+};
+
+FontFollower::~FontFollower() { Stop(); }
+
+bool FontFollower::Follow(IFont* font) {
+  Stop();
+  sink_ = Sink::New(this);  // New's reference, held until Stop
+  advise_ = AdviseConnection(font, IID_IPropertyNotifySink, sink_);
+  if (!advise_) Stop();
+  return Following();
+}
+
+void FontFollower::Stop() noexcept {
+  advise_.reset();
+  if (Sink* sink = std::exchange(sink_, nullptr)) {
+    sink->Detach();
+    sink->Release();
+  }
 }
 
 }  // namespace velmora::win32

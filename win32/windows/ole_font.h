@@ -11,10 +11,12 @@
 #include <olectl.h>
 #include <wrl/client.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 
+#include "com/com_object.h"
 #include "core/font.h"
 
 namespace velmora::win32 {
@@ -87,6 +89,33 @@ class HfontLock {
  private:
   Microsoft::WRL::ComPtr<IFont> font_;
   HFONT hfont_ = nullptr;
+};
+
+// Follows an OLE font's changes: a property-notify sink advised on the
+// font, calling back after every change of one of its properties. Stop (or
+// the end of the follower) unadvises and detaches the sink first, so a
+// notification the font is sending meanwhile, or still holds the sink for,
+// finds nobody to call. The callback must not throw; it may stop or destroy
+// the follower.
+class FontFollower {
+ public:
+  explicit FontFollower(std::function<void()> changed) noexcept : changed_(std::move(changed)) {}
+  ~FontFollower();
+  FontFollower(const FontFollower&) = delete;
+  FontFollower& operator=(const FontFollower&) = delete;
+
+  // Follows font instead of whatever was followed before. False, following
+  // nothing, when the font sends no notifications (it is still used, as it
+  // stands now). Throws std::bad_alloc.
+  bool Follow(IFont* font);
+  void Stop() noexcept;
+  bool Following() const noexcept { return sink_ != nullptr; }
+
+ private:
+  class Sink;
+  std::function<void()> changed_;
+  Sink* sink_ = nullptr;  // one reference, held while following
+  ConnectionAdvise advise_;
 };
 
 }  // namespace velmora::win32

@@ -267,7 +267,6 @@ class BoxDriver final : public contract::Driver {
     panel_ = CreateWindowExW(WS_EX_CONTROLPARENT, L"VelmoraReflectingPanel", L"", WS_CHILD | WS_VISIBLE, 0, 0, 300,
                              60, form_.hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
     after_ = form_.AddEdit(300);
-    window_.SetReflectionCheck([](void*) { return true; }, nullptr);
     window_.SetRect(RECT{100, 10, 300, 40});
     window_.SetParentWindow(panel_);
     window_.Show();
@@ -303,8 +302,9 @@ class BoxDriver final : public contract::Driver {
  private:
   velmora::testing::Form& form_ = velmora::testing::Form::Shared();
   HWND panel_ = nullptr, after_ = nullptr;
-  win32::ControlWindow window_;
-  win32::EditTextBox box_{window_};
+  velmora::testing::BoxInWindow boxed_{true};  // in a panel that reflects
+  win32::ControlWindow& window_ = boxed_.window;
+  win32::EditTextBox& box_ = boxed_.box;
 };
 
 // Only assignments reach a box that has no window.

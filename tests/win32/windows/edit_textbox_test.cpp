@@ -26,7 +26,7 @@ using namespace velmora::testing;
 
 // A control as its object builds it: the control window, reparented into a
 // form between two other fields, with Text1 filling it.
-struct Hosted {
+struct Hosted : BoxInWindow {
   Hosted() {
     before = form.AddEdit(0);
     window.SetParentWindow(form.hwnd());
@@ -42,8 +42,6 @@ struct Hosted {
   }
   Form& form = Form::Shared();
   HWND before = nullptr, after = nullptr;
-  ControlWindow window;
-  EditTextBox box{window};
 };
 
 // ---- the contract, typed into the real EDIT ----------------------------------
@@ -394,8 +392,9 @@ TEST_F(EditTextBoxTest, PortableFontBecomesAnOleFontAndNullIsRefused) {
 }
 
 TEST_F(EditTextBoxTest, NewBoxHasTheDefaultFontAndWindowColours) {
-  ControlWindow window;
-  EditTextBox box(window);
+  BoxInWindow boxed;
+  ControlWindow& window = boxed.window;
+  EditTextBox& box = boxed.box;
   EXPECT_EQ(box.hwnd(), nullptr);  // no window until the control is placed
   ASSERT_NE(box.Font(), nullptr);
   EXPECT_DOUBLE_EQ(box.Font()->Size(), 8.25);
@@ -435,8 +434,9 @@ TEST_F(EditTextBoxTest, SizeAndMoveInPixelsOfTheControlWindow) {
 
 TEST_F(EditTextBoxTest, ControlWindowIsMadeHiddenInAContainerAndGoesWhenTakenOut) {
   Form& form = Form::Shared();
-  ControlWindow window;
-  EditTextBox box(window);
+  BoxInWindow boxed;
+  ControlWindow& window = boxed.window;
+  EditTextBox& box = boxed.box;
   EXPECT_EQ(window.hwnd(), nullptr);  // nothing until a container places it
   EXPECT_EQ(box.hwnd(), nullptr);
   EXPECT_EQ(window.ParentWindow(), nullptr);
@@ -477,7 +477,8 @@ TEST_F(EditTextBoxTest, ControlWindowIsMadeHiddenInAContainerAndGoesWhenTakenOut
 TEST_F(EditTextBoxTest, ControlWindowsOutOfAContainerHaveNoWindow) {
   HWND placed = nullptr;
   {
-    ControlWindow first, second;
+    FaceClient none;
+    ControlWindow first(none), second(none);
     EXPECT_EQ(first.hwnd(), nullptr);
     second.SetParentWindow(Form::Shared().hwnd());
     placed = second.hwnd();
@@ -494,8 +495,10 @@ TEST_F(EditTextBoxTest, ControlWindowsOutOfAContainerHaveNoWindow) {
 }
 
 TEST_F(EditTextBoxTest, BoxWhoseWindowWentFirstFailsCleanly) {
-  auto window = std::make_unique<ControlWindow>();
+  FaceClient client;
+  auto window = std::make_unique<ControlWindow>(client);
   EditTextBox box(*window);
+  client.box = &box;
   window.reset();  // the container tore the window down
   EXPECT_EQ(box.hwnd(), nullptr);
   EXPECT_THROW(box.Text(), VelmoraError);

@@ -89,8 +89,9 @@ TEST(Win32PlatformDate, TodayIsTheLocalDate) {
 class SendKeysTest : public OleTest {
  protected:
   void SetUp() override {
-    window_ = std::make_unique<ControlWindow>();
-    box_ = std::make_unique<EditTextBox>(*window_);
+    boxed_ = std::make_unique<BoxInWindow>();
+    ControlWindow* window_ = &boxed_->window;
+    box_ = &boxed_->box;
     before_ = form_.AddEdit(0);
     window_->SetParentWindow(form_.hwnd());
     window_->SetRect(RECT{100, 10, 200, 34});
@@ -101,14 +102,13 @@ class SendKeysTest : public OleTest {
     form_.Focus(box_->hwnd());
   }
   void TearDown() override {
-    box_.reset();
-    window_.reset();
+    boxed_.reset();
     DestroyWindow(before_);
     DestroyWindow(after_);
   }
   Form& form_ = Form::Shared();
-  std::unique_ptr<ControlWindow> window_;
-  std::unique_ptr<EditTextBox> box_;
+  std::unique_ptr<BoxInWindow> boxed_;
+  EditTextBox* box_ = nullptr;
   HWND before_ = nullptr, after_ = nullptr;
 };
 
