@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,13 @@ namespace velmora::page_rows {
 // -1 true, 0 false (a DateValue of 1 is neither, and means number mode).
 struct Settings {
   std::int16_t dateValue, maxLength, virgola, tastoInvio;
+  bool operator==(const Settings&) const = default;
 };
+
+inline std::ostream& operator<<(std::ostream& out, const Settings& s) {
+  return out << "{DateValue " << s.dateValue << ", MaxLength " << s.maxLength << ", Virgola " << s.virgola
+             << ", TastoInvio " << s.tastoInvio << "}";
+}
 
 // ---- Loading ----------------------------------------------------------------
 
@@ -102,7 +109,7 @@ struct EditRow {
 
 inline const ControlId kLong{PageControl::Option1, 0}, kShort{PageControl::Option1, 1},
     kDayMonth{PageControl::Option1, 2}, kDate{PageControl::Option2, 0}, kNumber{PageControl::Option2, 1};
-inline const Action kInvio{PageControl::chkInvio}, kVirgola{PageControl::chkVirgola};
+inline const Action kInvioBox{PageControl::chkInvio}, kVirgolaBox{PageControl::chkVirgola};
 inline Action Text1(const char16_t* text) { return {PageControl::Text1, text}; }
 
 inline const std::vector<EditRow> kEditRows = {
@@ -114,14 +121,14 @@ inline const std::vector<EditRow> kEditRows = {
     {"ClickingTheSelectedStyle", {-1, 10, 0, 0}, 1, {{kLong}}, false, 0, {DateWrites(10, 0)}},
     {"ClickingALabel", {-1, 10, 0, 0}, 1, {{PageControl::Label1}}, false, 0, {DateWrites(10, 0)}},
     // Clicks that change a value mark the page changed.
-    {"Date7AppliesLongOnceChanged", {-1, 7, 0, 0}, 1, {kInvio, kInvio}, true, 0, {DateWrites(10, 0)}},
+    {"Date7AppliesLongOnceChanged", {-1, 7, 0, 0}, 1, {kInvioBox, kInvioBox}, true, 0, {DateWrites(10, 0)}},
     {"StyleClickDayMonth", {-1, 10, 0, 0}, 1, {{kDayMonth}}, true, 0, {DateWrites(5, 0)}},
-    {"ShortDateAndInvio", {-1, 10, 0, 0}, 1, {{kShort}, kInvio}, true, 0, {DateWrites(8, -1)}},
-    {"TogglingChkInvio", {-1, 10, 0, 0}, 1, {kInvio}, true, 0, {DateWrites(10, -1)}},
-    {"InvioUnchecked", {-1, 10, 0, -1}, 1, {kInvio}, true, 0, {DateWrites(10, 0)}},
-    {"TogglingHiddenChkVirgolaInDateMode", {-1, 10, 0, 0}, 1, {kVirgola}, true, 0, {DateWrites(10, 0)}},
+    {"ShortDateAndInvio", {-1, 10, 0, 0}, 1, {{kShort}, kInvioBox}, true, 0, {DateWrites(8, -1)}},
+    {"TogglingChkInvio", {-1, 10, 0, 0}, 1, {kInvioBox}, true, 0, {DateWrites(10, -1)}},
+    {"InvioUnchecked", {-1, 10, 0, -1}, 1, {kInvioBox}, true, 0, {DateWrites(10, 0)}},
+    {"TogglingHiddenChkVirgolaInDateMode", {-1, 10, 0, 0}, 1, {kVirgolaBox}, true, 0, {DateWrites(10, 0)}},
     {"ChoosingNumberMode", {-1, 10, 0, 0}, 1, {{kNumber}}, true, 0, {NumberWrites(0, 10, 0)}},
-    {"DateToNumberWithChecks", {-1, 10, 0, 0}, 1, {{kNumber}, kVirgola, kInvio, Text1(u"9")}, true, 0,
+    {"DateToNumberWithChecks", {-1, 10, 0, 0}, 1, {{kNumber}, kVirgolaBox, kInvioBox, Text1(u"9")}, true, 0,
      {NumberWrites(-1, 9, -1)}},
     {"NumberToLongDateKeepsVirgola", {0, 12, -1, 0}, 1, {{kDate}, {kLong}}, true, 0, {DateWrites(10, 0)}},
     {"Number8ToDateKeepsPreselectedShort", {0, 8, -1, 0}, 1, {{kDate}}, true, 0, {DateWrites(8, 0)}},
