@@ -63,7 +63,7 @@ class LayoutControls : public GeneraleControls {
  private:
   void RaiseClick(ControlId control);
 
-  std::vector<bool> visible_;  // each control's own setting, by slot
+  std::vector<char> visible_;  // each control's own setting, by slot
 };
 
 }  // namespace velmora
