@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -22,7 +23,9 @@
 #include "com/com_object.h"
 #include "com/handles.h"
 #include "page/generale_layout.h"
+#include "page/page_keys.h"
 #include "shared/page_rows.h"
+#include "test_container.h"
 #include "test_support.h"
 #include "typelib/dispids.h"
 #include "velmora_h.h"
@@ -31,6 +34,9 @@ namespace {
 
 using velmora::testing::BesideProgram;
 using velmora::testing::Form;
+using velmora::testing::GetProperty;
+using velmora::testing::PutBool;
+using velmora::testing::PutInt;
 using velmora::testing::Narrow;
 using velmora::testing::Ocx;
 using velmora::testing::Pump;
@@ -204,36 +210,13 @@ class TestSite final : public velmora::win32::HostComBase<TestSite, IPropertyPag
   }
 };
 
-// A property of a real control by name, as any late-bound client reads and
-// writes it.
-DISPID IdOf(IDispatch* object, const wchar_t* name) {
-  std::wstring copy(name);
-  LPOLESTR names[] = {copy.data()};
-  DISPID id = DISPID_UNKNOWN;
-  object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  return id;
-}
-short GetShort(IDispatch* object, const wchar_t* name) {
-  DISPPARAMS none{};
-  VARIANT result;
-  VariantInit(&result);
-  if (FAILED(object->Invoke(IdOf(object, name), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result,
-                            nullptr, nullptr)) ||
-      FAILED(VariantChangeType(&result, &result, 0, VT_I2))) {
-    return -999;
-  }
-  return V_I2(&result);
-}
-HRESULT PutShort(IDispatch* object, const wchar_t* name, short value, VARTYPE type) {
-  VARIANT argument;
-  VariantInit(&argument);
-  V_VT(&argument) = type;
-  if (type == VT_BOOL) V_BOOL(&argument) = value;
-  else V_I2(&argument) = value;
-  DISPID named = DISPID_PROPERTYPUT;
-  DISPPARAMS params{&argument, &named, 1, 1};
-  return object->Invoke(IdOf(object, name), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr,
-                        nullptr, nullptr);
+// A real control's 16-bit property through its dispatch (-999 when it
+// cannot be read).
+short GetShort(IDispatch* control, DISPID id) {
+  VARIANT v;
+  VariantInit(&v);
+  const bool read = SUCCEEDED(GetProperty(control, id, &v)) && SUCCEEDED(VariantChangeType(&v, &v, 0, VT_I2));
+  return read ? V_I2(&v) : -999;
 }
 
 std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
@@ -564,10 +547,10 @@ TEST_P(PageRealControlTest, AppliesToBothControls) {
   for (int i = 0; i < 2; ++i) {
     ComPtr<IDispatch> control = ocx_.NewControl();
     ASSERT_TRUE(control) << "no VelmoraControl from the OCX";
-    ASSERT_EQ(PutShort(control.Get(), L"DateValue", row.before.dateValue, VT_BOOL), S_OK);
-    ASSERT_EQ(PutShort(control.Get(), L"MaxLength", row.before.maxLength, VT_I2), S_OK);
-    ASSERT_EQ(PutShort(control.Get(), L"Virgola", row.before.virgola, VT_BOOL), S_OK);
-    ASSERT_EQ(PutShort(control.Get(), L"TastoInvio", row.before.tastoInvio, VT_BOOL), S_OK);
+    ASSERT_EQ(PutBool(control.Get(), kDateValue, row.before.dateValue != 0), S_OK);
+    ASSERT_EQ(PutInt(control.Get(), kMaxLength, row.before.maxLength), S_OK);
+    ASSERT_EQ(PutBool(control.Get(), kVirgola, row.before.virgola != 0), S_OK);
+    ASSERT_EQ(PutBool(control.Get(), kTastoInvio, row.before.tastoInvio != 0), S_OK);
     real_.push_back(control);
   }
   ASSERT_EQ(Select(), S_OK);
@@ -582,8 +565,7 @@ TEST_P(PageRealControlTest, AppliesToBothControls) {
     EXPECT_EQ(GetErrorInfo(0, &error), S_OK) << "a failed apply describes itself";
   }
   auto settings = [](IDispatch* c) {
-    return Settings{GetShort(c, L"DateValue"), GetShort(c, L"MaxLength"), GetShort(c, L"Virgola"),
-                    GetShort(c, L"TastoInvio")};
+    return Settings{GetShort(c, kDateValue), GetShort(c, kMaxLength), GetShort(c, kVirgola), GetShort(c, kTastoInvio)};
   };
   EXPECT_EQ(settings(real_[0].Get()), row.first);
   EXPECT_EQ(settings(real_[1].Get()), row.second);
@@ -681,8 +663,8 @@ TEST_F(PageTest, ApplyingAnUnchangedPageKeepsTheControlsText) {
   ComPtr<IDispatch> control = ocx_.NewControl();
   ComPtr<_VelmoraControl> typed;
   ASSERT_TRUE(control && SUCCEEDED(control.As(&typed)));
-  ASSERT_EQ(PutShort(control.Get(), L"DateValue", 0, VT_BOOL), S_OK);
-  ASSERT_EQ(PutShort(control.Get(), L"MaxLength", 12, VT_I2), S_OK);
+  ASSERT_EQ(PutBool(control.Get(), kDateValue, false), S_OK);
+  ASSERT_EQ(PutInt(control.Get(), kMaxLength, 12), S_OK);
   BSTR text = SysAllocString(L"12345");
   ASSERT_EQ(typed->put_Text(text), S_OK);
   SysFreeString(text);
@@ -703,90 +685,60 @@ TEST_F(PageTest, ApplyingAnUnchangedPageKeepsTheControlsText) {
   Click(PageControl::chkInvio);
   EXPECT_EQ(page_->IsPageDirty(), S_OK);
   EXPECT_EQ(page_->Apply(), S_OK);
-  EXPECT_EQ(GetShort(control.Get(), L"TastoInvio"), -1);
+  EXPECT_EQ(GetShort(control.Get(), kTastoInvio), -1);
   EXPECT_EQ(textNow(), L"0");
   EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
 }
 
 // Null and junk arguments from a careless caller: refused, never a crash.
-using PageCall = HRESULT (*)(IPropertyPage2* p, IDispatch* d, HWND host);
-struct HostileRow {
-  const char* name;
-  PageCall call;
-  HRESULT expected;
-};
-
-class PageHostileTest : public PageTest, public ::testing::WithParamInterface<HostileRow> {};
-
-TEST_P(PageHostileTest, Answers) {
-  ComPtr<IDispatch> dispatch;
-  ASSERT_EQ(page_.As(&dispatch), S_OK);
-  EXPECT_EQ(GetParam().call(page_.Get(), dispatch.Get(), host_), GetParam().expected);
+TEST_F(PageTest, CarelessArgumentsAreRefused) {
+  ComPtr<IDispatch> d;
+  ASSERT_EQ(page_.As(&d), S_OK);
+  LPOLESTR member[] = {const_cast<LPOLESTR>(L"QueryInterface")};  // IDispatch's own method
+  DISPID id = 0;
+  EXPECT_EQ(d->GetIDsOfNames(IID_NULL, nullptr, 1, 0, &id), E_POINTER);
+  EXPECT_EQ(d->GetIDsOfNames(IID_NULL, member, 1, 0, nullptr), E_POINTER);
+  id = 0;
+  EXPECT_EQ(d->GetIDsOfNames(IID_NULL, member, 1, 0, &id), DISP_E_UNKNOWNNAME) << "no member of the page";
+  EXPECT_EQ(id, DISPID_UNKNOWN);
+  EXPECT_EQ(d->GetIDsOfNames(IID_NULL, member, 0, 0, &id), S_OK) << "no names";
+  EXPECT_EQ(d->GetIDsOfNames(IID_IDispatch, member, 1, 0, &id), DISP_E_UNKNOWNINTERFACE);
+  EXPECT_EQ(d->GetTypeInfoCount(nullptr), E_POINTER);
+  EXPECT_EQ(d->GetTypeInfo(0, 0, nullptr), E_POINTER);
+  ITypeInfo* info = reinterpret_cast<ITypeInfo*>(1);
+  EXPECT_EQ(d->GetTypeInfo(1, 0, &info), DISP_E_BADINDEX);
+  EXPECT_EQ(info, nullptr);
+  EXPECT_EQ(d->Invoke(0, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(page_->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+  EXPECT_EQ(page_->GetPageInfo(nullptr), E_POINTER);
+  EXPECT_EQ(page_->SetObjects(1, nullptr), E_POINTER);
+  IUnknown* objects[] = {d.Get(), nullptr};
+  EXPECT_EQ(page_->SetObjects(2, objects), E_POINTER);
+  EXPECT_EQ(page_->SetObjects(0, reinterpret_cast<IUnknown**>(8)), S_OK) << "no objects: the array is not read";
+  EXPECT_EQ(page_->Activate(host_, nullptr, TRUE), E_POINTER);
+  EXPECT_EQ(page_->Move(nullptr), E_POINTER);
+  EXPECT_EQ(page_->TranslateAccelerator(nullptr), E_POINTER);
+  EXPECT_EQ(page_->Show(SW_SHOW), E_UNEXPECTED) << "before Activate";
+  EXPECT_EQ(page_->EditProperty(kMaxLength), E_UNEXPECTED) << "before Activate";
+  EXPECT_EQ(page_->Apply(), S_OK) << "nothing selected, nothing to apply";
 }
 
-LPOLESTR kMember[] = {const_cast<LPOLESTR>(L"QueryInterface")};  // IDispatch's own method
-DISPID gId = 0;
-ITypeInfo* gInfo = nullptr;
-
-const HostileRow kHostileRows[] = {
-    {"NamesNull", [](auto, auto d, auto) { return d->GetIDsOfNames(IID_NULL, nullptr, 1, 0, &gId); }, E_POINTER},
-    {"IdsNull", [](auto, auto d, auto) { return d->GetIDsOfNames(IID_NULL, kMember, 1, 0, nullptr); }, E_POINTER},
-    {"IDispatchsOwnMethodIsNoMember",
-     [](auto, auto d, auto) {
-       gId = 0;
-       const HRESULT hr = d->GetIDsOfNames(IID_NULL, kMember, 1, 0, &gId);
-       return gId == DISPID_UNKNOWN ? hr : E_FAIL;
-     },
-     DISP_E_UNKNOWNNAME},
-    {"NoNames", [](auto, auto d, auto) { return d->GetIDsOfNames(IID_NULL, kMember, 0, 0, &gId); }, S_OK},
-    {"InterfaceNotNull", [](auto, auto d, auto) { return d->GetIDsOfNames(IID_IDispatch, kMember, 1, 0, &gId); },
-     DISP_E_UNKNOWNINTERFACE},
-    {"TypeInfoCountNull", [](auto, auto d, auto) { return d->GetTypeInfoCount(nullptr); }, E_POINTER},
-    {"TypeInfoNull", [](auto, auto d, auto) { return d->GetTypeInfo(0, 0, nullptr); }, E_POINTER},
-    {"TypeInfoBadIndex",
-     [](auto, auto d, auto) {
-       gInfo = reinterpret_cast<ITypeInfo*>(1);
-       const HRESULT hr = d->GetTypeInfo(1, 0, &gInfo);
-       return gInfo == nullptr ? hr : E_FAIL;
-     },
-     DISP_E_BADINDEX},
-    {"InvokeAllNull",
-     [](auto, auto d, auto) { return d->Invoke(0, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr); },
-     DISP_E_MEMBERNOTFOUND},
-    {"QueryInterfaceNull", [](auto p, auto, auto) { return p->QueryInterface(IID_IUnknown, nullptr); }, E_POINTER},
-    {"PageInfoNull", [](auto p, auto, auto) { return p->GetPageInfo(nullptr); }, E_POINTER},
-    {"ObjectsNull", [](auto p, auto, auto) { return p->SetObjects(1, nullptr); }, E_POINTER},
-    {"AnObjectNull",
-     [](auto p, auto d, auto) {
-       IUnknown* objects[] = {d, nullptr};
-       return p->SetObjects(2, objects);
-     },
-     E_POINTER},
-    {"NoObjectsJunkArray", [](auto p, auto, auto) { return p->SetObjects(0, reinterpret_cast<IUnknown**>(8)); },
-     S_OK},
-    {"ActivateRectNull", [](auto p, auto, auto host) { return p->Activate(host, nullptr, TRUE); }, E_POINTER},
-    {"MoveNull", [](auto p, auto, auto) { return p->Move(nullptr); }, E_POINTER},
-    {"KeyNull", [](auto p, auto, auto) { return p->TranslateAccelerator(nullptr); }, E_POINTER},
-    {"ApplyBeforeAnything", [](auto p, auto, auto) { return p->Apply(); }, S_OK},
-    {"ShowBeforeActivate", [](auto p, auto, auto) { return p->Show(SW_SHOW); }, E_UNEXPECTED},
-    {"EditPropertyBeforeActivate", [](auto p, auto, auto) { return p->EditProperty(kMaxLength); }, E_UNEXPECTED},
-};
-
-INSTANTIATE_TEST_SUITE_P(Rows, PageHostileTest, ::testing::ValuesIn(kHostileRows),
-                         [](const auto& info) { return std::string(info.param.name); });
-
 // Keys, as Windows' property frame hands them over: every key to the page
-// first, then (on S_FALSE) to the frame's own dialog handling.
+// first, then (on S_FALSE) to the frame's own dialog handling. Each row
+// names the route the page takes: the frame's key goes back to it, offered
+// to the site; the control's key stays with the control; a move within the
+// page answers S_OK, and an arrow that lands on another option chooses it,
+// which changes the page once.
+using KeyRoute = velmora::PageKeyRoute;
+
 struct KeyRow {
   const char* name;
   bool dateView;
   ControlId from;
   UINT key;
   int shift;  // 1 Shift, 2 Ctrl, 4 Alt
-  HRESULT answer;
-  ControlId to;   // focused afterwards
-  bool offered;   // handed to the site's TranslateAccelerator
-  bool changed;   // an option chosen: the page is changed, once
+  KeyRoute route;
+  std::optional<ControlId> to = std::nullopt;  // focused afterwards; none: `from`
 };
 
 class PageKeyTest : public PageTest, public ::testing::WithParamInterface<KeyRow> {};
@@ -813,13 +765,16 @@ TEST_P(PageKeyTest, TheFrameOffersTheKeyToThePageFirst) {
   SetKeyboardState(const_cast<BYTE*>(none));
   Pump();
 
-  EXPECT_EQ(hr, row.answer);
-  EXPECT_EQ(GetFocus(), Child(row.to)) << Narrow(Text(GetFocus()));
-  EXPECT_EQ(site_.offered, row.offered ? std::vector<WPARAM>{row.key} : std::vector<WPARAM>{});
-  EXPECT_EQ(page_->IsPageDirty(), row.changed ? S_OK : S_FALSE);
-  EXPECT_EQ(site_.dirtyCalls, row.changed ? 1 : 0) << "the click handler ran once";
-  if (row.changed) {
-    EXPECT_TRUE(Checked(Child(row.to))) << "the option landed on is chosen";
+  const bool staysWithUs = row.route == KeyRoute::Frame || row.route == KeyRoute::Control;
+  const ControlId to = row.to.value_or(row.from);
+  const bool changed = (row.route == KeyRoute::NextInGroup || row.route == KeyRoute::PreviousInGroup) && row.to;
+  EXPECT_EQ(hr, staysWithUs ? S_FALSE : S_OK);
+  EXPECT_EQ(GetFocus(), Child(to)) << Narrow(Text(GetFocus()));
+  EXPECT_EQ(site_.offered, row.route == KeyRoute::Frame ? std::vector<WPARAM>{row.key} : std::vector<WPARAM>{});
+  EXPECT_EQ(page_->IsPageDirty(), changed ? S_OK : S_FALSE);
+  EXPECT_EQ(site_.dirtyCalls, changed ? 1 : 0) << "the click handler ran once";
+  if (changed) {
+    EXPECT_TRUE(Checked(Child(to))) << "the option landed on is chosen";
   }
   ExpectView(Checked(Child(kNumber)) ? 1 : 0);  // the view follows the mode
 }
@@ -827,38 +782,38 @@ TEST_P(PageKeyTest, TheFrameOffersTheKeyToThePageFirst) {
 constexpr ControlId kText1 = PageControl::Text1, kInvio = PageControl::chkInvio;
 constexpr bool kDateView = true, kNumberView = false;
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, PageKeyTest,
-    ::testing::Values(
-        // The frame's keys, whatever has the focus.
-        KeyRow{"EnterIsTheFramesOk", kDateView, kLong, VK_RETURN, 0, S_FALSE, kLong, true, false},
-        KeyRow{"EscapeIsTheFramesCancel", kNumberView, kText1, VK_ESCAPE, 0, S_FALSE, kText1, true, false},
-        KeyRow{"F1IsTheFramesHelp", kDateView, kDate, VK_F1, 0, S_FALSE, kDate, true, false},
-        KeyRow{"CtrlTabTurnsTheFramesTab", kDateView, kDate, VK_TAB, 2, S_FALSE, kDate, true, false},
-        KeyRow{"CtrlPageDown", kNumberView, kText1, VK_NEXT, 2, S_FALSE, kText1, true, false},
-        KeyRow{"CtrlPageUp", kDateView, kInvio, VK_PRIOR, 2, S_FALSE, kInvio, true, false},
-        KeyRow{"AltLetterIsTheFramesMnemonic", kDateView, kLong, 'A', 4, S_FALSE, kLong, true, false},
-        // Tab leaves the page from its last stop, Shift+Tab from its first.
-        KeyRow{"TabFromTheLastStop", kDateView, kInvio, VK_TAB, 0, S_FALSE, kInvio, true, false},
-        KeyRow{"ShiftTabFromTheFirstStop", kDateView, kLong, VK_TAB, 1, S_FALSE, kLong, true, false},
-        KeyRow{"ShiftTabFromTheNumberViewsFirstStop", kNumberView, kNumber, VK_TAB, 1, S_FALSE, kNumber, true, false},
-        // Tab within the page: an option array is one stop, at its choice.
-        KeyRow{"TabEntersTheModeAtItsChoice", kDateView, kLong, VK_TAB, 0, S_OK, kDate, false, false},
-        KeyRow{"TabPassesTheHiddenDecimals", kDateView, kDate, VK_TAB, 0, S_OK, PageControl::txtMaxLength, false,
-               false},
-        KeyRow{"ShiftTabBack", kNumberView, kInvio, VK_TAB, 1, S_OK, PageControl::chkVirgola, false, false},
-        // The arrows choose within an option array, as a click does, in
-        // tab order (Frame1's runs from its bottom button up).
-        KeyRow{"UpChoosesThePreviousStyle", kDateView, kLong, VK_UP, 0, S_OK, kShort, false, true},
-        KeyRow{"DownFromTheLastStyleWraps", kDateView, kLong, VK_DOWN, 0, S_OK, kDayMonth, false, true},
-        KeyRow{"RightChoosesNumberMode", kDateView, kDate, VK_RIGHT, 0, S_OK, kNumber, false, true},
-        KeyRow{"LeftChoosesDateMode", kNumberView, kNumber, VK_LEFT, 0, S_OK, kDate, false, true},
-        KeyRow{"ArrowOnACheckBoxStays", kDateView, kInvio, VK_DOWN, 0, S_OK, kInvio, false, false},
-        // The focused control's own keys.
-        KeyRow{"ArrowsInText1MoveItsCaret", kNumberView, kText1, VK_LEFT, 0, S_FALSE, kText1, false, false},
-        KeyRow{"TypingInText1", kNumberView, kText1, '7', 0, S_FALSE, kText1, false, false},
-        KeyRow{"SpaceOnACheckBox", kDateView, kInvio, VK_SPACE, 0, S_FALSE, kInvio, false, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+const KeyRow kKeyRows[] = {
+    // The frame's keys, whatever has the focus.
+    {"EnterIsTheFramesOk", kDateView, kLong, VK_RETURN, 0, KeyRoute::Frame},
+    {"EscapeIsTheFramesCancel", kNumberView, kText1, VK_ESCAPE, 0, KeyRoute::Frame},
+    {"F1IsTheFramesHelp", kDateView, kDate, VK_F1, 0, KeyRoute::Frame},
+    {"CtrlTabTurnsTheFramesTab", kDateView, kDate, VK_TAB, 2, KeyRoute::Frame},
+    {"CtrlPageDown", kNumberView, kText1, VK_NEXT, 2, KeyRoute::Frame},
+    {"CtrlPageUp", kDateView, kInvio, VK_PRIOR, 2, KeyRoute::Frame},
+    {"AltLetterIsTheFramesMnemonic", kDateView, kLong, 'A', 4, KeyRoute::Frame},
+    // Tab leaves the page from its last stop, Shift+Tab from its first.
+    {"TabFromTheLastStop", kDateView, kInvio, VK_TAB, 0, KeyRoute::Frame},
+    {"ShiftTabFromTheFirstStop", kDateView, kLong, VK_TAB, 1, KeyRoute::Frame},
+    {"ShiftTabFromTheNumberViewsFirstStop", kNumberView, kNumber, VK_TAB, 1, KeyRoute::Frame},
+    // Tab within the page: an option array is one stop, at its choice.
+    {"TabEntersTheModeAtItsChoice", kDateView, kLong, VK_TAB, 0, KeyRoute::NextTabStop, kDate},
+    {"TabPassesTheHiddenDecimals", kDateView, kDate, VK_TAB, 0, KeyRoute::NextTabStop, PageControl::txtMaxLength},
+    {"ShiftTabBack", kNumberView, kInvio, VK_TAB, 1, KeyRoute::PreviousTabStop, PageControl::chkVirgola},
+    // The arrows choose within an option array, as a click does, in tab
+    // order (Frame1's runs from its bottom button up).
+    {"UpChoosesThePreviousStyle", kDateView, kLong, VK_UP, 0, KeyRoute::PreviousInGroup, kShort},
+    {"DownFromTheLastStyleWraps", kDateView, kLong, VK_DOWN, 0, KeyRoute::NextInGroup, kDayMonth},
+    {"RightChoosesNumberMode", kDateView, kDate, VK_RIGHT, 0, KeyRoute::NextInGroup, kNumber},
+    {"LeftChoosesDateMode", kNumberView, kNumber, VK_LEFT, 0, KeyRoute::PreviousInGroup, kDate},
+    {"ArrowOnACheckBoxStays", kDateView, kInvio, VK_DOWN, 0, KeyRoute::NextInGroup},
+    // The focused control's own keys.
+    {"ArrowsInText1MoveItsCaret", kNumberView, kText1, VK_LEFT, 0, KeyRoute::Control},
+    {"TypingInText1", kNumberView, kText1, '7', 0, KeyRoute::Control},
+    {"SpaceOnACheckBox", kDateView, kInvio, VK_SPACE, 0, KeyRoute::Control},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, PageKeyTest, ::testing::ValuesIn(kKeyRows),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Every caption fits its window in the page's own font, "MS Sans Serif"
 // 8 pt, which the page makes whatever the frame gives (this host window
