@@ -57,6 +57,8 @@ inline constexpr LoadRow kLoadRows[] = {
     {"DateValueOneIsNumberMode", {1, 10, 0, 0}, 0, 1, u"10"},
 };
 
+inline void PrintTo(const LoadRow& row, std::ostream* out) { *out << row.name; }
+
 // Label1's sentence around a number of digits.
 inline std::u16string Sentence(const std::u16string& number) {
   return std::u16string(kLabel1Before) + number + std::u16string(kLabel1After);
@@ -106,6 +108,8 @@ struct EditRow {
   int error;     // the error applying raises; 0 for none
   std::vector<std::string> writes;  // per selected control, when applied
 };
+
+inline void PrintTo(const EditRow& row, std::ostream* out) { *out << row.name; }
 
 inline const ControlId kLong{PageControl::Option1, 0}, kShort{PageControl::Option1, 1},
     kDayMonth{PageControl::Option1, 2}, kDate{PageControl::Option2, 0}, kNumber{PageControl::Option2, 1};

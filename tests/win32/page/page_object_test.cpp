@@ -74,15 +74,9 @@ bool SaveWindowBitmap(HWND hwnd, const std::wstring& path) {
   if (!GetWindowRect(hwnd, &r) || !GetWindowRect(root, &top)) return false;
   const int width = r.right - r.left, height = r.bottom - r.top;
   if (width <= 0 || height <= 0) return false;
-  BITMAPINFOHEADER header{};
-  header.biSize = sizeof(header);
-  header.biWidth = width;
-  header.biHeight = height;  // bottom-up, as a BMP file stores it
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  header.biCompression = BI_RGB;
   const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-  header.biSizeImage = stride * static_cast<DWORD>(height);
+  // Bottom-up, as a BMP file stores it.
+  BITMAPINFOHEADER header{sizeof(header), width, height, 1, 24, BI_RGB, stride * static_cast<DWORD>(height), 0, 0, 0, 0};
   HDC source = GetWindowDC(root);
   void* bits = nullptr;
   HBITMAP dib = CreateDIBSection(source, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -92,10 +86,8 @@ bool SaveWindowBitmap(HWND hwnd, const std::wstring& path) {
   GdiFlush();
   bool written = false;
   if (copied && bits != nullptr) {
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;  // "BM"
-    file.bfOffBits = sizeof(file) + sizeof(header);
-    file.bfSize = file.bfOffBits + header.biSizeImage;
+    const DWORD offBits = sizeof(BITMAPFILEHEADER) + sizeof(header);
+    const BITMAPFILEHEADER file{0x4D42 /* "BM" */, offBits + header.biSizeImage, 0, 0, offBits};
     if (FILE* out = _wfopen(path.c_str(), L"wb")) {
       written = fwrite(&file, sizeof(file), 1, out) == 1 && fwrite(&header, sizeof(header), 1, out) == 1 &&
                 fwrite(bits, header.biSizeImage, 1, out) == 1;
