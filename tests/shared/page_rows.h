@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "errors.h"
 #include "page/generale.h"
 #include "page/page_controls.h"
+#include "page/page_keys.h"
 
 namespace velmora::page_rows {
 
@@ -156,6 +158,93 @@ inline const std::vector<EditRow> kEditRows = {
     // A failed write ends applying there, on that control and the next.
     {"Text1OverflowStopsThere", {0, 12, -1, 0}, 2, {Text1(u"40000")}, false,
      static_cast<int>(ErrorNumber::Overflow), {"Virgola(BOOL)=-1 DateValue(BOOL)=0 MaxLength(R8)=failed", ""}},
+};
+
+// ---- Keys -------------------------------------------------------------------
+
+// A key the frame offers the page, the focused control's claims and place
+// in the tab order, and the route the page takes. A row that names the
+// focused control runs on the real page too, in the view of the row (0 date,
+// 1 number): the frame's key goes back to it, offered to the site; the
+// control's key stays with the control; a move within the page answers S_OK
+// and leaves the focus on `to` (none: where it was), and an arrow that lands
+// on another option chooses it, which changes the page once.
+struct KeyRow {
+  const char* name;
+  PageKey key;
+  PageFocus focus;
+  PageKeyRoute route;
+  std::optional<ControlId> from = std::nullopt;
+  int view = 0;
+  std::optional<ControlId> to = std::nullopt;
+};
+
+inline void PrintTo(const KeyRow& row, std::ostream* out) { *out << row.name; }
+
+using M = PageKeyMessage;
+using R = PageKeyRoute;
+inline constexpr PageFocus kButton{};                                // an option or check box inside the page
+inline constexpr PageFocus kFirst{false, false, false, true, false};  // the page's first tab stop
+inline constexpr PageFocus kLast{false, false, false, false, true};   // its last
+inline constexpr PageFocus kEdit{true, false, false, false, false};   // a text box: wants the arrows
+inline constexpr PageFocus kGreedy{true, true, true, false, true};    // a control that wants every key
+inline constexpr int kDateView = 0, kNumberView = 1;
+inline constexpr std::uint32_t kTab = 9, kEnter = 13, kEscape = 27, kSpace = 32, kPageUp = 33, kPageDown = 34,
+                               kLeftKey = 37, kUpKey = 38, kRightKey = 39, kDownKey = 40, kF1 = 112;
+inline const ControlId kText1 = PageControl::Text1, kInvio = PageControl::chkInvio;
+
+// On the real page, date view: Long (the style loaded) is the first tab
+// stop, Data a button inside, chkInvio the last; number view: Numero the
+// first, Text1 a text box, chkInvio the last.
+inline const KeyRow kKeyRows[] = {
+    // The frame's keys: OK, Cancel, help, its tabs, mnemonics.
+    {"EnterIsOk", {M::KeyDown, kEnter}, kFirst, R::Frame, kLong, kDateView},
+    {"EscapeIsCancel", {M::KeyDown, kEscape}, kEdit, R::Frame, kText1, kNumberView},
+    {"EnterOnAButton", {M::KeyDown, kEnter}, kButton, R::Frame},
+    {"EscapeOnAButton", {M::KeyDown, kEscape}, kButton, R::Frame},
+    {"EnterInATextBox", {M::KeyDown, kEnter}, kEdit, R::Frame},
+    {"EnterWantedByTheControl", {M::KeyDown, kEnter}, kGreedy, R::Control},
+    {"F1IsHelp", {M::KeyDown, kF1}, kButton, R::Frame, kDate, kDateView},
+    {"CtrlTabTurnsTheTab", {M::KeyDown, kTab, false, true}, kButton, R::Frame, kDate, kDateView},
+    {"CtrlShiftTab", {M::KeyDown, kTab, true, true}, kFirst, R::Frame},
+    {"CtrlPageUp", {M::KeyDown, kPageUp, false, true}, kLast, R::Frame, kInvio, kDateView},
+    {"CtrlPageUpOnAButton", {M::KeyDown, kPageUp, false, true}, kButton, R::Frame},
+    {"CtrlPageDown", {M::KeyDown, kPageDown, false, true}, kEdit, R::Frame, kText1, kNumberView},
+    {"PageDownAlone", {M::KeyDown, kPageDown}, kEdit, R::Control},
+    {"AltLetterIsAMnemonic", {M::SysKeyDown, 'A', false, false, true}, kFirst, R::Frame, kLong, kDateView},
+    {"AltLetterInATextBox", {M::SysKeyDown, 'A', false, false, true}, kEdit, R::Frame},
+    {"AltCharacter", {M::SysChar, 'a', false, false, true}, kEdit, R::Frame},
+    // Tab moves within the page (an option array is one stop, at its
+    // choice) and leaves it from its last stop, Shift+Tab from its first.
+    {"TabInsidePassesTheHiddenDecimals", {M::KeyDown, kTab}, kButton, R::NextTabStop, kDate, kDateView,
+     PageControl::txtMaxLength},
+    {"TabFromTheFirstEntersTheMode", {M::KeyDown, kTab}, kFirst, R::NextTabStop, kLong, kDateView, kDate},
+    {"TabFromTheLastLeaves", {M::KeyDown, kTab}, kLast, R::Frame, kInvio, kDateView},
+    {"ShiftTabInside", {M::KeyDown, kTab, true}, kLast, R::PreviousTabStop, kInvio, kNumberView,
+     PageControl::chkVirgola},
+    {"ShiftTabFromTheFirstLeaves", {M::KeyDown, kTab, true}, kFirst, R::Frame, kLong, kDateView},
+    {"ShiftTabFromTheNumberViewsFirstLeaves", {M::KeyDown, kTab, true}, kFirst, R::Frame, kNumber, kNumberView},
+    {"TabWantedByTheControl", {M::KeyDown, kTab}, kGreedy, R::Control},
+    // The arrows choose within an option array, as a click does, in tab
+    // order (Frame1's runs from its bottom button up).
+    {"DownToTheNextOption", {M::KeyDown, kDownKey}, kButton, R::NextInGroup},
+    {"DownFromTheLastStyleWraps", {M::KeyDown, kDownKey}, kFirst, R::NextInGroup, kLong, kDateView, kDayMonth},
+    {"RightToTheNextOption", {M::KeyDown, kRightKey}, kLast, R::NextInGroup},
+    {"RightChoosesNumberMode", {M::KeyDown, kRightKey}, kButton, R::NextInGroup, kDate, kDateView, kNumber},
+    {"UpToThePreviousOption", {M::KeyDown, kUpKey}, kFirst, R::PreviousInGroup, kLong, kDateView, kShort},
+    {"LeftToThePreviousOption", {M::KeyDown, kLeftKey}, kButton, R::PreviousInGroup},
+    {"LeftChoosesDateMode", {M::KeyDown, kLeftKey}, kFirst, R::PreviousInGroup, kNumber, kNumberView, kDate},
+    {"ArrowOnACheckBoxStays", {M::KeyDown, kDownKey}, kLast, R::NextInGroup, kInvio, kDateView},
+    // The focused control's own keys.
+    {"ArrowsInATextBoxMoveTheCaret", {M::KeyDown, kLeftKey}, kEdit, R::Control, kText1, kNumberView},
+    {"LetterInATextBox", {M::KeyDown, 'A'}, kEdit, R::Control},
+    {"DigitInText1", {M::KeyDown, '7'}, kEdit, R::Control, kText1, kNumberView},
+    {"SpaceOnACheckBox", {M::KeyDown, kSpace}, kButton, R::Control},
+    {"SpaceOnTheLastCheckBox", {M::KeyDown, kSpace}, kLast, R::Control, kInvio, kDateView},
+    {"CharacterTyped", {M::Char, '7'}, kEdit, R::Control},
+    {"CharacterOfEnter", {M::Char, kEnter}, kEdit, R::Frame},
+    {"CharacterOfTabWantedByTheControl", {M::Char, kTab}, kGreedy, R::Control},
+    {"KeyUpOfEnter", {M::KeyUp, kEnter}, kButton, R::Control},
 };
 
 }  // namespace velmora::page_rows
