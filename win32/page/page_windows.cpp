@@ -98,32 +98,6 @@ HFONT CreatePageFont() {
   return ::CreateFontIndirectW(&font);
 }
 
-PageControl ControlOf(PageOption array) {
-  return array == PageOption::Option1 ? PageControl::Option1 : PageControl::Option2;
-}
-
-PageControl ControlOf(PageCheck box) {
-  switch (box) {
-    case PageCheck::chkInvio: return PageControl::chkInvio;
-    case PageCheck::chkDateValue: return PageControl::chkDateValue;
-    case PageCheck::chkVirgola: return PageControl::chkVirgola;
-  }
-  return PageControl::chkInvio;
-}
-
-PageControl ControlOf(PageText box) {
-  return box == PageText::Text1 ? PageControl::Text1 : PageControl::txtMaxLength;
-}
-
-PageCheck CheckOf(PageControl control) {
-  switch (control) {
-    case PageControl::chkDateValue: return PageCheck::chkDateValue;
-    case PageControl::chkVirgola: return PageCheck::chkVirgola;
-    default: return PageCheck::chkInvio;
-  }
-}
-
-
 std::u16string WindowText(HWND hwnd) {
   int length = ::GetWindowTextLengthW(hwnd);
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
@@ -225,7 +199,7 @@ PageWindows::PageWindows(HWND parent, const RECT& rect) {
       if (child == nullptr) throw HresultError(HRESULT_FROM_WIN32(::GetLastError()));
       ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
       SetWindowTextOrThrow(child, row.caption);
-      children_.push_back({&row, child, true});
+      children_.push_back({&row, child});
     }
 
     // The z-order is the tab order: lowest TabIndex on top. A form's tab
@@ -278,24 +252,18 @@ LRESULT CALLBACK PageWindows::WindowProc(HWND hwnd, UINT message, WPARAM wparam,
 }
 
 void PageWindows::OnCommand(HWND control, WORD code) noexcept {
-  auto child = std::find_if(children_.begin(), children_.end(), [&](const Child& c) { return c.hwnd == control; });
-  if (child == children_.end()) return;
+  const Child* child = ChildOf(control);
+  if (child == nullptr) return;
   const ControlId id = child->row->id;
   try {
     switch (child->row->kind) {
       case ControlKind::OptionButton:
         // A plain radio button reports the second click of a double click
         // as BN_DOUBLECLICKED: it is a click all the same.
-        if (code == BN_CLICKED || code == BN_DOUBLECLICKED) {
-          setOptionValue(id.name == PageControl::Option1 ? PageOption::Option1 : PageOption::Option2, id.index, true);
-        }
+        if (code == BN_CLICKED || code == BN_DOUBLECLICKED) Click(id);
         break;
       case ControlKind::CheckBox:
-        // A click checks an unchecked or grayed box and clears a checked one.
-        if (code == BN_CLICKED) {
-          const PageCheck box = CheckOf(id.name);
-          setCheckValue(box, CheckValue(box) == kChecked ? kUnchecked : kChecked);
-        }
+        if (code == BN_CLICKED) Click(id);
         break;
       case ControlKind::TextBox:
         // Text1 has no handler: typing a number there does not by itself
@@ -314,57 +282,30 @@ void PageWindows::OnCommand(HWND control, WORD code) noexcept {
   }
 }
 
-PageWindows::Child& PageWindows::Find(ControlId id) {
-  return const_cast<Child&>(static_cast<const PageWindows*>(this)->Find(id));
+HWND PageWindows::Window(ControlId id) const { return children_[Slot(id)].hwnd; }
+
+// BST_UNCHECKED, BST_CHECKED and BST_INDETERMINATE are 0, 1 and 2: the
+// check box values themselves, and an option's 0 or 1.
+std::int16_t PageWindows::ValueAt(std::size_t slot) const {
+  return static_cast<std::int16_t>(::SendMessageW(children_[slot].hwnd, BM_GETCHECK, 0, 0));
 }
 
-const PageWindows::Child& PageWindows::Find(ControlId id) const {
-  for (const Child& child : children_) {
-    if (child.row->id == id) return child;
-  }
-  FindLayoutControl(id);  // throws, naming the control
-  throw VelmoraError(ErrorNumber::ServiceFailed, "the page has no window for a control");
+void PageWindows::SetValueAt(std::size_t slot, std::int16_t value) {
+  ::SendMessageW(children_[slot].hwnd, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+  if (children_[slot].row->kind == ControlKind::OptionButton) UpdateTabStops(children_[slot].row->id.name);
 }
 
-HWND PageWindows::Window(ControlId id) const { return Find(id).hwnd; }
+std::u16string PageWindows::TextAt(std::size_t slot) const { return WindowText(children_[slot].hwnd); }
 
-bool PageWindows::ContainerVisible(const Child& child) const {
-  return !child.row->container || Find(ControlId(*child.row->container)).visible;
+void PageWindows::SetTextAt(std::size_t slot, const std::u16string& text) {
+  // The edit box's own change notification is held back here: a text set
+  // from code notifies exactly when it changes, once, from LayoutControls.
+  ScopedFlag settingText(settingText_);
+  SetWindowTextOrThrow(children_[slot].hwnd, text);
 }
 
-void PageWindows::RaiseClick(ControlId id) {
-  if (events_ == nullptr) return;
-  switch (id.name) {
-    case PageControl::Option1: events_->Option1_Click(id.index); break;
-    case PageControl::Option2: events_->Option2_Click(id.index); break;
-    case PageControl::chkInvio: events_->chkInvio_Click(); break;
-    case PageControl::chkVirgola: events_->chkVirgola_Click(); break;
-    case PageControl::chkDateValue: events_->chkDateValue_Click(); break;
-    default: break;
-  }
-}
-
-bool PageWindows::OptionValue(PageOption array, std::int16_t index) const {
-  return ::SendMessageW(Find({ControlOf(array), index}).hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void PageWindows::setOptionValue(PageOption array, std::int16_t index, bool value) {
-  const ControlId id{ControlOf(array), index};
-  HWND target = Find(id).hwnd;
-  const bool wasSelected = ::SendMessageW(target, BM_GETCHECK, 0, 0) == BST_CHECKED;
-  if (!value) {
-    ::SendMessageW(target, BM_SETCHECK, BST_UNCHECKED, 0);
-    UpdateTabStops(id.name);
-    return;
-  }
-  for (const Child& child : children_) {
-    if (child.row->id.name == id.name && child.hwnd != target) {
-      ::SendMessageW(child.hwnd, BM_SETCHECK, BST_UNCHECKED, 0);
-    }
-  }
-  ::SendMessageW(target, BM_SETCHECK, BST_CHECKED, 0);
-  UpdateTabStops(id.name);
-  if (!wasSelected) RaiseClick(id);
+void PageWindows::ShowAt(std::size_t slot, bool shown) {
+  ::ShowWindow(children_[slot].hwnd, shown ? SW_SHOWNA : SW_HIDE);
 }
 
 void PageWindows::UpdateTabStops(PageControl array) {
@@ -425,61 +366,7 @@ void PageWindows::MoveInGroup(HWND from, bool previous) {
   ::SetFocus(next);
   // An option reached by the arrows is chosen, exactly as by a click.
   const Child* landed = ChildOf(next);
-  if (landed != nullptr && landed->row->kind == ControlKind::OptionButton) {
-    setOptionValue(landed->row->id.name == PageControl::Option1 ? PageOption::Option1 : PageOption::Option2,
-                   landed->row->id.index, true);
-  }
-}
-
-std::int16_t PageWindows::CheckValue(PageCheck box) const {
-  // BST_UNCHECKED, BST_CHECKED and BST_INDETERMINATE are 0, 1 and 2: the
-  // check box values themselves.
-  return static_cast<std::int16_t>(::SendMessageW(Find(ControlOf(box)).hwnd, BM_GETCHECK, 0, 0));
-}
-
-void PageWindows::setCheckValue(PageCheck box, std::int16_t value) {
-  if (value != kUnchecked && value != kChecked && value != kGrayed) {
-    ThrowInvalidPropertyValue("a check box value is 0, 1 or 2");
-  }
-  const ControlId id = ControlOf(box);
-  HWND target = Find(id).hwnd;
-  const bool changed = ::SendMessageW(target, BM_GETCHECK, 0, 0) != value;
-  ::SendMessageW(target, BM_SETCHECK, static_cast<WPARAM>(value), 0);
-  if (changed) RaiseClick(id);
-}
-
-std::u16string PageWindows::Text(PageText box) const { return WindowText(Find(ControlOf(box)).hwnd); }
-
-void PageWindows::setText(PageText box, const std::u16string& text) {
-  HWND target = Find(ControlOf(box)).hwnd;
-  const bool changed = WindowText(target) != text;
-  // The edit box's own change notification is held back here and raised
-  // once below, so a text set from code notifies exactly when it changes.
-  {
-    ScopedFlag settingText(settingText_);
-    SetWindowTextOrThrow(target, text);
-  }
-  if (changed && box == PageText::txtMaxLength && events_ != nullptr) events_->txtMaxLength_Change();
-}
-
-std::u16string PageWindows::Caption(ControlId control) const { return WindowText(Find(control).hwnd); }
-
-void PageWindows::setCaption(ControlId control, const std::u16string& caption) {
-  SetWindowTextOrThrow(Find(control).hwnd, caption);
-}
-
-bool PageWindows::Visible(ControlId control) const { return Find(control).visible; }
-
-void PageWindows::setVisible(ControlId control, bool visible) {
-  Child& target = Find(control);
-  target.visible = visible;
-  ::ShowWindow(target.hwnd, visible && ContainerVisible(target) ? SW_SHOWNA : SW_HIDE);
-  if (target.row->kind != ControlKind::Frame) return;
-  for (const Child& child : children_) {
-    if (child.row->container == control.name) {
-      ::ShowWindow(child.hwnd, visible && child.visible ? SW_SHOWNA : SW_HIDE);
-    }
-  }
+  if (landed != nullptr && landed->row->kind == ControlKind::OptionButton) Click(landed->row->id);
 }
 
 }  // namespace velmora::win32

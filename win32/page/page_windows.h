@@ -31,7 +31,7 @@
 #include "com/com_edge.h"
 #include "com/handles.h"
 #include "core/page/generale_layout.h"
-#include "core/page/page_controls.h"
+#include "core/page/layout_controls.h"
 #include "core/page/page_keys.h"
 
 namespace velmora::win32 {
@@ -49,7 +49,7 @@ inline constexpr wchar_t kPageWindowClass[] = L"VelmoraGeneralePage";
 inline constexpr wchar_t kPageFontFace[] = L"MS Sans Serif";
 inline constexpr int kPageFontPoints = 8;
 
-class PageWindows final : public GeneraleControls {
+class PageWindows final : public LayoutControls {
  public:
   // Creates the page window, hidden, as a child of `parent` at `rect`, and
   // all the page's controls in it with their initial values. Throws
@@ -78,41 +78,29 @@ class PageWindows final : public GeneraleControls {
   bool Text1Typed() const noexcept { return text1Typed_; }
   void ForgetTyping() noexcept { text1Typed_ = false; }
 
-  // GeneraleControls
-  void setEvents(GeneraleEvents* events) override { events_ = events; }
-  bool OptionValue(PageOption array, std::int16_t index) const override;
-  void setOptionValue(PageOption array, std::int16_t index, bool value) override;
-  std::int16_t CheckValue(PageCheck box) const override;
-  void setCheckValue(PageCheck box, std::int16_t value) override;
-  std::u16string Text(PageText box) const override;
-  void setText(PageText box, const std::u16string& text) override;
-  std::u16string Caption(ControlId control) const override;
-  void setCaption(ControlId control, const std::u16string& caption) override;
-  bool Visible(ControlId control) const override;
-  void setVisible(ControlId control, bool visible) override;
-
  private:
   struct Child {
     const PageLayoutControl* row;
     HWND hwnd;
-    bool visible;  // the control's own setting; a hidden frame hides it too
   };
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   void OnCommand(HWND control, WORD code) noexcept;
 
-  Child& Find(ControlId id);
-  const Child& Find(ControlId id) const;
-  bool ContainerVisible(const Child& child) const;
-  void RaiseClick(ControlId id);
+  // LayoutControls: the children follow the rows of the layout table.
+  std::int16_t ValueAt(std::size_t slot) const override;
+  void SetValueAt(std::size_t slot, std::int16_t value) override;
+  std::u16string TextAt(std::size_t slot) const override;
+  void SetTextAt(std::size_t slot, const std::u16string& text) override;
+  void ShowAt(std::size_t slot, bool shown) override;
+
   void UpdateTabStops(PageControl array);
   const Child* ChildOf(HWND hwnd) const noexcept;
 
   // Owned when the page made it; the windows go before it.
   UniqueHfont ownFont_;
   UniqueHwnd page_;
-  std::vector<Child> children_;  // in creation order
-  GeneraleEvents* events_ = nullptr;
+  std::vector<Child> children_;  // in creation order: the layout table's
   bool settingText_ = false;
   bool text1Typed_ = false;
 };

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "../../shared/control_error.h"
 #include "errors.h"
 #include "page/model_page_controls.h"
 #include "page/model_page_host.h"
@@ -53,12 +54,8 @@ TEST(ModelGeneraleControls, CheckBoxesClickOnEveryChange) {
   controls.Click(PageControl::chkVirgola);
   EXPECT_EQ(controls.CheckValue(PageCheck::chkVirgola), kUnchecked);
   EXPECT_EQ(events.log, (Log{"chkVirgola", "chkVirgola", "chkVirgola", "chkVirgola"}));
-  try {
-    controls.setCheckValue(PageCheck::chkInvio, 3);
-    FAIL() << "no error";
-  } catch (const VelmoraError& e) {
-    EXPECT_EQ(e.number(), static_cast<int>(ErrorNumber::InvalidPropertyValue));
-  }
+  EXPECT_CONTROL_ERROR(static_cast<int>(ErrorNumber::InvalidPropertyValue),
+                       controls.setCheckValue(PageCheck::chkInvio, 3));
   EXPECT_EQ(controls.CheckValue(PageCheck::chkInvio), kUnchecked);
 }
 
@@ -121,13 +118,7 @@ TEST_P(ModelPageHostWrite, ConvertsAsADispatchDoes) {
   ModelPageHost host;
   VelmoraControl& c = host.Add();
   c.setMaxLength(10);
-  int error = 0;
-  try {
-    host.SelectedControl(0).SetProperty(row.property, row.value);
-  } catch (const VelmoraError& e) {
-    error = e.number();
-  }
-  EXPECT_EQ(error, row.error);
+  EXPECT_CONTROL_ERROR(row.error, host.SelectedControl(0).SetProperty(row.property, row.value));
   EXPECT_EQ(Read(c, row.property), row.expected);
   ASSERT_EQ(host.writes.size(), 1u);
   EXPECT_EQ(host.writes[0].value, row.value);
@@ -149,20 +140,12 @@ TEST(ModelPageHost, RefusalsAndUnknownNamesAndElements) {
   host.Add().setTastoInvio(kTrue);
   host.RefuseWrite(0, u"TastoInvio", 91);
   host.RefuseRead(0, u"Virgola");
-  auto errorOf = [](auto&& call) {
-    try {
-      call();
-    } catch (const VelmoraError& e) {
-      return e.number();
-    }
-    return 0;
-  };
-  EXPECT_EQ(errorOf([&] { host.SelectedControl(0).SetProperty(u"TastoInvio", Variant::Boolean(false)); }), 91);
+  EXPECT_CONTROL_ERROR(91, host.SelectedControl(0).SetProperty(u"TastoInvio", Variant::Boolean(false)));
   EXPECT_EQ(host.Control(0).TastoInvio(), kTrue);
-  EXPECT_EQ(errorOf([&] { host.SelectedControl(0).GetProperty(u"Virgola"); }), 380);
-  EXPECT_EQ(errorOf([&] { host.SelectedControl(0).GetProperty(u"Colore"); }), kPropertyNotSupported);
-  EXPECT_EQ(errorOf([&] { host.SelectedControl(1); }), kSubscriptOutOfRange);
-  EXPECT_EQ(errorOf([&] { host.SelectedControl(-1); }), kSubscriptOutOfRange);
+  EXPECT_CONTROL_ERROR(380, host.SelectedControl(0).GetProperty(u"Virgola"));
+  EXPECT_CONTROL_ERROR(kPropertyNotSupported, host.SelectedControl(0).GetProperty(u"Colore"));
+  EXPECT_CONTROL_ERROR(kSubscriptOutOfRange, host.SelectedControl(1));
+  EXPECT_CONTROL_ERROR(kSubscriptOutOfRange, host.SelectedControl(-1));
 }
 
 }  // namespace
