@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include "windows/win32_platform.h"
+
 namespace velmora::testing {
 
 // Runs the message loop until it has been quiet for quietMs (five seconds
@@ -43,24 +45,19 @@ inline void Pump(HWND dialog = nullptr, DWORD quietMs = 25) {
       quietMs);
 }
 
-// One key pressed or released, flagged extended for the keys that are (the
-// arrows and the block above them).
-inline INPUT KeyInput(WORD vk, bool up) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = vk;
-  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  switch (vk) {
-    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_HOME: case VK_END:
-    case VK_INSERT: case VK_DELETE: case VK_PRIOR: case VK_NEXT:
-      input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
-      break;
-    default:
-      break;
+// Waits for handle while handling this thread's messages, as a
+// single-threaded apartment serves calls from another one; whether the
+// handle was signalled within timeoutMs.
+inline bool WaitPumping(HANDLE handle, DWORD timeoutMs) {
+  for (;;) {
+    const DWORD woke = MsgWaitForMultipleObjects(1, &handle, FALSE, timeoutMs, QS_ALLINPUT);
+    if (woke != WAIT_OBJECT_0 + 1) return woke == WAIT_OBJECT_0;
+    Pump(nullptr, 0);
   }
-  return input;
 }
+
+// One key's input event: the library's own, which SendKeys sends.
+using win32::KeyInput;
 
 // vk pressed and released with the modifiers of shift (1 Shift, 2 Ctrl,
 // 4 Alt) held around it.
@@ -103,6 +100,17 @@ inline std::vector<INPUT> CharStroke(wchar_t ch, int shift = 0) {
 
 inline void Send(const std::vector<INPUT>& inputs) {
   SendInput(static_cast<UINT>(inputs.size()), const_cast<INPUT*>(inputs.data()), sizeof(INPUT));
+}
+
+// The mouse moved to a point of the screen with buttons (MOUSEEVENTF_*)
+// pressed or released there.
+inline void SendMouse(POINT screen, DWORD buttons) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | buttons;
+  Send({input});
 }
 
 // Presses and releases vk with the modifiers of shift held, then pumps.

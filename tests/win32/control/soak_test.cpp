@@ -15,13 +15,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "shared/key_rules.h"
-#include "shared/win32_harness.h"
 #include "test_container.h"
+#include "test_support.h"
 
 namespace velmora::testing {
 namespace {
@@ -123,10 +124,7 @@ class Soak : public ::testing::Test {
     const char* actions = std::getenv("VELMORA_SOAK_ACTIONS");
     if (!actions) GTEST_SKIP() << "a long run: set VELMORA_SOAK_ACTIONS";
     actions_ = std::atol(actions);
-    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-  }
-  void TearDown() override {
-    if (actions_) OleUninitialize();
+    ole_.emplace();
   }
 
   RECT RectOf(std::size_t i) const {
@@ -138,6 +136,7 @@ class Soak : public ::testing::Test {
   void HoldRules(long action);
   std::string did_;  // the last action, for a rule it broke
 
+  std::optional<OleScope> ole_;  // only for a run that is not skipped
   long actions_ = 0;
   std::vector<Placed*> fields_;
 };

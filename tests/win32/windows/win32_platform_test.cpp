@@ -150,11 +150,9 @@ TEST_F(SendKeysTest, ShiftEnterMovesForwardAndLostFocusFollowsTheKey) {
   EnterMovesOn events;
   box_->setEvents(&events);
   // Shift is still down when the Enter is handled.
-  INPUT keys[] = {KeyInput(VK_SHIFT, false), KeyInput(VK_RETURN, false), KeyInput(VK_RETURN, true)};
-  SendInput(3, keys, sizeof(INPUT));
+  Send({KeyInput(VK_SHIFT, false), KeyInput(VK_RETURN, false), KeyInput(VK_RETURN, true)});
   Pump(form_.hwnd());
-  INPUT release = KeyInput(VK_SHIFT, true);
-  SendInput(1, &release, sizeof(INPUT));
+  Send({KeyInput(VK_SHIFT, true)});
   Pump(form_.hwnd());
   EXPECT_EQ(GetFocus(), after_);
   EXPECT_EQ(events.log, "P13 L ");
