@@ -17,30 +17,6 @@ namespace {
 
 // ---- the container's objects ------------------------------------------------------
 
-// Receives the control's events.
-class EventSink final : public HostObject<EventSink, IDispatch> {
- public:
-  explicit EventSink(Log& log) : log_(log) {}
-  HRESULT FindInterface(REFIID riid, void** ppv) noexcept {
-    const win32::InterfaceEntry table[] = {win32::Entry<EventSink, IDispatch>(),
-                                           win32::EntryAs<EventSink, IDispatch>(DIID___VelmoraControl)};
-    return win32::QueryInterfaceFromTable(this, table, riid, ppv);
-  }
-  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
-    *count = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept override {
-    log_.entries.push_back(id == 1 ? "DataNonValida" : id == 2 ? "Change" : "Event" + std::to_string(id));
-    return S_OK;
-  }
-
- private:
-  Log& log_;
-};
-
 // Takes over a new object's first reference (mingw's ComPtr::Attach adds
 // one more, which would keep the object alive for ever).
 template <class T>
@@ -417,49 +393,37 @@ ComPtr<IUnknown> CreateTestControl() {
   return object;
 }
 
+ComPtr<IFontDisp> NewFont(double points, bool bold) {
+  FONTDESC desc{sizeof(FONTDESC), const_cast<LPOLESTR>(L"DejaVu Sans"), {}, static_cast<SHORT>(bold ? FW_BOLD : FW_NORMAL),
+                DEFAULT_CHARSET, FALSE, FALSE, FALSE};
+  desc.cySize.int64 = static_cast<LONGLONG>(points * 10000);
+  ComPtr<IFontDisp> font;
+  OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(font.GetAddressOf()));
+  return font;
+}
+
 HRESULT PutProperty(IUnknown* control, DISPID id, const VARIANT& value) {
   ComPtr<IDispatch> dispatch;
-  HRESULT hr = control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.GetAddressOf()));
-  if (FAILED(hr)) return hr;
-  VARIANT arg = value;
-  DISPID named = DISPID_PROPERTYPUT;
-  DISPPARAMS params{&arg, &named, 1, 1};
-  return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
-                          nullptr);
+  const HRESULT hr = control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.GetAddressOf()));
+  return FAILED(hr) ? hr : InvokePut(dispatch.Get(), id, value);
 }
 
 HRESULT GetProperty(IUnknown* control, DISPID id, VARIANT* value) {
   ComPtr<IDispatch> dispatch;
-  HRESULT hr = control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.GetAddressOf()));
-  if (FAILED(hr)) return hr;
-  DISPPARAMS none{};
-  return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value, nullptr, nullptr);
+  const HRESULT hr = control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.GetAddressOf()));
+  return FAILED(hr) ? hr : InvokeGet(dispatch.Get(), id, value);
 }
 
-HRESULT PutInt(IUnknown* control, DISPID id, long value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = value;
-  return PutProperty(control, id, v);
-}
+HRESULT PutInt(IUnknown* control, DISPID id, long value) { return PutProperty(control, id, I4Variant(value)); }
 
-HRESULT PutBool(IUnknown* control, DISPID id, bool value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_BOOL;
-  v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-  return PutProperty(control, id, v);
-}
+HRESULT PutBool(IUnknown* control, DISPID id, bool value) { return PutProperty(control, id, BoolVariant(value)); }
 
 HRESULT PutText(IUnknown* control, const std::wstring& text) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_BSTR;
-  v.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-  HRESULT hr = PutProperty(control, kDispText, v);
-  VariantClear(&v);
-  return hr;
+  const win32::UniqueBstr value = win32::UniqueBstr::FromWide(text);
+  VARIANT v{};
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = value.get();
+  return PutProperty(control, kDispText, v);
 }
 
 long GetInt(IUnknown* control, DISPID id) {
@@ -602,7 +566,12 @@ Placed* TestForm::AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActiv
   ComPtr<IOleObject> ole;
   HRESULT hr = object->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(ole.GetAddressOf()));
   if (FAILED(hr)) return fail("QueryInterface(IOleObject)", hr);
-  ComPtr<IDispatch> sink = Adopt<IDispatch>(EventSink::New(placed->log));
+  // The form's own sink writes the events into the control's log by name.
+  ClientSink* events = ClientSink::New();
+  events->onEvent = [&log = placed->log](DISPID id) {
+    log.entries.push_back(id == 1 ? "DataNonValida" : id == 2 ? "Change" : "Event" + std::to_string(id));
+  };
+  ComPtr<IDispatch> sink = Adopt<IDispatch>(events);
   ComPtr<IQuickActivate> quick;
   if (quickActivate &&
       SUCCEEDED(object->QueryInterface(IID_IQuickActivate, reinterpret_cast<void**>(quick.GetAddressOf())))) {

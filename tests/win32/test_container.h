@@ -51,6 +51,18 @@ inline constexpr HRESULT kInvalidPropertyValue = 0x800A017C;
 // A new control object (its IUnknown), or null.
 ComPtr<IUnknown> CreateTestControl();
 
+// The interface I of an object (null when it has none, or no object).
+template <class I>
+ComPtr<I> As(IUnknown* object) {
+  ComPtr<I> out;
+  if (object) object->QueryInterface(__uuidof(I), reinterpret_cast<void**>(out.GetAddressOf()));
+  return out;
+}
+
+// A new standard font of DejaVu Sans, the face wine gives back as it was
+// asked for (null if none was made).
+ComPtr<IFontDisp> NewFont(double points, bool bold = false);
+
 // The base of the tests' own COM objects (sinks, sites, frames). One that
 // lives on a test's stack is simply never released by its creator.
 template <class Derived, class... Interfaces>

@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "com/com_strings.h"
 #include "shared/control_error.h"
 #include "shared/win32_harness.h"
 #include "test_files.h"
@@ -58,6 +59,30 @@ class OleFixture : public Base {
   OleScope ole_;
 };
 using OleTest = OleFixture<>;
+
+// Expects the rich error information a failed call of the control left
+// on this thread: none unless described; else the control's source and
+// interface and a description (the given one, when given).
+inline void ExpectErrorInfo(bool described, const wchar_t* description = nullptr) {
+  Microsoft::WRL::ComPtr<IErrorInfo> info;
+  const HRESULT got = GetErrorInfo(0, &info);
+  if (!described) {
+    EXPECT_EQ(got, S_FALSE) << "no rich error information expected";
+    return;
+  }
+  ASSERT_EQ(got, S_OK);
+  win32::UniqueBstr source, text;
+  GUID guid{};
+  info->GetSource(source.put());
+  info->GetDescription(text.put());
+  info->GetGUID(&guid);
+  EXPECT_EQ(source.ToWide(), L"Velmora.VelmoraControl");
+  EXPECT_TRUE(IsEqualGUID(guid, IID__VelmoraControl));
+  if (description)
+    EXPECT_EQ(text.ToWide(), description);
+  else
+    EXPECT_GT(text.length(), 0u);
+}
 
 // A module loaded for a test (atl.dll, or the OCX below) and freed when
 // this goes; a data file only for its resources.

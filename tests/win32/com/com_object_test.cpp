@@ -16,6 +16,7 @@
 #include "test_container.h"
 #include "test_support.h"
 #include "velmora_h.h"
+#include "shared/rows.h"
 
 namespace velmora::testing {
 namespace {
@@ -135,8 +136,7 @@ const EnumRow kEnumerators[] = {
      }},
 };
 
-INSTANTIATE_TEST_SUITE_P(Control, EnumeratorContract, ::testing::ValuesIn(kEnumerators),
-                         [](const ::testing::TestParamInfo<EnumRow>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Control, EnumeratorContract, ::testing::ValuesIn(kEnumerators), testing::kRowName);
 
 // Every COM object a new control makes is counted, its text box's font
 // sink included: the module must not unload while a font still holds it.

@@ -93,10 +93,8 @@ void RunRounds(Worker& worker) {
     return;
   }
   TestForm form;
-  FONTDESC desc{sizeof(FONTDESC), const_cast<LPOLESTR>(L"DejaVu Sans"), {{static_cast<ULONG>(90000 + 10000 * worker.index), 0}},
-                FW_NORMAL, DEFAULT_CHARSET, FALSE, FALSE, FALSE};
-  if (FAILED(OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(form.ambients().font.GetAddressOf()))))
-    return Fail(worker, 0, "font");
+  form.ambients().font = velmora::testing::NewFont(9 + worker.index);
+  if (!form.ambients().font) return Fail(worker, 0, "font");
   for (int round = 0; round < kRounds && worker.failure.empty(); ++round) {
     ComPtr<IUnknown> object;
     HRESULT created;

@@ -51,13 +51,6 @@ int CountThreadWindows() {
   return count;
 }
 
-template <class I>
-ComPtr<I> As(IUnknown* object) {
-  ComPtr<I> out;
-  object->QueryInterface(__uuidof(I), reinterpret_cast<void**>(out.GetAddressOf()));
-  return out;
-}
-
 class Embedding : public OleTest {
  protected:
   void SetUp() override { baseObjects_ = ModuleObjectCount(); }

@@ -353,21 +353,25 @@ TEST_F(TypeLibrary, DualInterfaceAccessors) {
   }
 }
 
+// A member by its name and identifier, with its help string where a test
+// reads it.
+struct NamedMember {
+  const wchar_t* name;
+  MEMBERID id;
+  const wchar_t* help = L"";
+};
+
 // Late-bound callers resolve names through the dispatch view.
 TEST_F(TypeLibrary, NamesResolveToDispatchIdentifiers) {
   ComPtr<ITypeInfo> dispatch = TypeOf(IID__VelmoraControl);
   ASSERT_TRUE(dispatch);
-  struct Row {
-    const wchar_t* name;
-    MEMBERID id;
-  };
-  const Row rows[] = {
+  const NamedMember rows[] = {
       {L"MaxLength", 0x68030007}, {L"DateValue", 0x68030006}, {L"BackColor", 0x68030005},
       {L"Font", DISPID_FONT},     {L"Enabled", 0x68030004},   {L"ForeColor", 0x68030003},
       {L"Text", 0x68030002},      {L"Virgola", 0x68030001},   {L"TastoInvio", 0x68030000},
       {L"tastoinvio", 0x68030000},  // names are case-insensitive
   };
-  for (const Row& row : rows) {
+  for (const NamedMember& row : rows) {
     LPOLESTR name = const_cast<LPOLESTR>(row.name);
     MEMBERID id = 0;
     EXPECT_EQ(dispatch->GetIDsOfNames(&name, 1, &id), S_OK) << Narrow(row.name);
@@ -378,13 +382,8 @@ TEST_F(TypeLibrary, NamesResolveToDispatchIdentifiers) {
 TEST_F(TypeLibrary, EventInterface) {
   ComPtr<ITypeInfo> events = TypeOf(DIID___VelmoraControl);
   ASSERT_TRUE(events);
-  struct Row {
-    const wchar_t* name;
-    MEMBERID id;
-    const wchar_t* help;
-  };
-  const Row rows[] = {
-      {L"DataNonValida", 1, L""},
+  const NamedMember rows[] = {
+      {L"DataNonValida", 1},
       {L"Change", 2, L"Viene generato quando il contenuto di un controllo viene modificato."},
   };
   for (UINT i = 0; i < std::size(rows); ++i) {

@@ -67,16 +67,7 @@ class EditDriver final : public contract::Driver {
   Hosted host_;
 };
 
-class EditTextBoxContract : public OleFixture<::testing::TestWithParam<contract::Row>> {};
-
-TEST_P(EditTextBoxContract, Holds) {
-  EditDriver driver;
-  const std::string failure = contract::RunContractRow(driver, GetParam());
-  EXPECT_TRUE(failure.empty()) << failure;
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, EditTextBoxContract, ::testing::ValuesIn(contract::ContractRows()),
-                         [](const ::testing::TestParamInfo<contract::Row>& info) { return info.param.name; });
+VELMORA_CONTRACT_SUITE(EditTextBoxContract, OleFixture<::testing::TestWithParam<contract::Row>>, EditDriver);
 
 // ---- events ------------------------------------------------------------------
 
@@ -103,7 +94,19 @@ struct Events final : TextBoxEvents {
   }
 };
 
-using EditTextBoxTest = OleTest;
+// A hosted box whose events the test hears once it listens.
+class EditTextBoxTest : public OleTest {
+ protected:
+  ~EditTextBoxTest() override { host.box.setEvents(nullptr); }
+  // Gives the box the events, and the focus for typing unless told not to.
+  void Listen(bool focus = true) {
+    host.box.setEvents(&events);
+    if (focus) host.form.Focus(host.box.hwnd());
+  }
+  Hosted host;
+  Events events;
+};
+using ControlWindowTest = OleTest;
 
 TEST_F(EditTextBoxTest, ShiftStateOfKeyDownNamesShiftCtrlAlt) {
   struct {
@@ -112,51 +115,38 @@ TEST_F(EditTextBoxTest, ShiftStateOfKeyDownNamesShiftCtrlAlt) {
     std::int16_t expected;
   } const rows[] = {{"none", 0, 0}, {"shift", 1, 1}, {"ctrl", 2, 2}, {"alt", 4, 4}, {"ctrl+shift", 3, 3},
                     {"all", 7, 7}};
-  Hosted host;
-  Events events;
-  host.box.setEvents(&events);
-  host.form.Focus(host.box.hwnd());
+  Listen();
   for (const auto& row : rows) {
     events.shifts.clear();
     PressKey(VK_RIGHT, row.held);
     ASSERT_EQ(events.shifts.size(), 1u) << row.name;
     EXPECT_EQ(events.shifts[0], row.expected) << row.name;
   }
-  host.box.setEvents(nullptr);
 }
 
 TEST_F(EditTextBoxTest, EveryTypedChangeRaisesChangeOnce) {
-  Hosted host;
-  Events events;
-  host.box.setEvents(&events);
-  host.form.Focus(host.box.hwnd());
+  Listen();
   for (WORD vk : {'H', 'E', 'L', 'L', 'O'}) PressKey(vk);
   PressKey(VK_BACK);
   PressKey(VK_HOME);
   PressKey(VK_BACK);  // nothing to erase: no change
   EXPECT_EQ(host.box.Text(), u"hell");
   EXPECT_EQ(events.changes, 6);
-  host.box.setEvents(nullptr);
 }
 
 TEST_F(EditTextBoxTest, AssignmentFromAChangeHandlerRaisesItsOwnChange) {
   // The editing procedures rewrite the text while the box reports a change
   // (a handler that formats what was typed): each real change counts once.
-  Hosted host;
-  Events events;
   events.onChange = [&] {
     if (host.box.Text() == u"1") host.box.setText(u"1/");
   };
-  host.box.setEvents(&events);
-  host.form.Focus(host.box.hwnd());
+  Listen();
   PressKey('1');
   EXPECT_EQ(host.box.Text(), u"1/");
   EXPECT_EQ(events.changes, 2);
-  host.box.setEvents(nullptr);
 }
 
 TEST_F(EditTextBoxTest, RefusedCtrlVPastesNothingAndAllowedOnePastes) {
-  Hosted host;
   ASSERT_TRUE(OpenClipboard(host.form.hwnd()));
   EmptyClipboard();
   HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, sizeof(L"PASTE"));
@@ -165,13 +155,11 @@ TEST_F(EditTextBoxTest, RefusedCtrlVPastesNothingAndAllowedOnePastes) {
   SetClipboardData(CF_UNICODETEXT, data);
   CloseClipboard();
 
-  Events events;
   bool refuse = true;
   events.onKeyPress = [&](std::int16_t& KeyAscii) {
     if (KeyAscii == 22 && refuse) KeyAscii = 0;
   };
-  host.box.setEvents(&events);
-  host.form.Focus(host.box.hwnd());
+  Listen();
   PressKey('V', kCtrlMask);
   EXPECT_EQ(host.box.Text(), u"");
   EXPECT_EQ(events.changes, 0);
@@ -179,13 +167,10 @@ TEST_F(EditTextBoxTest, RefusedCtrlVPastesNothingAndAllowedOnePastes) {
   PressKey('V', kCtrlMask);
   EXPECT_EQ(host.box.Text(), u"PASTE");
   EXPECT_EQ(events.changes, 1);
-  host.box.setEvents(nullptr);
 }
 
 TEST_F(EditTextBoxTest, HandlerErrorStaysInsideWindowProcedureAndSwallowedKeyStays) {
-  Hosted host;
   host.box.setText(u"abc");
-  Events events;
   events.onKeyDown = [](std::int16_t& KeyCode, std::int16_t) {
     if (KeyCode == VK_DELETE) {
       KeyCode = 0;
@@ -197,35 +182,27 @@ TEST_F(EditTextBoxTest, HandlerErrorStaysInsideWindowProcedureAndSwallowedKeySta
     ++reported;
     number = velmora::testing::ErrorOf([&] { std::rethrow_exception(error); }).number;
   });
-  host.box.setEvents(&events);
-  host.form.Focus(host.box.hwnd());
+  Listen();
   host.box.setSelStart(0);
   PressKey(VK_DELETE);
   EXPECT_EQ(host.box.Text(), u"abc");
   EXPECT_EQ(reported, 1);
   EXPECT_EQ(number, 5);
-  host.box.setEvents(nullptr);
 }
 
 TEST_F(EditTextBoxTest, ChangeHandlerErrorOfAnAssignmentReachesTheCaller) {
-  Hosted host;
-  Events events;
   events.onChange = [] { throw VelmoraError(ErrorNumber::ServiceFailed, "container failed"); };
-  host.box.setEvents(&events);
+  Listen(false);
   EXPECT_THROW(host.box.setText(u"x"), VelmoraError);
   EXPECT_EQ(host.box.Text(), u"x");  // what was done stays done
   events.onChange = nullptr;
   host.box.setText(u"y");  // the box is not left half-assigning
   EXPECT_EQ(events.changes, 2);
-  host.box.setEvents(nullptr);
 }
 
 TEST_F(EditTextBoxTest, DisablingTheFocusedBoxLosesTheFocus) {
   // The real box drops the focus when it is disabled, and reports it.
-  Hosted host;
-  Events events;
-  host.box.setEvents(&events);
-  host.form.Focus(host.box.hwnd());
+  Listen();
   host.box.setEnabled(false);
   Pump();
   EXPECT_FALSE(host.box.Enabled());
@@ -236,7 +213,6 @@ TEST_F(EditTextBoxTest, DisablingTheFocusedBoxLosesTheFocus) {
   EXPECT_EQ(events.keyPresses, 0);
   host.box.setEnabled(true);
   EXPECT_TRUE(host.box.Enabled());
-  host.box.setEvents(nullptr);
 }
 
 // ---- dialog codes: Enter and Escape are the box's, Tab the container's ------
@@ -250,7 +226,6 @@ TEST_F(EditTextBoxTest, DialogCodeWantsEnterAndEscapeOnly) {
   } const rows[] = {{"enter down", WM_KEYDOWN, VK_RETURN, true}, {"escape down", WM_KEYDOWN, VK_ESCAPE, true},
                     {"enter char", WM_CHAR, 13, true},           {"escape char", WM_CHAR, 27, true},
                     {"tab down", WM_KEYDOWN, VK_TAB, false},     {"letter down", WM_KEYDOWN, 'A', false}};
-  Hosted host;
   for (const auto& row : rows) {
     MSG msg{host.box.hwnd(), row.message, row.key, 0, 0, {}};
     const LRESULT code = SendMessageW(host.box.hwnd(), WM_GETDLGCODE, row.key, reinterpret_cast<LPARAM>(&msg));
@@ -260,12 +235,9 @@ TEST_F(EditTextBoxTest, DialogCodeWantsEnterAndEscapeOnly) {
 }
 
 TEST_F(EditTextBoxTest, DialogStyleContainerHandsEnterAndEscapeToTheBoxAndKeepsTab) {
-  Hosted host;
-  Events events;
   std::vector<std::int16_t> chars;
   events.onKeyPress = [&](std::int16_t& KeyAscii) { chars.push_back(KeyAscii); };
-  host.box.setEvents(&events);
-  host.form.Focus(host.box.hwnd());
+  Listen();
   PressKey(VK_RETURN, 0, host.form.hwnd());
   PressKey(VK_ESCAPE, 0, host.form.hwnd());
   EXPECT_EQ(chars, (std::vector<std::int16_t>{13, 27}));
@@ -275,7 +247,6 @@ TEST_F(EditTextBoxTest, DialogStyleContainerHandsEnterAndEscapeToTheBoxAndKeepsT
   EXPECT_EQ(events.lostFocus, 1);
   PressKey(VK_TAB, kShiftMask, host.form.hwnd());
   EXPECT_EQ(GetFocus(), host.box.hwnd());  // through the control window (WS_EX_CONTROLPARENT)
-  host.box.setEvents(nullptr);
 }
 
 // ---- properties -----------------------------------------------------------------
@@ -285,7 +256,6 @@ TEST_F(EditTextBoxTest, MaxLengthReadsBackAndZeroIsTheEditMaximum) {
     std::int32_t set;
     LRESULT limit;  // what the EDIT holds
   } const rows[] = {{5, 5}, {0, 0x7FFFFFFE}, {32767, 32767}, {100000, 100000}};
-  Hosted host;
   for (const auto& row : rows) {
     host.box.setMaxLength(row.set);
     EXPECT_EQ(host.box.MaxLength(), row.set);
@@ -306,7 +276,6 @@ TEST_F(EditTextBoxTest, ColoursReachTheEditThroughCtlColor) {
       {"rgb back", 0x00336699u, kWindowText, RGB(0x99, 0x66, 0x33), GetSysColor(COLOR_WINDOWTEXT)},
       {"button face", 0x8000000Fu, 0x80000012u, GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT)},
   };
-  Hosted host;
   HDC dc = CreateCompatibleDC(nullptr);
   for (const auto& row : rows) {
     for (bool enabled : {true, false}) {
@@ -342,7 +311,6 @@ LOGFONTW EditFont(HWND edit) {
 }
 
 TEST_F(EditTextBoxTest, FontIsByReferenceAndLaterChangesReachTheEdit) {
-  Hosted host;
   auto font = OleFont::Create(StdFont(u"DejaVu Sans", 10));
   host.box.setFont(font);
   EXPECT_EQ(host.box.Font(), font);  // the same object, not a copy
@@ -373,7 +341,6 @@ TEST_F(EditTextBoxTest, FontIsByReferenceAndLaterChangesReachTheEdit) {
 }
 
 TEST_F(EditTextBoxTest, PortableFontBecomesAnOleFontAndNullIsRefused) {
-  Hosted host;
   auto portable = std::make_shared<StdFont>(u"DejaVu Sans", 12);
   portable->setBold(true);
   portable->setUnderline(true);
@@ -393,7 +360,7 @@ TEST_F(EditTextBoxTest, PortableFontBecomesAnOleFontAndNullIsRefused) {
   EXPECT_EQ(host.box.Font(), used);
 }
 
-TEST_F(EditTextBoxTest, NewBoxHasTheDefaultFontAndWindowColours) {
+TEST_F(ControlWindowTest, NewBoxHasTheDefaultFontAndWindowColours) {
   ControlWindow window;
   EditTextBox box(window);
   EXPECT_EQ(box.hwnd(), nullptr);  // no window until the control is placed
@@ -408,7 +375,6 @@ TEST_F(EditTextBoxTest, NewBoxHasTheDefaultFontAndWindowColours) {
 }
 
 TEST_F(EditTextBoxTest, SizeAndMoveInPixelsOfTheControlWindow) {
-  Hosted host;
   host.window.FillWith(nullptr);
   auto place = [&] {
     RECT r{};
@@ -433,7 +399,7 @@ TEST_F(EditTextBoxTest, SizeAndMoveInPixelsOfTheControlWindow) {
 
 // ---- the control window -------------------------------------------------------
 
-TEST_F(EditTextBoxTest, ControlWindowIsMadeHiddenInAContainerAndGoesWhenTakenOut) {
+TEST_F(ControlWindowTest, ControlWindowIsMadeHiddenInAContainerAndGoesWhenTakenOut) {
   Form& form = Form::Shared();
   ControlWindow window;
   EditTextBox box(window);
@@ -474,7 +440,7 @@ TEST_F(EditTextBoxTest, ControlWindowIsMadeHiddenInAContainerAndGoesWhenTakenOut
 
 // Control windows out of a container have no window at all: none per
 // control, no hidden window of the thread, and none left behind.
-TEST_F(EditTextBoxTest, ControlWindowsOutOfAContainerHaveNoWindow) {
+TEST_F(ControlWindowTest, ControlWindowsOutOfAContainerHaveNoWindow) {
   HWND placed = nullptr;
   {
     ControlWindow first, second;
@@ -493,7 +459,7 @@ TEST_F(EditTextBoxTest, ControlWindowsOutOfAContainerHaveNoWindow) {
   EXPECT_FALSE(IsWindow(placed));  // destroyed with its object
 }
 
-TEST_F(EditTextBoxTest, BoxWhoseWindowWentFirstFailsCleanly) {
+TEST_F(ControlWindowTest, BoxWhoseWindowWentFirstFailsCleanly) {
   auto window = std::make_unique<ControlWindow>();
   EditTextBox box(*window);
   window.reset();  // the container tore the window down
