@@ -172,6 +172,16 @@ HRESULT PutBool(IUnknown* control, DISPID id, bool value);
 HRESULT PutText(IUnknown* control, const std::wstring& text);
 long GetInt(IUnknown* control, DISPID id);
 
+// The items one after another, ", " between them.
+inline std::string Join(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) out += (out.empty() ? "" : ", ") + item;
+  return out;
+}
+
+// Every window of this thread, top-level or child.
+int ThreadWindows();
+
 // What the container's sinks and sites heard, in order: events by name
 // ("Change", "DataNonValida"), site calls ("OnUIActivate", ...).
 struct Log {

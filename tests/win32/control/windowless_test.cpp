@@ -28,19 +28,6 @@ BOOL CALLBACK CountOne(HWND, LPARAM count) {
   return TRUE;
 }
 
-BOOL CALLBACK CountWithChildren(HWND hwnd, LPARAM count) {
-  ++*reinterpret_cast<int*>(count);
-  EnumChildWindows(hwnd, &CountOne, count);
-  return TRUE;
-}
-
-// Every window of this thread, top-level or child.
-int ThreadWindows() {
-  int count = 0;
-  EnumThreadWindows(GetCurrentThreadId(), &CountWithChildren, reinterpret_cast<LPARAM>(&count));
-  return count;
-}
-
 int WindowsUnder(HWND parent) {
   int count = 0;
   EnumChildWindows(parent, &CountOne, reinterpret_cast<LPARAM>(&count));

@@ -25,12 +25,6 @@ namespace {
 
 using win32::ModuleObjectCount;
 
-std::string Join(const std::vector<std::string>& items) {
-  std::string out;
-  for (const std::string& item : items) out += (out.empty() ? "" : ", ") + item;
-  return out;
-}
-
 // Only the site calls named in `wanted`, in order.
 std::vector<std::string> Only(const Log& log, const std::vector<std::string>& wanted) {
   std::vector<std::string> out;
@@ -38,17 +32,6 @@ std::vector<std::string> Only(const Log& log, const std::vector<std::string>& wa
     for (const std::string& w : wanted)
       if (entry == w) out.push_back(entry);
   return out;
-}
-
-BOOL CALLBACK CountWindow(HWND, LPARAM data) {
-  ++*reinterpret_cast<int*>(data);
-  return TRUE;
-}
-
-int CountThreadWindows() {
-  int count = 0;
-  EnumThreadWindows(GetCurrentThreadId(), &CountWindow, reinterpret_cast<LPARAM>(&count));
-  return count;
 }
 
 class Embedding : public OleTest {
@@ -316,7 +299,7 @@ TEST_F(Embedding, QuickActivationAnswersStatusAndConnectsTheEventSink) {
 }
 
 TEST_F(Embedding, ManyActivationsAndFocusedDestructionLeakNothing) {
-  const int windowsBefore = CountThreadWindows();
+  const int windowsBefore = ThreadWindows();
   Placed* placed = Place();
   ASSERT_NE(placed, nullptr);
   auto ole = As<IOleObject>(placed->object.Get());
@@ -345,14 +328,9 @@ TEST_F(Embedding, ManyActivationsAndFocusedDestructionLeakNothing) {
     Form().Pump(5);
   }
   form_.reset();
-  EXPECT_EQ(CountThreadWindows(), windowsBefore);
+  EXPECT_EQ(ThreadWindows(), windowsBefore);
 }
 
-}  // namespace
-}  // namespace velmora::testing
-
-namespace velmora::testing {
-namespace {
 
 // The OCX itself, as a container loads it: controls from its class factory
 // placed, typed into, activated and closed, and then nothing keeps the

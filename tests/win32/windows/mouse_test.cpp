@@ -135,8 +135,6 @@ POINT ScreenPointOf(HWND edit, int index) {
   return point;
 }
 
-std::string Narrow(const std::wstring& text) { return win32::WideToUtf8(text); }
-
 int Changes(const Log& log) {
   const std::vector<std::string> events = log.Events();
   return static_cast<int>(std::count(events.begin(), events.end(), std::string("Change")));
