@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <cwchar>
+#include <string>
 #include <vector>
 
 #include "windows/win32_platform.h"
@@ -117,6 +120,32 @@ inline void SendMouse(POINT screen, DWORD buttons) {
 inline void PressKey(WORD vk, int shift = 0, HWND dialog = nullptr) {
   Send(Keystroke(vk, shift));
   Pump(dialog);
+}
+
+// The clipboard's text, set as another program's copy would leave it (false
+// when the clipboard could not be opened), and read back.
+inline bool SetClipboardText(HWND owner, const wchar_t* text) {
+  if (!OpenClipboard(owner)) return false;
+  EmptyClipboard();
+  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+  if (HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+    memcpy(GlobalLock(data), text, bytes);
+    GlobalUnlock(data);
+    if (!SetClipboardData(CF_UNICODETEXT, data)) GlobalFree(data);
+  }
+  CloseClipboard();
+  return true;
+}
+
+inline std::wstring ClipboardText(HWND owner) {
+  std::wstring text;
+  if (!OpenClipboard(owner)) return L"(not open)";
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    text = static_cast<const wchar_t*>(GlobalLock(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
 }
 
 // A container's form: a visible top-level window that moves the focus with

@@ -106,18 +106,6 @@ Figures Measure() {
   return f;
 }
 
-void SetClipboard(HWND owner, const wchar_t* text) {
-  if (!OpenClipboard(owner)) return;
-  EmptyClipboard();
-  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-  if (HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-    memcpy(GlobalLock(data), text, bytes);
-    GlobalUnlock(data);
-    if (!SetClipboardData(CF_UNICODETEXT, data)) GlobalFree(data);
-  }
-  CloseClipboard();
-}
-
 class Soak : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -238,7 +226,7 @@ TEST_F(Soak, ADayAtTheForm) {
       // or one the arrows move there from a selection's far end, lets the
       // next digit overwrite the slash, as the rules allow.
       const UINT command = kCommands[pick(std::size(kCommands))];
-      if (command == WM_PASTE) SetClipboard(form.hwnd(), kClipboards[pick(std::size(kClipboards))]);
+      if (command == WM_PASTE) SetClipboardText(form.hwnd(), kClipboards[pick(std::size(kClipboards))]);
       const int length = GetWindowTextLengthW(edit);
       std::size_t from = pick(static_cast<std::size_t>(length) + 1);
       if (!kFields[which].number && field->Text()[from] == L'/') ++from;

@@ -98,28 +98,6 @@ const MouseRow kRows[] = {
     {"NumberSetTextIsAnAssignment", 0, L"1.234", Act::kMessage, 0, 0, WM_SETTEXT, L"abc", kDigits, L"", L"abc", 1},
 };
 
-void SetClipboard(HWND owner, const wchar_t* text) {
-  ASSERT_TRUE(OpenClipboard(owner));
-  EmptyClipboard();
-  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-  HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  memcpy(GlobalLock(data), text, bytes);
-  GlobalUnlock(data);
-  SetClipboardData(CF_UNICODETEXT, data);
-  CloseClipboard();
-}
-
-std::wstring Clipboard(HWND owner) {
-  std::wstring text;
-  if (!OpenClipboard(owner)) return L"(not open)";
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    text = static_cast<const wchar_t*>(GlobalLock(data));
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
-  return text;
-}
-
 // The screen point of a character index of the EDIT: just inside the left
 // edge of that character, where the EDIT puts the caret before it; past the
 // end, well right of the text.
@@ -174,7 +152,7 @@ void MouseAndMenu::Play(TestForm& form, HWND before, const MouseRow& row) {
   if (row.start) {
     ASSERT_EQ(PutText(control, row.start), S_OK);
   }
-  if (row.clipboard) SetClipboard(form.hwnd(), row.clipboard);
+  if (row.clipboard) ASSERT_TRUE(SetClipboardText(form.hwnd(), row.clipboard));
   HWND edit = placed->Edit();
   form.Pump();
   placed->log.Clear();
@@ -238,7 +216,7 @@ void MouseAndMenu::Play(TestForm& form, HWND before, const MouseRow& row) {
   EXPECT_EQ(GetFocus(), edit);
   EXPECT_EQ(platform_.beeps, row.beeps);
   if (row.clipboard) {
-    EXPECT_EQ(Narrow(Clipboard(form.hwnd())), Narrow(row.wantClipboard ? row.wantClipboard : row.clipboard));
+    EXPECT_EQ(Narrow(ClipboardText(form.hwnd())), Narrow(row.wantClipboard ? row.wantClipboard : row.clipboard));
   }
   form.RemoveControl(placed);
 }
