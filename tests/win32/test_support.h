@@ -78,10 +78,11 @@ inline void ExpectErrorInfo(bool described, const wchar_t* description = nullptr
   info->GetGUID(&guid);
   EXPECT_EQ(source.ToWide(), L"Velmora.VelmoraControl");
   EXPECT_TRUE(IsEqualGUID(guid, IID__VelmoraControl));
-  if (description)
+  if (description) {
     EXPECT_EQ(text.ToWide(), description);
-  else
+  } else {
     EXPECT_GT(text.length(), 0u);
+  }
 }
 
 // A module loaded for a test (atl.dll, or the OCX below) and freed when
@@ -149,7 +150,9 @@ class AtlHost {
     registered.cbSize = sizeof(registered);
     auto* init = atl_.Export<BOOL WINAPI()>("AtlAxWinInit");
     ours_ = init && !GetClassInfoExW(GetModuleHandleW(nullptr), L"AtlAxWin", &registered);
-    if (ours_) EXPECT_TRUE(init());
+    if (ours_) {
+      EXPECT_TRUE(init());
+    }
   }
   ~AtlHost() {
     if (ours_)

@@ -383,64 +383,52 @@ TEST_F(EditTextBoxTest, SizeAndMoveInPixelsOfTheControlWindow) {
 
 // ---- the control window -------------------------------------------------------
 
+// A control window has no window at all until a container places it (none
+// per control, no hidden window of the thread), and none is left behind
+// when it is taken out or its object goes.
 TEST_F(ControlWindowTest, ControlWindowIsMadeHiddenInAContainerAndGoesWhenTakenOut) {
   Form& form = Form::Shared();
-  ControlWindow window;
-  EditTextBox box(window);
-  EXPECT_EQ(window.hwnd(), nullptr);  // nothing until a container places it
-  EXPECT_EQ(box.hwnd(), nullptr);
-  EXPECT_EQ(window.ParentWindow(), nullptr);
-  box.setText(u"kept");
-
-  window.SetParentWindow(form.hwnd());
-  ASSERT_NE(window.hwnd(), nullptr);
-  EXPECT_FALSE(IsWindowVisible(window.hwnd()));
-  EXPECT_NE(GetWindowLongW(window.hwnd(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT, 0);
-  window.FillWith(box.hwnd());
-  window.SetRect(RECT{10, 20, 130, 45});
-  window.Show();
-  EXPECT_EQ(window.ParentWindow(), form.hwnd());
-  EXPECT_EQ(GetParent(window.hwnd()), form.hwnd());
-  EXPECT_NE(GetWindowLongW(window.hwnd(), GWL_STYLE) & WS_CHILD, 0);
-  EXPECT_TRUE(IsWindowVisible(window.hwnd()));
-  RECT client{}, edit{};
-  GetClientRect(window.hwnd(), &client);
-  EXPECT_EQ(client.right, 120);
-  EXPECT_EQ(client.bottom, 25);
-  GetWindowRect(box.hwnd(), &edit);
-  EXPECT_EQ(edit.right - edit.left, 120);  // Text1 fills the control
-  EXPECT_EQ(edit.bottom - edit.top, 25);
-
-  const HWND placed = window.hwnd();
-  window.SetParentWindow(nullptr);
-  EXPECT_EQ(window.ParentWindow(), nullptr);
-  EXPECT_EQ(window.hwnd(), nullptr);
-  EXPECT_FALSE(IsWindow(placed));
-  EXPECT_EQ(box.Text(), u"kept");
-  window.SetParentWindow(form.hwnd());  // and in again, as a second activation
-  EXPECT_EQ(GetParent(window.hwnd()), form.hwnd());
-  EXPECT_EQ(box.Text(), u"kept");
-}
-
-// Control windows out of a container have no window at all: none per
-// control, no hidden window of the thread, and none left behind.
-TEST_F(ControlWindowTest, ControlWindowsOutOfAContainerHaveNoWindow) {
-  HWND placed = nullptr;
+  HWND again = nullptr;
   {
-    ControlWindow first, second;
-    EXPECT_EQ(first.hwnd(), nullptr);
-    second.SetParentWindow(Form::Shared().hwnd());
-    placed = second.hwnd();
-    ASSERT_NE(placed, nullptr);
-    EXPECT_EQ(GetParent(placed), Form::Shared().hwnd());
-    EXPECT_NE(GetWindowLongW(placed, GWL_STYLE) & WS_CHILD, 0);
-    second.SetParentWindow(nullptr);
-    EXPECT_EQ(second.hwnd(), nullptr);
+    ControlWindow window, neverPlaced;
+    EditTextBox box(window);
+    EXPECT_EQ(window.hwnd(), nullptr);  // nothing until a container places it
+    EXPECT_EQ(neverPlaced.hwnd(), nullptr);
+    EXPECT_EQ(box.hwnd(), nullptr);
+    EXPECT_EQ(window.ParentWindow(), nullptr);
+    box.setText(u"kept");
+
+    window.SetParentWindow(form.hwnd());
+    ASSERT_NE(window.hwnd(), nullptr);
+    EXPECT_FALSE(IsWindowVisible(window.hwnd()));
+    EXPECT_NE(GetWindowLongW(window.hwnd(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT, 0);
+    window.FillWith(box.hwnd());
+    window.SetRect(RECT{10, 20, 130, 45});
+    window.Show();
+    EXPECT_EQ(window.ParentWindow(), form.hwnd());
+    EXPECT_EQ(GetParent(window.hwnd()), form.hwnd());
+    EXPECT_NE(GetWindowLongW(window.hwnd(), GWL_STYLE) & WS_CHILD, 0);
+    EXPECT_TRUE(IsWindowVisible(window.hwnd()));
+    RECT client{}, edit{};
+    GetClientRect(window.hwnd(), &client);
+    EXPECT_EQ(client.right, 120);
+    EXPECT_EQ(client.bottom, 25);
+    GetWindowRect(box.hwnd(), &edit);
+    EXPECT_EQ(edit.right - edit.left, 120);  // Text1 fills the control
+    EXPECT_EQ(edit.bottom - edit.top, 25);
+
+    const HWND placed = window.hwnd();
+    window.SetParentWindow(nullptr);
+    EXPECT_EQ(window.ParentWindow(), nullptr);
+    EXPECT_EQ(window.hwnd(), nullptr);
     EXPECT_FALSE(IsWindow(placed));
-    second.SetParentWindow(Form::Shared().hwnd());
-    placed = second.hwnd();
+    EXPECT_EQ(box.Text(), u"kept");
+    window.SetParentWindow(form.hwnd());  // and in again, as a second activation
+    EXPECT_EQ(GetParent(window.hwnd()), form.hwnd());
+    EXPECT_EQ(box.Text(), u"kept");
+    again = window.hwnd();
   }
-  EXPECT_FALSE(IsWindow(placed));  // destroyed with its object
+  EXPECT_FALSE(IsWindow(again));  // destroyed with its object
 }
 
 TEST_F(ControlWindowTest, BoxWhoseWindowWentFirstFailsCleanly) {

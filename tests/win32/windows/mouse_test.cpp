@@ -152,7 +152,9 @@ void MouseAndMenu::Play(TestForm& form, HWND before, const MouseRow& row) {
   if (row.start) {
     ASSERT_EQ(PutText(control, row.start), S_OK);
   }
-  if (row.clipboard) ASSERT_TRUE(SetClipboardText(form.hwnd(), row.clipboard));
+  if (row.clipboard) {
+    ASSERT_TRUE(SetClipboardText(form.hwnd(), row.clipboard));
+  }
   HWND edit = placed->Edit();
   form.Pump();
   placed->log.Clear();
