@@ -227,12 +227,6 @@ TEST_F(Embedding, FixedAnswersOfTheObject) {
   EXPECT_EQ(seen.front(), OLEIVERB_PRIMARY);
   EXPECT_NE(std::find(seen.begin(), seen.end(), OLEIVERB_UIACTIVATE), seen.end());
 
-  auto control = As<IOleControl>(placed->object.Get());
-  CONTROLINFO info{};
-  info.cb = sizeof(info);
-  EXPECT_EQ(control->GetControlInfo(&info), S_OK);
-  EXPECT_EQ(info.cAccel, 4) << "no mnemonics, only Enter and Escape (with and without Shift)";
-
   auto inPlace = As<IOleInPlaceObject>(placed->object.Get());
   EXPECT_EQ(inPlace->ReactivateAndUndo(), INPLACE_E_NOTUNDOABLE);
   EXPECT_EQ(ole->DoVerb(OLEIVERB_OPEN, nullptr, nullptr, 0, nullptr, nullptr), E_NOTIMPL);
@@ -289,13 +283,6 @@ TEST_F(Embedding, DesignModeKeepsInputFromTheControlUntilUserMode) {
   Form().ambients().userMode = true;
   Form().AmbientChanged(DISPID_AMBIENT_USERMODE);
   EXPECT_TRUE(IsWindowEnabled(placed->ControlWindow()));
-}
-
-TEST_F(Embedding, QuickActivationAnswersStatusAndConnectsTheEventSink) {
-  Placed* placed = Place();
-  ASSERT_NE(placed, nullptr);
-  ASSERT_EQ(PutText(placed->object.Get(), L"abc"), S_OK);
-  EXPECT_EQ(Join(placed->log.Events()), "Change") << "the sink passed through QACONTAINER hears events";
 }
 
 TEST_F(Embedding, ManyActivationsAndFocusedDestructionLeakNothing) {
