@@ -484,5 +484,46 @@ TEST_F(ControlObjectTest, AggregatedControlDelegatesItsIdentity) {
   outer.inner.Reset();
 }
 
+// ---- the module, through the OCX's own exports -----------------------------
+
+TEST(ControlModule, UnloadsOnceEveryObjectIsReleased) {
+  OleScope ole;
+  {
+    Ocx ocx;
+    {
+      ComPtr<IClassFactory> factory = ocx.Factory(CLSID_VelmoraControl);
+      ASSERT_NE(factory, nullptr);
+      ComPtr<_VelmoraControl> control;
+      ASSERT_EQ(factory->CreateInstance(nullptr, IID__VelmoraControl, &control), S_OK);
+      factory.Reset();
+      ClientSink sink;
+      DWORD cookie = Connect(control.Get(), DIID___VelmoraControl, static_cast<IDispatch*>(&sink));
+      EXPECT_NE(cookie, 0u);
+      ComPtr<IPersistStreamInit> persist;
+      ASSERT_EQ(control.As(&persist), S_OK);
+      ASSERT_EQ(persist->InitNew(), S_OK);
+      ComPtr<IStream> stream;
+      ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+      ASSERT_EQ(persist->Save(stream.Get(), TRUE), S_OK);
+      ComPtr<IConnectionPointContainer> container;
+      ComPtr<IEnumConnectionPoints> points;
+      ASSERT_EQ(control.As(&container), S_OK);
+      ASSERT_EQ(container->EnumConnectionPoints(&points), S_OK);
+      ComPtr<IFontDisp> font;
+      ASSERT_EQ(control->get_Font(&font), S_OK);
+      EXPECT_EQ(ocx.CanUnloadNow(), S_FALSE);
+      persist.Reset();
+      container.Reset();
+      control.Reset();
+      EXPECT_EQ(ocx.CanUnloadNow(), S_FALSE) << "an enumerator keeps its object alive";
+      points.Reset();
+      (void)cookie;  // the object let its sinks go when it died
+      EXPECT_EQ(sink.References(), 1u);
+    }
+    Pump();
+    EXPECT_EQ(ocx.CanUnloadNow(), S_OK);
+  }
+}
+
 }  // namespace
 }  // namespace velmora::win32
