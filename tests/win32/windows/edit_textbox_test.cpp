@@ -18,33 +18,12 @@
 #include "errors.h"
 #include "windows/ole_font.h"
 #include "test_support.h"
+#include "windows/hosted_box.h"
 
 namespace velmora::win32 {
 namespace {
 
 using namespace velmora::testing;
-
-// A control as its object builds it: the control window, reparented into a
-// form between two other fields, with Text1 filling it.
-struct Hosted {
-  Hosted() {
-    before = form.AddEdit(0);
-    window.SetParentWindow(form.hwnd());
-    window.SetRect(RECT{100, 10, 300, 40});
-    window.FillWith(box.hwnd());
-    window.Show();
-    form.Last(window.hwnd());
-    after = form.AddEdit(300);
-  }
-  ~Hosted() {
-    DestroyWindow(before);
-    DestroyWindow(after);
-  }
-  Form& form = Form::Shared();
-  HWND before = nullptr, after = nullptr;
-  ControlWindow window;
-  EditTextBox box{window};
-};
 
 // ---- the contract, typed into the real EDIT ----------------------------------
 
