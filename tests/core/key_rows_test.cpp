@@ -64,7 +64,7 @@ TEST_P(ModelKeys, Play) {
   PlayRow(player, GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Shared, ModelKeys, ::testing::ValuesIn(kKeyRows), RowName);
+INSTANTIATE_TEST_SUITE_P(Shared, ModelKeys, ::testing::ValuesIn(kKeyRows), testing::kRowName);
 
 }  // namespace
 }  // namespace velmora::key_rows

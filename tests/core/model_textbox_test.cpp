@@ -10,6 +10,7 @@
 
 #include "model_textbox.h"
 #include "variant.h"
+#include "../shared/rows.h"
 
 namespace velmora {
 namespace {
@@ -68,13 +69,11 @@ TEST_F(Box, ReplacementCharacterGoesInUnderTheMaxLength) {
   EXPECT_EQ(box.Text(), u"a.");
 }
 
-struct ShiftRow {
-  const char* name;
+struct ShiftRow : testing::NamedRow {
   std::int32_t caret;
   std::vector<std::pair<std::int16_t, std::int16_t>> keys;  // key code, shift
   std::int32_t selStart, selLength;
 };
-std::ostream& operator<<(std::ostream& os, const ShiftRow& r) { return os << r.name; }
 
 class ShiftExtension : public Box, public ::testing::WithParamInterface<ShiftRow> {};
 

@@ -20,16 +20,7 @@ class ModelDriver final : public contract::Driver {
   ModelTextBox box_;
 };
 
-class ModelTextBoxContract : public ::testing::TestWithParam<contract::Row> {};
-
-TEST_P(ModelTextBoxContract, Holds) {
-  ModelDriver driver;
-  const std::string failure = contract::RunContractRow(driver, GetParam());
-  EXPECT_TRUE(failure.empty()) << failure;
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, ModelTextBoxContract, ::testing::ValuesIn(contract::ContractRows()),
-                         [](const ::testing::TestParamInfo<contract::Row>& info) { return info.param.name; });
+VELMORA_CONTRACT_SUITE(ModelTextBoxContract, ::testing::TestWithParam<contract::Row>, ModelDriver);
 
 }  // namespace
 }  // namespace velmora

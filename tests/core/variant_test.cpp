@@ -9,18 +9,17 @@
 #include "errors.h"
 #include "variant.h"
 #include "../shared/control_error.h"
+#include "../shared/rows.h"
 
 namespace velmora {
 namespace {
 
-struct ConversionRow {
-  const char* name;
+struct ConversionRow : testing::NamedRow {
   Variant value;
   std::function<double(const Variant&)> convert;
   double expected;  // ignored when an error is expected
   int error;        // 0, 6 or 13
 };
-std::ostream& operator<<(std::ostream& os, const ConversionRow& r) { return os << r.name; }
 
 const auto kInteger = [](const Variant& v) { return static_cast<double>(v.ToInteger()); };
 const auto kLong = [](const Variant& v) { return static_cast<double>(v.ToLong()); };
@@ -91,12 +90,10 @@ TEST(VariantFont, OnlyAFontObjectIsAFont) {
   EXPECT_THROW((void)Variant::String(u"Arial").ToFont(), VelmoraError);
 }
 
-struct Utf8Row {
-  const char* name;
+struct Utf8Row : testing::NamedRow {
   std::string utf8;
   std::u16string utf16;
 };
-std::ostream& operator<<(std::ostream& os, const Utf8Row& r) { return os << r.name; }
 
 class Utf8Decoding : public ::testing::TestWithParam<Utf8Row> {};
 

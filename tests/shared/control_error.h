@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "errors.h"
@@ -16,13 +17,20 @@ struct ThrownError {
   std::string message;
 };
 
-template <class Call>
-ThrownError ErrorOf(Call&& call) {
+// What a call threw as an E, if it threw one (anything else goes on).
+template <class E, class Call>
+std::optional<E> Thrown(Call&& call) {
   try {
     call();
-  } catch (const VelmoraError& e) {
-    return {e.number(), e.what()};
+  } catch (const E& e) {
+    return e;
   }
+  return std::nullopt;
+}
+
+template <class Call>
+ThrownError ErrorOf(Call&& call) {
+  if (const auto e = Thrown<VelmoraError>(call)) return {e->number(), e->what()};
   return {};
 }
 

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform.h"
+#include "rows.h"
 #include "textbox.h"
 
 namespace velmora::key_rows {
@@ -112,8 +113,6 @@ inline std::ostream& operator<<(std::ostream& os, const KeyRow& r) {
   return os << r.name << ": text " << Shown(r.text) << ", selection " << r.selStart << "+" << r.selLength
             << ", MaxLength " << r.maxLength << ", keys " << Shown(r.keys);
 }
-
-inline std::string RowName(const ::testing::TestParamInfo<KeyRow>& info) { return info.param.name; }
 
 // The one runner: the player sets the field up as the row says, strikes the
 // keys one by one, and reads the outcome back.

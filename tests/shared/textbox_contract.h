@@ -6,8 +6,8 @@
 // assignments, a focus loss) and expects the text, the selection, the limit
 // and the events raised, in order.
 //
-// Header-only and free of any test framework: RunContractRow returns an
-// empty string when the row holds, else what went wrong.
+// Header-only: RunContractRow returns an empty string when the row holds,
+// else what went wrong; VELMORA_CONTRACT_SUITE makes the table a suite.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "control_error.h"
+#include "rows.h"
 #include "errors.h"
 #include "textbox.h"
 
@@ -264,3 +265,15 @@ inline std::vector<Row> ContractRows() {
 }
 
 }  // namespace velmora::contract
+
+// The suite Suite (a fixture over Base, a TestWithParam<contract::Row>)
+// running every row of the contract on a fresh DriverType.
+#define VELMORA_CONTRACT_SUITE(Suite, Base, DriverType)                                                          \
+  class Suite : public Base {};                                                                                  \
+  TEST_P(Suite, Holds) {                                                                                         \
+    DriverType driver;                                                                                           \
+    const std::string failure = ::velmora::contract::RunContractRow(driver, GetParam());                         \
+    EXPECT_TRUE(failure.empty()) << failure;                                                                     \
+  }                                                                                                              \
+  INSTANTIATE_TEST_SUITE_P(Rows, Suite, ::testing::ValuesIn(::velmora::contract::ContractRows()),                \
+                           ::velmora::testing::kRowName)

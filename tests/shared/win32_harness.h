@@ -6,7 +6,12 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <cwchar>
+#include <string>
 #include <vector>
+
+#include "windows/win32_platform.h"
 
 namespace velmora::testing {
 
@@ -43,24 +48,19 @@ inline void Pump(HWND dialog = nullptr, DWORD quietMs = 25) {
       quietMs);
 }
 
-// One key pressed or released, flagged extended for the keys that are (the
-// arrows and the block above them).
-inline INPUT KeyInput(WORD vk, bool up) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = vk;
-  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  switch (vk) {
-    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_HOME: case VK_END:
-    case VK_INSERT: case VK_DELETE: case VK_PRIOR: case VK_NEXT:
-      input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
-      break;
-    default:
-      break;
+// Waits for handle while handling this thread's messages, as a
+// single-threaded apartment serves calls from another one; whether the
+// handle was signalled within timeoutMs.
+inline bool WaitPumping(HANDLE handle, DWORD timeoutMs) {
+  for (;;) {
+    const DWORD woke = MsgWaitForMultipleObjects(1, &handle, FALSE, timeoutMs, QS_ALLINPUT);
+    if (woke != WAIT_OBJECT_0 + 1) return woke == WAIT_OBJECT_0;
+    Pump(nullptr, 0);
   }
-  return input;
 }
+
+// One key's input event: the library's own, which SendKeys sends.
+using win32::KeyInput;
 
 // vk pressed and released with the modifiers of shift (1 Shift, 2 Ctrl,
 // 4 Alt) held around it.
@@ -105,10 +105,47 @@ inline void Send(const std::vector<INPUT>& inputs) {
   SendInput(static_cast<UINT>(inputs.size()), const_cast<INPUT*>(inputs.data()), sizeof(INPUT));
 }
 
+// The mouse moved to a point of the screen with buttons (MOUSEEVENTF_*)
+// pressed or released there.
+inline void SendMouse(POINT screen, DWORD buttons) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | buttons;
+  Send({input});
+}
+
 // Presses and releases vk with the modifiers of shift held, then pumps.
 inline void PressKey(WORD vk, int shift = 0, HWND dialog = nullptr) {
   Send(Keystroke(vk, shift));
   Pump(dialog);
+}
+
+// The clipboard's text, set as another program's copy would leave it (false
+// when the clipboard could not be opened), and read back.
+inline bool SetClipboardText(HWND owner, const wchar_t* text) {
+  if (!OpenClipboard(owner)) return false;
+  EmptyClipboard();
+  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+  if (HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+    memcpy(GlobalLock(data), text, bytes);
+    GlobalUnlock(data);
+    if (!SetClipboardData(CF_UNICODETEXT, data)) GlobalFree(data);
+  }
+  CloseClipboard();
+  return true;
+}
+
+inline std::wstring ClipboardText(HWND owner) {
+  std::wstring text;
+  if (!OpenClipboard(owner)) return L"(not open)";
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    text = static_cast<const wchar_t*>(GlobalLock(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
 }
 
 // A container's form: a visible top-level window that moves the focus with

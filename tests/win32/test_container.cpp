@@ -13,44 +13,7 @@
 
 namespace velmora::testing {
 
-namespace {
-
 // ---- the container's objects ------------------------------------------------------
-
-// Receives the control's events.
-class EventSink final : public HostObject<EventSink, IDispatch> {
- public:
-  explicit EventSink(Log& log) : log_(log) {}
-  HRESULT FindInterface(REFIID riid, void** ppv) noexcept {
-    const win32::InterfaceEntry table[] = {win32::Entry<EventSink, IDispatch>(),
-                                           win32::EntryAs<EventSink, IDispatch>(DIID___VelmoraControl)};
-    return win32::QueryInterfaceFromTable(this, table, riid, ppv);
-  }
-  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
-    *count = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept override {
-    log_.entries.push_back(id == 1 ? "DataNonValida" : id == 2 ? "Change" : "Event" + std::to_string(id));
-    return S_OK;
-  }
-
- private:
-  Log& log_;
-};
-
-// Takes over a new object's first reference (mingw's ComPtr::Attach adds
-// one more, which would keep the object alive for ever).
-template <class T>
-ComPtr<T> Adopt(T* object) {
-  ComPtr<T> owned;
-  *owned.ReleaseAndGetAddressOf() = object;
-  return owned;
-}
-
-}  // namespace
 
 // The form's frame: it records the UI-active object for the loop.
 class FormFrame final : public HostObject<FormFrame, IOleInPlaceFrame> {
@@ -88,6 +51,15 @@ class FormFrame final : public HostObject<FormFrame, IOleInPlaceFrame> {
 
 namespace {
 
+// Takes over a new object's first reference (mingw's ComPtr::Attach adds
+// one more, which would keep the object alive for ever).
+template <class T>
+ComPtr<T> Adopt(T* object) {
+  ComPtr<T> owned;
+  *owned.ReleaseAndGetAddressOf() = object;
+  return owned;
+}
+
 // One control's site: client site, in-place site, control site, and the
 // ambient properties through IDispatch.
 class Site final : public HostObject<Site, IOleClientSite, IOleInPlaceSite, IOleControlSite, IDispatch> {
@@ -101,13 +73,14 @@ class Site final : public HostObject<Site, IOleClientSite, IOleInPlaceSite, IOle
                                            Entry<Site, IOleControlSite>(), Entry<Site, IDispatch>()};
     return win32::QueryInterfaceFromTable(this, table, riid, ppv);
   }
-  void Note(const char* what) { placed_.log.entries.push_back(what); }
-
-  // IOleClientSite
-  STDMETHODIMP SaveObject() noexcept override {
-    Note("SaveObject");
+  // Logs a site call; S_OK, the answer of most of them.
+  HRESULT Note(const char* what) {
+    placed_.log.entries.push_back(what);
     return S_OK;
   }
+
+  // IOleClientSite
+  STDMETHODIMP SaveObject() noexcept override { return Note("SaveObject"); }
   STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** out) noexcept override {
     *out = nullptr;
     return E_NOTIMPL;
@@ -116,10 +89,7 @@ class Site final : public HostObject<Site, IOleClientSite, IOleInPlaceSite, IOle
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  STDMETHODIMP ShowObject() noexcept override {
-    Note("ShowObject");
-    return S_OK;
-  }
+  STDMETHODIMP ShowObject() noexcept override { return Note("ShowObject"); }
   STDMETHODIMP OnShowWindow(BOOL) noexcept override { return S_OK; }
   STDMETHODIMP RequestNewObjectLayout() noexcept override { return E_NOTIMPL; }
 
@@ -130,14 +100,8 @@ class Site final : public HostObject<Site, IOleClientSite, IOleInPlaceSite, IOle
     return S_OK;
   }
   STDMETHODIMP ContextSensitiveHelp(BOOL) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP CanInPlaceActivate() noexcept override {
-    Note("CanInPlaceActivate");
-    return S_OK;
-  }
-  STDMETHODIMP OnInPlaceActivate() noexcept override {
-    Note("OnInPlaceActivate");
-    return S_OK;
-  }
+  STDMETHODIMP CanInPlaceActivate() noexcept override { return Note("CanInPlaceActivate"); }
+  STDMETHODIMP OnInPlaceActivate() noexcept override { return Note("OnInPlaceActivate"); }
   STDMETHODIMP OnUIActivate() noexcept override {
     Note("OnUIActivate");
     form_.SiteUIActivating(&placed_);
@@ -160,14 +124,8 @@ class Site final : public HostObject<Site, IOleClientSite, IOleInPlaceSite, IOle
     return S_OK;
   }
   STDMETHODIMP Scroll(SIZE) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP OnUIDeactivate(BOOL) noexcept override {
-    Note("OnUIDeactivate");
-    return S_OK;
-  }
-  STDMETHODIMP OnInPlaceDeactivate() noexcept override {
-    Note("OnInPlaceDeactivate");
-    return S_OK;
-  }
+  STDMETHODIMP OnUIDeactivate(BOOL) noexcept override { return Note("OnUIDeactivate"); }
+  STDMETHODIMP OnInPlaceDeactivate() noexcept override { return Note("OnInPlaceDeactivate"); }
   STDMETHODIMP DiscardUndoState() noexcept override { return S_OK; }
   STDMETHODIMP DeactivateAndUndo() noexcept override { return S_OK; }
   STDMETHODIMP OnPosRectChange(LPCRECT) noexcept override { return S_OK; }
@@ -208,18 +166,9 @@ class Site final : public HostObject<Site, IOleClientSite, IOleInPlaceSite, IOle
     VariantInit(result);
     const Ambients& a = form_.ambients();
     switch (id) {
-      case DISPID_AMBIENT_USERMODE:
-        result->vt = VT_BOOL;
-        result->boolVal = a.userMode ? VARIANT_TRUE : VARIANT_FALSE;
-        return S_OK;
-      case DISPID_AMBIENT_BACKCOLOR:
-        result->vt = VT_I4;
-        result->lVal = static_cast<LONG>(a.back);
-        return S_OK;
-      case DISPID_AMBIENT_FORECOLOR:
-        result->vt = VT_I4;
-        result->lVal = static_cast<LONG>(a.fore);
-        return S_OK;
+      case DISPID_AMBIENT_USERMODE: *result = BoolVariant(a.userMode); return S_OK;
+      case DISPID_AMBIENT_BACKCOLOR: *result = I4Variant(static_cast<LONG>(a.back)); return S_OK;
+      case DISPID_AMBIENT_FORECOLOR: *result = I4Variant(static_cast<LONG>(a.fore)); return S_OK;
       case DISPID_AMBIENT_FONT:
         if (!a.font) return DISP_E_MEMBERNOTFOUND;
         result->vt = VT_DISPATCH;
@@ -231,14 +180,8 @@ class Site final : public HostObject<Site, IOleClientSite, IOleInPlaceSite, IOle
         result->vt = VT_BSTR;
         result->bstrVal = SysAllocString(placed_.displayName.c_str());
         return S_OK;
-      case DISPID_AMBIENT_LOCALEID:
-        result->vt = VT_I4;
-        result->lVal = 0x0410;
-        return S_OK;
-      case DISPID_AMBIENT_MESSAGEREFLECT:
-        result->vt = VT_BOOL;
-        result->boolVal = a.messageReflect ? VARIANT_TRUE : VARIANT_FALSE;
-        return S_OK;
+      case DISPID_AMBIENT_LOCALEID: *result = I4Variant(0x0410); return S_OK;
+      case DISPID_AMBIENT_MESSAGEREFLECT: *result = BoolVariant(a.messageReflect); return S_OK;
       default:
         return DISP_E_MEMBERNOTFOUND;
     }
@@ -417,49 +360,53 @@ ComPtr<IUnknown> CreateTestControl() {
   return object;
 }
 
+namespace {
+BOOL CALLBACK CountOne(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+BOOL CALLBACK CountWithChildren(HWND hwnd, LPARAM count) {
+  CountOne(hwnd, count);
+  EnumChildWindows(hwnd, &CountOne, count);
+  return TRUE;
+}
+}  // namespace
+
+int ThreadWindows() {
+  int count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), &CountWithChildren, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+ComPtr<IFontDisp> NewFont(double points, bool bold) {
+  FONTDESC desc{sizeof(FONTDESC), const_cast<LPOLESTR>(L"DejaVu Sans"), {}, static_cast<SHORT>(bold ? FW_BOLD : FW_NORMAL),
+                DEFAULT_CHARSET, FALSE, FALSE, FALSE};
+  desc.cySize.int64 = static_cast<LONGLONG>(points * 10000);
+  ComPtr<IFontDisp> font;
+  OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(font.GetAddressOf()));
+  return font;
+}
+
 HRESULT PutProperty(IUnknown* control, DISPID id, const VARIANT& value) {
-  ComPtr<IDispatch> dispatch;
-  HRESULT hr = control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.GetAddressOf()));
-  if (FAILED(hr)) return hr;
-  VARIANT arg = value;
-  DISPID named = DISPID_PROPERTYPUT;
-  DISPPARAMS params{&arg, &named, 1, 1};
-  return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
-                          nullptr);
+  const ComPtr<IDispatch> dispatch = As<IDispatch>(control);
+  return dispatch ? InvokePut(dispatch.Get(), id, value) : E_NOINTERFACE;
 }
 
 HRESULT GetProperty(IUnknown* control, DISPID id, VARIANT* value) {
-  ComPtr<IDispatch> dispatch;
-  HRESULT hr = control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.GetAddressOf()));
-  if (FAILED(hr)) return hr;
-  DISPPARAMS none{};
-  return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value, nullptr, nullptr);
+  const ComPtr<IDispatch> dispatch = As<IDispatch>(control);
+  return dispatch ? InvokeGet(dispatch.Get(), id, value) : E_NOINTERFACE;
 }
 
-HRESULT PutInt(IUnknown* control, DISPID id, long value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = value;
-  return PutProperty(control, id, v);
-}
+HRESULT PutInt(IUnknown* control, DISPID id, long value) { return PutProperty(control, id, I4Variant(value)); }
 
-HRESULT PutBool(IUnknown* control, DISPID id, bool value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_BOOL;
-  v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-  return PutProperty(control, id, v);
-}
+HRESULT PutBool(IUnknown* control, DISPID id, bool value) { return PutProperty(control, id, BoolVariant(value)); }
 
 HRESULT PutText(IUnknown* control, const std::wstring& text) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_BSTR;
-  v.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-  HRESULT hr = PutProperty(control, kDispText, v);
-  VariantClear(&v);
-  return hr;
+  const win32::UniqueBstr value = win32::UniqueBstr::FromWide(text);
+  VARIANT v{};
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = value.get();
+  return PutProperty(control, kDispText, v);
 }
 
 long GetInt(IUnknown* control, DISPID id) {
@@ -547,9 +494,8 @@ HWND TestForm::AddButton(int id, const wchar_t* text, bool isDefault, int x, int
 }
 
 bool TestForm::ReadControlInfo(Placed& placed) {
-  ComPtr<IOleControl> control;
-  if (FAILED(placed.object->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(control.GetAddressOf()))))
-    return false;
+  ComPtr<IOleControl> control = As<IOleControl>(placed.object.Get());
+  if (!control) return false;
   CONTROLINFO info{};
   info.cb = sizeof(info);
   if (FAILED(control->GetControlInfo(&info))) return false;
@@ -599,13 +545,16 @@ Placed* TestForm::AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActiv
     return nullptr;
   };
 
-  ComPtr<IOleObject> ole;
-  HRESULT hr = object->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(ole.GetAddressOf()));
-  if (FAILED(hr)) return fail("QueryInterface(IOleObject)", hr);
-  ComPtr<IDispatch> sink = Adopt<IDispatch>(EventSink::New(placed->log));
-  ComPtr<IQuickActivate> quick;
-  if (quickActivate &&
-      SUCCEEDED(object->QueryInterface(IID_IQuickActivate, reinterpret_cast<void**>(quick.GetAddressOf())))) {
+  ComPtr<IOleObject> ole = As<IOleObject>(object.Get());
+  if (!ole) return fail("QueryInterface(IOleObject)", E_NOINTERFACE);
+  HRESULT hr;
+  // The form's own sink writes the events into the control's log by name.
+  ClientSink* events = ClientSink::New();
+  events->onEvent = [&log = placed->log](DISPID id) {
+    log.entries.push_back(id == 1 ? "DataNonValida" : id == 2 ? "Change" : "Event" + std::to_string(id));
+  };
+  ComPtr<IDispatch> sink = Adopt<IDispatch>(events);
+  if (ComPtr<IQuickActivate> quick = quickActivate ? As<IQuickActivate>(object.Get()) : nullptr) {
     QACONTAINER container{};
     container.cbSize = sizeof(container);
     container.pClientSite = static_cast<IOleClientSite*>(site);
@@ -623,19 +572,15 @@ Placed* TestForm::AddControl(ComPtr<IUnknown> object, RECT rect, bool quickActiv
     if (FAILED(hr)) return fail("SetClientSite", hr);
   }
   if (placed->eventCookie == 0) {
-    ComPtr<IConnectionPointContainer> points;
-    if (SUCCEEDED(object->QueryInterface(IID_IConnectionPointContainer,
-                                         reinterpret_cast<void**>(points.GetAddressOf()))) &&
-        SUCCEEDED(points->FindConnectionPoint(DIID___VelmoraControl, placed->eventPoint.GetAddressOf())))
+    ComPtr<IConnectionPointContainer> points = As<IConnectionPointContainer>(object.Get());
+    if (points && SUCCEEDED(points->FindConnectionPoint(DIID___VelmoraControl, placed->eventPoint.GetAddressOf())))
       placed->eventPoint->Advise(sink.Get(), &placed->eventCookie);
   }
   if (loop_ == Loop::kFormEngine) ReadControlInfo(*placed);
-  ComPtr<IPersistStreamInit> persist;
   if (start) {
     hr = start(object.Get());
     if (FAILED(hr)) return fail("Load", hr);
-  } else if (SUCCEEDED(object->QueryInterface(IID_IPersistStreamInit,
-                                              reinterpret_cast<void**>(persist.GetAddressOf())))) {
+  } else if (ComPtr<IPersistStreamInit> persist = As<IPersistStreamInit>(object.Get())) {
     hr = persist->InitNew();
     if (FAILED(hr)) return fail("InitNew", hr);
   }
@@ -661,18 +606,15 @@ void TestForm::RemoveControl(Placed* placed) {
       uiActive_ = nullptr;
       active_.Reset();
     }
-    ComPtr<IOleObject> ole;
-    if (gone->object &&
-        SUCCEEDED(gone->object->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(ole.GetAddressOf())))) {
+    ComPtr<IOleObject> ole = As<IOleObject>(gone->object.Get());
+    if (ole) {
       ole->Close(OLECLOSE_NOSAVE);
       ole->SetClientSite(nullptr);
     }
     if (!gone->eventPoint && gone->eventCookie) {
       // Connected through quick activation: the cookie is the connection
       // point's all the same.
-      ComPtr<IConnectionPointContainer> points;
-      if (gone->object && SUCCEEDED(gone->object->QueryInterface(IID_IConnectionPointContainer,
-                                                                 reinterpret_cast<void**>(points.GetAddressOf()))))
+      if (auto points = As<IConnectionPointContainer>(gone->object.Get()))
         points->FindConnectionPoint(DIID___VelmoraControl, gone->eventPoint.GetAddressOf());
     }
     if (gone->eventPoint) gone->eventPoint->Unadvise(gone->eventCookie);
@@ -687,9 +629,7 @@ void TestForm::RemoveControl(Placed* placed) {
 
 void TestForm::AmbientChanged(DISPID id) {
   for (const auto& placed : controls_) {
-    ComPtr<IOleControl> control;
-    if (SUCCEEDED(placed->object->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(control.GetAddressOf()))))
-      control->OnAmbientPropertyChange(id);
+    if (auto control = As<IOleControl>(placed->object.Get())) control->OnAmbientPropertyChange(id);
   }
 }
 
@@ -697,10 +637,7 @@ IOleInPlaceActiveObject* TestForm::ActiveObject() const { return active_.Get(); 
 
 void TestForm::SiteUIActivating(Placed* placed) {
   if (uiActive_ && uiActive_ != placed) {
-    ComPtr<IOleInPlaceObject> previous;
-    if (SUCCEEDED(uiActive_->object->QueryInterface(IID_IOleInPlaceObject,
-                                                    reinterpret_cast<void**>(previous.GetAddressOf()))))
-      previous->UIDeactivate();
+    if (auto previous = As<IOleInPlaceObject>(uiActive_->object.Get())) previous->UIDeactivate();
   }
   uiActive_ = placed;
 }

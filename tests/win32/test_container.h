@@ -51,6 +51,18 @@ inline constexpr HRESULT kInvalidPropertyValue = 0x800A017C;
 // A new control object (its IUnknown), or null.
 ComPtr<IUnknown> CreateTestControl();
 
+// The interface I of an object (null when it has none, or no object).
+template <class I>
+ComPtr<I> As(IUnknown* object) {
+  ComPtr<I> out;
+  if (object) object->QueryInterface(__uuidof(I), reinterpret_cast<void**>(out.GetAddressOf()));
+  return out;
+}
+
+// A new standard font of DejaVu Sans, the face wine gives back as it was
+// asked for (null if none was made).
+ComPtr<IFontDisp> NewFont(double points, bool bold = false);
+
 // The base of the tests' own COM objects (sinks, sites, frames). One that
 // lives on a test's stack is simply never released by its creator.
 template <class Derived, class... Interfaces>
@@ -159,6 +171,16 @@ HRESULT PutInt(IUnknown* control, DISPID id, long value);  // as VT_I4, converte
 HRESULT PutBool(IUnknown* control, DISPID id, bool value);
 HRESULT PutText(IUnknown* control, const std::wstring& text);
 long GetInt(IUnknown* control, DISPID id);
+
+// The items one after another, ", " between them.
+inline std::string Join(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) out += (out.empty() ? "" : ", ") + item;
+  return out;
+}
+
+// Every window of this thread, top-level or child.
+int ThreadWindows();
 
 // What the container's sinks and sites heard, in order: events by name
 // ("Change", "DataNonValida"), site calls ("OnUIActivate", ...).

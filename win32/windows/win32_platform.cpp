@@ -15,15 +15,6 @@ namespace {
   throw VelmoraError(ErrorNumber::ServiceFailed, "SendKeys: unsupported key string \"" + text + "\"");
 }
 
-INPUT Key(WORD vk, bool up) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = vk;
-  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  return input;
-}
-
 bool AsyncDown(int vk) { return GetAsyncKeyState(vk) < 0; }
 
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
@@ -34,6 +25,23 @@ bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
 }
 
 }  // namespace
+
+INPUT KeyInput(WORD vk, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  switch (vk) {
+    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_HOME: case VK_END:
+    case VK_INSERT: case VK_DELETE: case VK_PRIOR: case VK_NEXT:
+      input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+      break;
+    default:
+      break;
+  }
+  return input;
+}
 
 std::vector<INPUT> KeyStringInputs(std::u16string_view keys, bool (*holding)(int vk)) {
   static constexpr struct {
@@ -63,16 +71,16 @@ std::vector<INPUT> KeyStringInputs(std::u16string_view keys, bool (*holding)(int
     for (int m = 0; m < 3; ++m) {
       const bool held = holding && holding(kModifiers[m].vk);
       if (want[m] && !held) {
-        before.push_back(Key(kModifiers[m].vk, false));
-        after.insert(after.begin(), Key(kModifiers[m].vk, true));
+        before.push_back(KeyInput(kModifiers[m].vk, false));
+        after.insert(after.begin(), KeyInput(kModifiers[m].vk, true));
       } else if (!want[m] && held) {
-        before.push_back(Key(kModifiers[m].vk, true));
-        after.insert(after.begin(), Key(kModifiers[m].vk, false));
+        before.push_back(KeyInput(kModifiers[m].vk, true));
+        after.insert(after.begin(), KeyInput(kModifiers[m].vk, false));
       }
     }
     inputs.insert(inputs.end(), before.begin(), before.end());
-    inputs.push_back(Key(VK_TAB, false));
-    inputs.push_back(Key(VK_TAB, true));
+    inputs.push_back(KeyInput(VK_TAB, false));
+    inputs.push_back(KeyInput(VK_TAB, true));
     inputs.insert(inputs.end(), after.begin(), after.end());
   }
   return inputs;

@@ -24,6 +24,11 @@ class Win32Platform final : public Platform {
   CalendarDate Today() override;
 };
 
+// One key pressed or released, as the keyboard sends it: its scan code,
+// and flagged extended for the keys that are (the arrows and the block
+// above them), which Windows tells from their numeric-pad twins by it.
+INPUT KeyInput(WORD vk, bool up);
+
 // The input events for a key string, for SendKeys and its tests. A modifier
 // the user is holding down (per holding(vk)) but the string does not ask
 // for is released around the key and pressed again after it, so that the

@@ -13,6 +13,7 @@
 #include "platform.h"
 #include "variant.h"
 #include "../../shared/control_error.h"
+#include "../../shared/rows.h"
 
 namespace velmora {
 namespace {
@@ -76,15 +77,13 @@ struct Events : ::testing::Test {
   using Entries = std::vector<std::u16string>;
 };
 
-struct MoveRow {
-  const char* name;
+struct MoveRow : testing::NamedRow {
   bool dateMode;
   std::int16_t tastoInvio;
   std::int16_t keyAscii;
   std::int16_t shift;
   std::vector<std::u16string> expected;  // keys sent
 };
-std::ostream& operator<<(std::ostream& os, const MoveRow& r) { return os << r.name; }
 
 class EnterAndEscape : public Events, public ::testing::WithParamInterface<MoveRow> {};
 

@@ -13,6 +13,7 @@
 #include "property_bag.h"
 #include "variant.h"
 #include "../../shared/control_error.h"
+#include "../../shared/rows.h"
 
 namespace velmora {
 namespace {
@@ -116,11 +117,9 @@ TEST(ControlPersistence, WriteStopsAtAFailingKeyAndChangesNothing) {
 }
 
 // Settings of a saved control; each row is saved, then loaded into a new one.
-struct RoundTripRow {
-  const char* name;
+struct RoundTripRow : testing::NamedRow {
   std::function<void(VelmoraControl&)> configure;
 };
-std::ostream& operator<<(std::ostream& os, const RoundTripRow& r) { return os << r.name; }
 
 class RoundTrip : public ::testing::TestWithParam<RoundTripRow> {};
 
@@ -184,8 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Bags a container could hand over from a damaged or foreign form. A failing
 // conversion ends the load at its step; what the steps before did stays.
-struct HostileRow {
-  const char* name;
+struct HostileRow : testing::NamedRow {
   std::vector<std::pair<std::u16string, Variant>> entries;
   int expectedError;  // 0: loads
   std::int16_t maxLength;
@@ -193,7 +191,6 @@ struct HostileRow {
   std::u16string text;
   std::function<bool(Loaded&)> extra;
 };
-std::ostream& operator<<(std::ostream& os, const HostileRow& r) { return os << r.name; }
 
 class HostileBag : public ::testing::TestWithParam<HostileRow> {};
 

@@ -11,6 +11,7 @@
 #include "model_textbox.h"
 #include "variant.h"
 #include "../../shared/control_error.h"
+#include "../../shared/rows.h"
 
 namespace velmora {
 namespace {
@@ -131,13 +132,11 @@ TEST_F(ControlProperties, DateValueOneIsKeptAsOneAndMeansNumberMode) {
 
 // Each setter: what it stores, then one notification under its own name,
 // then (for two of them) the text reset that raises Change.
-struct SetterRow {
-  const char* name;
+struct SetterRow : testing::NamedRow {
   std::function<void(VelmoraControl&)> set;
   std::vector<std::u16string> expectedLog;
   std::function<bool(VelmoraControl&, ModelTextBox&)> stored;
 };
-std::ostream& operator<<(std::ostream& os, const SetterRow& r) { return os << r.name; }
 
 class SetterOrder : public ControlFixture, public ::testing::WithParamInterface<SetterRow> {};
 
@@ -189,15 +188,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return "row" + std::to_string(info.index); });
 
 // A failure stops the setter where it happens and keeps what was done.
-struct FailureRow {
-  const char* name;
+struct FailureRow : testing::NamedRow {
   std::string refuse;      // text box operation that fails
   std::u16string failOn;   // notification that fails
   std::function<void(VelmoraControl&)> set;
   std::function<bool(VelmoraControl&, ModelTextBox&)> after;
   std::vector<std::u16string> expectedLog;
 };
-std::ostream& operator<<(std::ostream& os, const FailureRow& r) { return os << r.name; }
 
 class SetterFailure : public ControlFixture, public ::testing::WithParamInterface<FailureRow> {};
 

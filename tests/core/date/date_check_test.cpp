@@ -11,6 +11,7 @@
 #include "date/date_editing.h"
 #include "platform.h"
 #include "variant.h"
+#include "../../shared/rows.h"
 
 namespace velmora {
 namespace {
@@ -48,7 +49,7 @@ std::ostream& operator<<(std::ostream& os, const CheckRow& r) {
             << ", expected " << (r.valid ? "True" : "False");
 }
 
-class DateCheck : public testing::TestWithParam<CheckRow> {};
+class DateCheck : public ::testing::TestWithParam<CheckRow> {};
 
 TEST_P(DateCheck, Answer) {
   const CheckRow& r = GetParam();
@@ -117,8 +118,7 @@ const CheckRow kRows[] = {
     {"EmptyMask", 0, u"", 1990, false},
     {"NegativeLength", -1, u"14/12/1967", 1990, false},
 };
-INSTANTIATE_TEST_SUITE_P(Rows, DateCheck, testing::ValuesIn(kRows),
-                         [](const testing::TestParamInfo<CheckRow>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, DateCheck, ::testing::ValuesIn(kRows), testing::kRowName);
 
 // The recognition is the platform's: a day/month text reaches it with the
 // present year appended, a two-digit year as typed, and only the fill test

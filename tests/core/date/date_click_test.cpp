@@ -10,6 +10,7 @@
 #include "date/date_editing.h"
 #include "model_textbox.h"
 #include "variant.h"
+#include "../../shared/rows.h"
 
 namespace velmora {
 namespace {
@@ -52,7 +53,7 @@ const ClickRow kRows[] = {
     {"TheEmptyMaskLeavesTheCaret", u"", u"14/  ", 5, 0, 5},
 };
 
-class DateClick : public testing::TestWithParam<ClickRow> {};
+class DateClick : public ::testing::TestWithParam<ClickRow> {};
 
 TEST_P(DateClick, Caret) {
   const ClickRow& r = GetParam();
@@ -65,8 +66,7 @@ TEST_P(DateClick, Caret) {
   EXPECT_EQ(box.SelLength(), r.wantCaret < 0 ? r.selLength : 0) << r;
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, DateClick, testing::ValuesIn(kRows),
-                         [](const testing::TestParamInfo<ClickRow>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Rows, DateClick, ::testing::ValuesIn(kRows), testing::kRowName);
 
 // Through the control: the click event of Text1 moves the caret in date mode
 // only, with the mask of the current MaxLength, and raises nothing.

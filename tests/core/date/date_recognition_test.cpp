@@ -8,6 +8,7 @@
 
 #include "date/date_recognition.h"
 #include "variant.h"
+#include "../../shared/rows.h"
 
 namespace velmora {
 namespace {
@@ -25,7 +26,7 @@ std::ostream& operator<<(std::ostream& os, const RecognitionRow& r) {
   return os << r.date.day << "/" << r.date.month << "/" << r.date.year;
 }
 
-class Recognition : public testing::TestWithParam<RecognitionRow> {};
+class Recognition : public ::testing::TestWithParam<RecognitionRow> {};
 
 TEST_P(Recognition, Reads) {
   const RecognitionRow& r = GetParam();
@@ -85,10 +86,7 @@ const RecognitionRow kRows[] = {
     {"ArabicIndicDigits", u"\u0661\u0664/12/1967", {0, 0, 0}},
     {"TabAround", u"\t14/12/1967", {0, 0, 0}},
 };
-INSTANTIATE_TEST_SUITE_P(Rows, Recognition, testing::ValuesIn(kRows),
-                         [](const testing::TestParamInfo<RecognitionRow>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Rows, Recognition, ::testing::ValuesIn(kRows), testing::kRowName);
 
 // The default platform service is this recognition.
 TEST(RecognitionPlatform, DefaultIsDateIsTheRecognition) {

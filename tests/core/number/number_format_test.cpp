@@ -11,6 +11,7 @@
 #include "number/number_editing.h"
 #include "variant.h"
 #include "../../shared/control_error.h"
+#include "../../shared/rows.h"
 
 namespace velmora {
 namespace {
@@ -19,13 +20,10 @@ namespace {
 // which the release build's overlap check misjudges.)
 std::u16string Join(std::u16string prefix, const std::u16string& body) { return prefix += body; }
 
-struct FormatRow {
-  const char* name;
+struct FormatRow : testing::NamedRow {
   std::u16string text;
   std::u16string expected;
 };
-
-std::ostream& operator<<(std::ostream& os, const FormatRow& row) { return os << row.name; }
 
 class FormattaNumeroRows : public ::testing::TestWithParam<FormatRow> {};
 
@@ -81,8 +79,7 @@ const FormatRow kFormatRows[] = {
     {"NegativeHex", u"-&H10", u"-16"},
 };
 
-INSTANTIATE_TEST_SUITE_P(FormattaNumero, FormattaNumeroRows, ::testing::ValuesIn(kFormatRows),
-                         [](const ::testing::TestParamInfo<FormatRow>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(FormattaNumero, FormattaNumeroRows, ::testing::ValuesIn(kFormatRows), testing::kRowName);
 
 struct ReadRow {
   const char* name;

@@ -8,17 +8,15 @@
 #include "number/numeric_value.h"
 #include "variant.h"
 #include "../../shared/control_error.h"
+#include "../../shared/rows.h"
 
 namespace velmora {
 namespace {
 
-struct ValueRow {
-  const char* name;
+struct ValueRow : testing::NamedRow {
   std::u16string text;
   double expected;
 };
-
-std::ostream& operator<<(std::ostream& os, const ValueRow& row) { return os << row.name; }
 
 class NumericValueRows : public ::testing::TestWithParam<ValueRow> {};
 
@@ -51,8 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValueRow{"LongestExactInteger", u"9007199254740993", 9007199254740992.0},
         ValueRow{"LargestDouble", u"1.7976931348623157e308", 1.7976931348623157e308},
         ValueRow{"ManyDigitsRoundCorrectly",
-                 u"0.1000000000000000055511151231257827021181583404541015625000000000000001", 0.1}),
-    [](const ::testing::TestParamInfo<ValueRow>& info) { return std::string(info.param.name); });
+                 u"0.1000000000000000055511151231257827021181583404541015625000000000000001", 0.1}), testing::kRowName);
 
 struct OverflowRow {
   const char* name;

@@ -16,6 +16,7 @@
 #include "test_container.h"
 #include "test_support.h"
 #include "velmora_h.h"
+#include "shared/rows.h"
 
 namespace velmora::testing {
 namespace {
@@ -71,9 +72,8 @@ void CheckEnumerator(IEnum* e, const EnumRow& row) {
 }
 
 ComPtr<IUnknown> Points(IUnknown* control) {
-  ComPtr<IConnectionPointContainer> container;
   ComPtr<IEnumConnectionPoints> points;
-  if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&container)))) container->EnumConnectionPoints(&points);
+  if (auto container = As<IConnectionPointContainer>(control)) container->EnumConnectionPoints(&points);
   return points;
 }
 
@@ -111,32 +111,28 @@ const EnumRow kEnumerators[] = {
     {"ConnectionPoints", 2, E_INVALIDARG, E_INVALIDARG, &Points},
     {"Connections", 2, E_INVALIDARG, E_INVALIDARG,
      [](IUnknown* control) -> ComPtr<IUnknown> {
-       ComPtr<IConnectionPointContainer> container;
        ComPtr<IConnectionPoint> point;
        ComPtr<IEnumConnections> connections;
-       if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&container))) &&
-           SUCCEEDED(container->FindConnectionPoint(DIID___VelmoraControl, &point)))
+       if (auto container = As<IConnectionPointContainer>(control);
+           container && SUCCEEDED(container->FindConnectionPoint(DIID___VelmoraControl, &point)))
          point->EnumConnections(&connections);
        return connections;
      }},
     {"Formats", 2, E_POINTER, S_OK,
      [](IUnknown* control) -> ComPtr<IUnknown> {
-       ComPtr<IDataObject> data;
        ComPtr<IEnumFORMATETC> formats;
-       if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&data)))) data->EnumFormatEtc(DATADIR_GET, &formats);
+       if (auto data = As<IDataObject>(control)) data->EnumFormatEtc(DATADIR_GET, &formats);
        return formats;
      }},
     {"Verbs", 6, E_POINTER, S_OK,
      [](IUnknown* control) -> ComPtr<IUnknown> {
-       ComPtr<IOleObject> ole;
        ComPtr<IEnumOLEVERB> verbs;
-       if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&ole)))) ole->EnumVerbs(&verbs);
+       if (auto ole = As<IOleObject>(control)) ole->EnumVerbs(&verbs);
        return verbs;
      }},
 };
 
-INSTANTIATE_TEST_SUITE_P(Control, EnumeratorContract, ::testing::ValuesIn(kEnumerators),
-                         [](const ::testing::TestParamInfo<EnumRow>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Control, EnumeratorContract, ::testing::ValuesIn(kEnumerators), testing::kRowName);
 
 // Every COM object a new control makes is counted, its text box's font
 // sink included: the module must not unload while a font still holds it.

@@ -244,27 +244,11 @@ TEST_F(Accessible, AnnouncesRealChangesAndRefusedDates) {
 }
 
 TEST_F(Accessible, AnswersTheSameInWineAtlHost) {
-  using AxWinInit = BOOL(WINAPI*)();
-  using AxAttachControl = HRESULT(WINAPI*)(IUnknown*, HWND, IUnknown**);
-  HMODULE atl = LoadLibraryW(L"atl.dll");
-  ASSERT_NE(atl, nullptr);
-  auto init = reinterpret_cast<AxWinInit>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
-  auto attach = reinterpret_cast<AxAttachControl>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxAttachControl")));
-  ASSERT_TRUE(init && attach);
-  // The host's window class is registered once per process: whichever test
-  // registers it takes it away again, so the next one registers it afresh.
-  WNDCLASSEXW registered{};
-  registered.cbSize = sizeof(registered);
-  const bool ours = !GetClassInfoExW(GetModuleHandleW(nullptr), L"AtlAxWin", &registered);
-  if (ours) {
-    ASSERT_TRUE(init());
-  }
-  HWND host = CreateWindowExW(0, L"AtlAxWin", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 260, 80, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
-  ASSERT_NE(host, nullptr);
+  AtlHost atl;
   ComPtr<IUnknown> control = CreateTestControl();
   ComPtr<IUnknown> container;
-  ASSERT_EQ(attach(control.Get(), host, container.GetAddressOf()), S_OK);
+  HWND host = atl.Attach(control.Get(), container);
+  ASSERT_NE(host, nullptr);
   Pump(nullptr, 30);
   HWND window = nullptr;
   ComPtr<IOleWindow> ole;
@@ -287,8 +271,6 @@ TEST_F(Accessible, AnswersTheSameInWineAtlHost) {
   container.Reset();
   DestroyWindow(host);
   Pump(nullptr, 30);
-  if (ours)
-    for (const wchar_t* name : {L"AtlAxWin", L"AtlAxWinLic"}) UnregisterClassW(name, GetModuleHandleW(nullptr));
 }
 
 TEST_F(Accessible, InactiveControlAnnouncesNothing) {

@@ -85,69 +85,64 @@ ComPtr<_VelmoraControl> NewControl() {
   return c;
 }
 
-// Saves through one medium and loads into a new control through the same.
+// A new compound file in memory, as a container's document holds its controls.
+ComPtr<IStorage> NewDocfile() {
+  ComPtr<ILockBytes> bytes;
+  CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes);
+  ComPtr<IStorage> storage;
+  StgCreateDocfileOnILockBytes(bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &storage);
+  return storage;
+}
+
+// Starts a new control, saves it and loads a new control through one
+// medium; refused is what a second start or Load answers.
 struct Medium {
   const char* name;
+  std::function<HRESULT(_VelmoraControl*)> initNew;
   std::function<HRESULT(_VelmoraControl*, ComPtr<IUnknown>&)> save;
   std::function<HRESULT(_VelmoraControl*, IUnknown*)> load;
+  HRESULT refused;
 };
 
 const Medium kMedia[] = {
-    {"property bag",
+    {"property bag", [](_VelmoraControl* c) { return As<IPersistPropertyBag>(c)->InitNew(); },
      [](_VelmoraControl* c, ComPtr<IUnknown>& saved) {
        auto* bag = new TestBag;
        *saved.ReleaseAndGetAddressOf() = static_cast<IPropertyBag*>(bag);
-       ComPtr<IPersistPropertyBag> p;
-       c->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(p.GetAddressOf()));
-       return p->Save(bag, TRUE, TRUE);
+       return As<IPersistPropertyBag>(c)->Save(bag, TRUE, TRUE);
      },
      [](_VelmoraControl* c, IUnknown* saved) {
-       ComPtr<IPersistPropertyBag> p;
-       c->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(p.GetAddressOf()));
-       return p->Load(static_cast<TestBag*>(saved), nullptr);
-     }},
-    {"stream",
+       return As<IPersistPropertyBag>(c)->Load(static_cast<TestBag*>(saved), nullptr);
+     },
+     E_UNEXPECTED},
+    {"stream", [](_VelmoraControl* c) { return As<IPersistStreamInit>(c)->InitNew(); },
      [](_VelmoraControl* c, ComPtr<IUnknown>& saved) {
        ComPtr<IStream> stream;
        CreateStreamOnHGlobal(nullptr, TRUE, &stream);
        saved = stream;
-       ComPtr<IPersistStreamInit> p;
-       c->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(p.GetAddressOf()));
-       return p->Save(stream.Get(), TRUE);
+       return As<IPersistStreamInit>(c)->Save(stream.Get(), TRUE);
      },
      [](_VelmoraControl* c, IUnknown* saved) {
-       ComPtr<IStream> stream;
-       saved->QueryInterface(IID_IStream, reinterpret_cast<void**>(stream.GetAddressOf()));
-       LARGE_INTEGER start{};
-       stream->Seek(start, STREAM_SEEK_SET, nullptr);
-       ComPtr<IPersistStreamInit> p;
-       c->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(p.GetAddressOf()));
-       return p->Load(stream.Get());
-     }},
-    {"storage",
+       ComPtr<IStream> stream = As<IStream>(saved);
+       stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+       return As<IPersistStreamInit>(c)->Load(stream.Get());
+     },
+     E_UNEXPECTED},
+    {"storage", [](_VelmoraControl* c) { return As<IPersistStorage>(c)->InitNew(NewDocfile().Get()); },
      [](_VelmoraControl* c, ComPtr<IUnknown>& saved) {
-       ComPtr<ILockBytes> bytes;
-       CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes);
-       ComPtr<IStorage> storage;
-       HRESULT hr = StgCreateDocfileOnILockBytes(
-           bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &storage);
-       if (FAILED(hr)) return hr;
+       ComPtr<IStorage> storage = NewDocfile();
        saved = storage;
-       ComPtr<IPersistStorage> p;
-       c->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(p.GetAddressOf()));
-       hr = p->Save(storage.Get(), FALSE);
-       if (SUCCEEDED(hr)) hr = p->SaveCompleted(nullptr);
-       return hr;
+       ComPtr<IPersistStorage> p = As<IPersistStorage>(c);
+       const HRESULT hr = p->Save(storage.Get(), FALSE);
+       return SUCCEEDED(hr) ? p->SaveCompleted(nullptr) : hr;
      },
      [](_VelmoraControl* c, IUnknown* saved) {
-       ComPtr<IStorage> storage;
-       saved->QueryInterface(IID_IStorage, reinterpret_cast<void**>(storage.GetAddressOf()));
-       ComPtr<IPersistStorage> p;
-       c->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(p.GetAddressOf()));
-       HRESULT hr = p->Load(storage.Get());
+       ComPtr<IPersistStorage> p = As<IPersistStorage>(c);
+       const HRESULT hr = p->Load(As<IStorage>(saved).Get());
        p->HandsOffStorage();
        return hr;
-     }},
+     },
+     CO_E_ALREADYINITIALIZED},
 };
 
 using ControlPersistenceTest = OleTest;
@@ -268,6 +263,10 @@ TEST_F(ControlPersistenceTest, HostileBagsGiveTheirResultAndNoCrash) {
   const std::wstring longest(32767, L'7');
   const HostileRow rows[] = {
       {"empty bag: defaults, and the default text comes last", [](TestBag&) {}, S_OK, 10, VARIANT_TRUE, L"Text1"},
+      {"only the text stored", [](TestBag& b) { SetText(b, L"Text", L"14/12/1967"); }, S_OK, 10, VARIANT_TRUE,
+       L"14/12/1967"},
+      {"MaxLength that is no number", [](TestBag& b) { SetText(b, L"MaxLength", L"abc"); }, kTypeMismatch, 10,
+       VARIANT_TRUE, mask},
       {"only DateValue False", [](TestBag& b) { b.Set(L"DateValue", I4Variant(0)); }, S_OK, 10, VARIANT_FALSE, L"Text1"},
       {"MaxLength as a text that is a number", [](TestBag& b) { SetText(b, L"MaxLength", L" 8 "); }, S_OK, 8,
        VARIANT_TRUE, L"Text1"},
@@ -311,9 +310,13 @@ TEST_F(ControlPersistenceTest, HostileBagsGiveTheirResultAndNoCrash) {
        },
        S_OK, 10, VARIANT_TRUE, L"12/12/2012"},
   };
+  // Containers say "no such key" each their own way: every one of them reads
+  // as the default.
+  for (const HRESULT absent : {E_INVALIDARG, E_FAIL, S_OK /* with VT_EMPTY */, E_OUTOFMEMORY})
   for (const HostileRow& row : rows) {
-    SCOPED_TRACE(row.name);
+    SCOPED_TRACE(std::string(row.name) + ", absent keys answered " + std::to_string(absent));
     TestBag bag;
+    bag.absent = absent;
     row.fill(bag);
     ComPtr<_VelmoraControl> c = NewControl();
     ComPtr<IPersistPropertyBag> persist;
@@ -329,6 +332,7 @@ TEST_F(ControlPersistenceTest, HostileBagsGiveTheirResultAndNoCrash) {
     EXPECT_EQ(s.text.size(), row.text.size());
     EXPECT_TRUE(s.text == row.text) << "text \"" << std::string(s.text.begin(), s.text.begin() + std::min<size_t>(40, s.text.size())) << "\"";
     EXPECT_EQ(s.virgola, row.virgola);
+    EXPECT_EQ(s.enabled, VARIANT_TRUE);
     EXPECT_EQ(s.back, row.back);
     EXPECT_EQ(s.tastoInvio, VARIANT_FALSE);
     EXPECT_FALSE(s.fontName.empty()) << "a font in every case";
@@ -490,10 +494,8 @@ class ForeignFont final : public velmora::testing::HostObject<ForeignFont, IFont
 // Only the standard font is made from a stream, so a font of any other
 // kind is saved as a standard font of its description.
 TEST_F(ControlPersistenceTest, AContainersOwnFontIsSavedAsAStandardFont) {
-  FONTDESC desc{sizeof(FONTDESC), const_cast<LPOLESTR>(L"DejaVu Sans"), {{120000, 0}}, FW_BOLD,
-                DEFAULT_CHARSET, FALSE, FALSE, FALSE};
   ComPtr<IFont> standard;
-  ASSERT_EQ(OleCreateFontIndirect(&desc, IID_IFont, reinterpret_cast<void**>(standard.GetAddressOf())), S_OK);
+  ASSERT_EQ(NewFont(12, true).As(&standard), S_OK);
   ComPtr<IFontDisp> foreign;
   *foreign.GetAddressOf() = reinterpret_cast<IFontDisp*>(static_cast<IDispatch*>(ForeignFont::New(standard)));
   ComPtr<_VelmoraControl> c = NewControl();
@@ -531,12 +533,8 @@ TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
   EXPECT_EQ(bag->Load(&empty, nullptr), S_OK) << "a Load may follow InitNew, once";
   EXPECT_EQ(bag->Load(&empty, nullptr), E_UNEXPECTED);
   EXPECT_EQ(stream->InitNew(), E_UNEXPECTED);
-  ComPtr<IStorage> docfile;
-  ComPtr<ILockBytes> bytes;
-  CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes);
-  ASSERT_EQ(StgCreateDocfileOnILockBytes(bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
-                                         &docfile),
-            S_OK);
+  ComPtr<IStorage> docfile = NewDocfile();
+  ASSERT_TRUE(docfile);
   EXPECT_EQ(storage->InitNew(docfile.Get()), CO_E_ALREADYINITIALIZED);
 
   struct {
@@ -583,10 +581,7 @@ TEST_F(ControlPersistenceTest, OneStartPerObjectAndAnHonestDirtyFlag) {
          storage->SaveCompleted(nullptr);
        }, S_OK},
       {"a new font put by reference, then changed", [&] {
-         FONTDESC desc{sizeof(FONTDESC), const_cast<LPOLESTR>(L"DejaVu Sans"), {{80000, 0}}, FW_NORMAL,
-                       DEFAULT_CHARSET, FALSE, FALSE, FALSE};
-         ComPtr<IFontDisp> disp;
-         OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(disp.GetAddressOf()));
+         ComPtr<IFontDisp> disp = NewFont(8);
          c->putref_Font(disp.Get());
          TestBag b;
          bag->Save(&b, TRUE, TRUE);
@@ -628,76 +623,14 @@ TEST_F(ControlPersistenceTest, LoadingNotifiesThroughTheSetters) {
   point->Unadvise(cookie);
 }
 
-// Containers say "no such key" each their own way; every one of them reads
-// as the default, while a stored value that does not convert still fails
-// the load at its step.
-TEST_F(ControlPersistenceTest, AbsentKeysReadAsDefaultsWhateverTheBagAnswers) {
-  const HRESULT answers[] = {E_INVALIDARG, E_FAIL, S_OK /* with VT_EMPTY */, E_OUTOFMEMORY};
-  struct {
-    const char* name;
-    std::function<void(TestBag&)> fill;
-    HRESULT expected;
-    short maxLength;
-    std::wstring text;
-  } const rows[] = {
-      {"only the text stored", [](TestBag& b) { SetText(b, L"Text", L"14/12/1967"); }, S_OK, 10, L"14/12/1967"},
-      {"nothing stored", [](TestBag&) {}, S_OK, 10, L"Text1"},
-      {"MaxLength that is no number", [](TestBag& b) { SetText(b, L"MaxLength", L"abc"); }, kTypeMismatch, 10,
-       L"  /  /    "},
-      {"MaxLength beyond 16 bits", [](TestBag& b) { b.Set(L"MaxLength", I4Variant(40000)); }, kOverflow, 10, L"  /  /    "},
-      {"Font that is no font", [](TestBag& b) { SetText(b, L"Font", L"Arial"); }, kTypeMismatch, 10, L"  /  /    "},
-  };
-  for (const HRESULT absent : answers) {
-    for (const auto& row : rows) {
-      SCOPED_TRACE(std::string(row.name) + ", absent keys answered " + std::to_string(absent));
-      TestBag bag;
-      bag.absent = absent;
-      row.fill(bag);
-      ComPtr<_VelmoraControl> c = NewControl();
-      ComPtr<IPersistPropertyBag> persist;
-      ASSERT_EQ(c.As(&persist), S_OK);
-      EXPECT_EQ(persist->Load(&bag, nullptr), row.expected);
-      const Settings s = Read(c.Get());
-      EXPECT_EQ(s.maxLength, row.maxLength);
-      EXPECT_EQ(s.text, row.text);
-      EXPECT_EQ(s.dateValue, VARIANT_TRUE);
-      EXPECT_EQ(s.enabled, VARIANT_TRUE);
-      EXPECT_EQ(s.back, 0x80000005u);
-    }
-  }
-}
-
 // A host that creates every control new and then loads its saved state
 // gets the saved state, through each interface; a second Load, or a Load
 // after the new control was saved, is still refused.
 TEST_F(ControlPersistenceTest, LoadAfterInitNewIsTakenOnce) {
-  const std::function<HRESULT(IUnknown*)> initNew[] = {
-      [](IUnknown* c) {
-        ComPtr<IPersistPropertyBag> p;
-        c->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(p.GetAddressOf()));
-        return p->InitNew();
-      },
-      [](IUnknown* c) {
-        ComPtr<IPersistStreamInit> p;
-        c->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(p.GetAddressOf()));
-        return p->InitNew();
-      },
-      [](IUnknown* c) {
-        ComPtr<ILockBytes> bytes;
-        CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes);
-        ComPtr<IStorage> storage;
-        StgCreateDocfileOnILockBytes(bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &storage);
-        ComPtr<IPersistStorage> p;
-        c->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(p.GetAddressOf()));
-        return p->InitNew(storage.Get());
-      },
-  };
-  const HRESULT refused[] = {E_UNEXPECTED, E_UNEXPECTED, CO_E_ALREADYINITIALIZED};
-  for (std::size_t m = 0; m < std::size(kMedia); ++m) {
-    const Medium& medium = kMedia[m];
+  for (const Medium& medium : kMedia) {
     SCOPED_TRACE(medium.name);
     ComPtr<_VelmoraControl> original = NewControl();
-    ASSERT_EQ(initNew[m](original.Get()), S_OK);
+    ASSERT_EQ(medium.initNew(original.Get()), S_OK);
     original->put_DateValue(VARIANT_FALSE);
     original->put_Text(UniqueBstr::FromWide(L"1.234").get());
     const Settings expected = Read(original.Get());
@@ -705,21 +638,21 @@ TEST_F(ControlPersistenceTest, LoadAfterInitNewIsTakenOnce) {
     ASSERT_EQ(medium.save(original.Get(), saved), S_OK);
 
     ComPtr<_VelmoraControl> c = NewControl();
-    ASSERT_EQ(initNew[m](c.Get()), S_OK);
+    ASSERT_EQ(medium.initNew(c.Get()), S_OK);
     c->put_MaxLength(4);  // a host's own set-up between the two
     ASSERT_EQ(medium.load(c.Get(), saved.Get()), S_OK);
     EXPECT_EQ(Read(c.Get()), expected);
     ComPtr<IPersistStreamInit> stream;
     c.As(&stream);
     EXPECT_EQ(stream->IsDirty(), S_FALSE) << "loaded, not changed";
-    EXPECT_EQ(medium.load(c.Get(), saved.Get()), refused[m]) << "a second Load";
+    EXPECT_EQ(medium.load(c.Get(), saved.Get()), medium.refused) << "a second Load";
 
     // Saved between the two: the new control's life has begun.
     ComPtr<_VelmoraControl> savedFirst = NewControl();
-    ASSERT_EQ(initNew[m](savedFirst.Get()), S_OK);
+    ASSERT_EQ(medium.initNew(savedFirst.Get()), S_OK);
     ComPtr<IUnknown> elsewhere;
     ASSERT_EQ(medium.save(savedFirst.Get(), elsewhere), S_OK);
-    EXPECT_EQ(medium.load(savedFirst.Get(), saved.Get()), refused[m]) << "a Load after a Save";
+    EXPECT_EQ(medium.load(savedFirst.Get(), saved.Get()), medium.refused) << "a Load after a Save";
   }
   // Shown on a form (InitNew, then in-place activation): the user may
   // already have typed into it.
@@ -833,28 +766,21 @@ TEST_F(ControlPersistenceTest, StorageModesFollowTheStorageRules) {
       {"changed while hands off after the Save",
        {{SaveSame, S_OK}, {HandsOff, S_OK}, {Change, S_OK}, {CompletedNew, S_OK}}, S_OK},
   };
-  auto docfile = [] {
-    ComPtr<ILockBytes> bytes;
-    CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes);
-    ComPtr<IStorage> storage;
-    StgCreateDocfileOnILockBytes(bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &storage);
-    return storage;
-  };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     ComPtr<_VelmoraControl> c = NewControl();
     ComPtr<IPersistStorage> p;
     ASSERT_EQ(c.As(&p), S_OK);
-    ComPtr<IStorage> own = docfile();
+    ComPtr<IStorage> own = NewDocfile();
     ASSERT_EQ(p->InitNew(own.Get()), S_OK);
     c->put_TastoInvio(VARIANT_TRUE);
     for (const Step& step : row.steps) {
       HRESULT hr = E_FAIL;
       switch (step.call) {
         case SaveSame: hr = p->Save(own.Get(), TRUE); break;
-        case SaveOther: hr = p->Save(docfile().Get(), FALSE); break;
+        case SaveOther: hr = p->Save(NewDocfile().Get(), FALSE); break;
         case CompletedNull: hr = p->SaveCompleted(nullptr); break;
-        case CompletedNew: hr = p->SaveCompleted(docfile().Get()); break;
+        case CompletedNew: hr = p->SaveCompleted(NewDocfile().Get()); break;
         case HandsOff: hr = p->HandsOffStorage(); break;
         case Change: hr = c->put_Virgola(VARIANT_TRUE); break;
       }

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "com/com_module.h"
 #include "com/com_strings.h"
@@ -27,30 +28,15 @@ using win32::ModuleObjectCount;
 constexpr DISPID kDataNonValida = DISPID_VELMORA_DATANONVALIDA;
 constexpr DISPID kChange = DISPID_VELMORA_CHANGE;
 
+// What the handler does inside the event, and what raises the event: a
+// keystroke or a property put raise Change, leaving the field with an
+// incomplete date raises DataNonValida. Every pair of the two is a row.
 enum class Action { kCloseForm, kUnadvise, kSetText, kDateValueOff };
 enum class Trigger { kKeystroke, kPropertySet, kLeavingTheField };
+constexpr const char* kActionNames[] = {"ClosesForm", "Unadvises", "SetsText", "SwitchesDateValue"};
+constexpr const char* kTriggerNames[] = {"ChangeFromKey", "ChangeFromPut", "DataNonValida"};
 
-struct Row {
-  const char* name;
-  DISPID event;
-  Trigger trigger;
-  Action action;
-};
-
-constexpr Row kRows[] = {
-    {"ChangeFromKeyClosesForm", kChange, Trigger::kKeystroke, Action::kCloseForm},
-    {"ChangeFromKeyUnadvises", kChange, Trigger::kKeystroke, Action::kUnadvise},
-    {"ChangeFromKeySetsText", kChange, Trigger::kKeystroke, Action::kSetText},
-    {"ChangeFromKeySwitchesDateValue", kChange, Trigger::kKeystroke, Action::kDateValueOff},
-    {"ChangeFromPutClosesForm", kChange, Trigger::kPropertySet, Action::kCloseForm},
-    {"ChangeFromPutUnadvises", kChange, Trigger::kPropertySet, Action::kUnadvise},
-    {"ChangeFromPutSetsText", kChange, Trigger::kPropertySet, Action::kSetText},
-    {"ChangeFromPutSwitchesDateValue", kChange, Trigger::kPropertySet, Action::kDateValueOff},
-    {"DataNonValidaClosesForm", kDataNonValida, Trigger::kLeavingTheField, Action::kCloseForm},
-    {"DataNonValidaUnadvises", kDataNonValida, Trigger::kLeavingTheField, Action::kUnadvise},
-    {"DataNonValidaSetsText", kDataNonValida, Trigger::kLeavingTheField, Action::kSetText},
-    {"DataNonValidaSwitchesDateValue", kDataNonValida, Trigger::kLeavingTheField, Action::kDateValueOff},
-};
+using Row = std::tuple<Trigger, Action>;
 
 // A property put through a pointer the caller holds no reference on: a
 // form whose only reference is the one its handler gives up.
@@ -68,7 +54,8 @@ HRESULT PutTextUnheld(IUnknown* control, const wchar_t* text) {
 class Reentrancy : public OleFixture<::testing::TestWithParam<Row>> {};
 
 TEST_P(Reentrancy, HandlerActsInsideTheEvent) {
-  const Row& row = GetParam();
+  const auto [rowTrigger, rowAction] = GetParam();
+  const DISPID event = rowTrigger == Trigger::kLeavingTheField ? kDataNonValida : kChange;
   const long baseObjects = ModuleObjectCount();
   auto form = std::make_unique<TestForm>();
   ComPtr<IUnknown> control = CreateTestControl();
@@ -89,9 +76,9 @@ TEST_P(Reentrancy, HandlerActsInsideTheEvent) {
 
   bool acted = false;
   sink->onEvent = [&](DISPID id) {
-    if (id != row.event || acted) return;
+    if (id != event || acted) return;
     acted = true;
-    switch (row.action) {
+    switch (rowAction) {
       case Action::kCloseForm:
         // The form goes with everything it held; the handler's program
         // held the last reference.
@@ -113,7 +100,7 @@ TEST_P(Reentrancy, HandlerActsInsideTheEvent) {
   };
 
   auto trigger = [&] {
-    switch (row.trigger) {
+    switch (rowTrigger) {
       case Trigger::kKeystroke:
         SendMessageW(edit, WM_CHAR, L'1', 1);
         break;
@@ -128,9 +115,9 @@ TEST_P(Reentrancy, HandlerActsInsideTheEvent) {
     }
   };
   trigger();
-  ASSERT_TRUE(acted) << row.name;
+  ASSERT_TRUE(acted);
 
-  if (row.action == Action::kCloseForm) {
+  if (rowAction == Action::kCloseForm) {
     EXPECT_FALSE(IsWindow(edit)) << "Text1 went with the control";
     EXPECT_EQ(ModuleObjectCount(), baseObjects) << "the control went when the event was over";
   } else {
@@ -138,13 +125,13 @@ TEST_P(Reentrancy, HandlerActsInsideTheEvent) {
     VariantInit(&text);
     EXPECT_EQ(GetProperty(raw, kDispText, &text), S_OK);
     VariantClear(&text);
-    if (row.action == Action::kDateValueOff) {
+    if (rowAction == Action::kDateValueOff) {
       EXPECT_EQ(GetInt(raw, kDispDateValue), 0);
     }
-    if (row.action == Action::kUnadvise) {
-      const int heard = sink->Heard(row.event);
+    if (rowAction == Action::kUnadvise) {
+      const int heard = sink->Heard(event);
       trigger();
-      EXPECT_EQ(sink->Heard(row.event), heard) << "a disconnected sink hears nothing more";
+      EXPECT_EQ(sink->Heard(event), heard) << "a disconnected sink hears nothing more";
     } else {
       point->Unadvise(cookie);
     }
@@ -157,8 +144,15 @@ TEST_P(Reentrancy, HandlerActsInsideTheEvent) {
   EXPECT_EQ(ModuleObjectCount(), baseObjects);
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, Reentrancy, ::testing::ValuesIn(kRows),
-                         [](const ::testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Events, Reentrancy,
+                         ::testing::Combine(::testing::Values(Trigger::kKeystroke, Trigger::kPropertySet,
+                                                              Trigger::kLeavingTheField),
+                                            ::testing::Values(Action::kCloseForm, Action::kUnadvise, Action::kSetText,
+                                                              Action::kDateValueOff)),
+                         [](const ::testing::TestParamInfo<Row>& info) {
+                           return std::string(kTriggerNames[static_cast<int>(std::get<0>(info.param))]) +
+                                  kActionNames[static_cast<int>(std::get<1>(info.param))];
+                         });
 
 }  // namespace
 }  // namespace velmora::testing

@@ -15,13 +15,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "shared/key_rules.h"
-#include "shared/win32_harness.h"
 #include "test_container.h"
+#include "test_support.h"
 
 namespace velmora::testing {
 namespace {
@@ -105,28 +106,13 @@ Figures Measure() {
   return f;
 }
 
-void SetClipboard(HWND owner, const wchar_t* text) {
-  if (!OpenClipboard(owner)) return;
-  EmptyClipboard();
-  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-  if (HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-    memcpy(GlobalLock(data), text, bytes);
-    GlobalUnlock(data);
-    if (!SetClipboardData(CF_UNICODETEXT, data)) GlobalFree(data);
-  }
-  CloseClipboard();
-}
-
 class Soak : public ::testing::Test {
  protected:
   void SetUp() override {
     const char* actions = std::getenv("VELMORA_SOAK_ACTIONS");
     if (!actions) GTEST_SKIP() << "a long run: set VELMORA_SOAK_ACTIONS";
     actions_ = std::atol(actions);
-    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-  }
-  void TearDown() override {
-    if (actions_) OleUninitialize();
+    ole_.emplace();
   }
 
   RECT RectOf(std::size_t i) const {
@@ -138,6 +124,7 @@ class Soak : public ::testing::Test {
   void HoldRules(long action);
   std::string did_;  // the last action, for a rule it broke
 
+  std::optional<OleScope> ole_;  // only for a run that is not skipped
   long actions_ = 0;
   std::vector<Placed*> fields_;
 };
@@ -239,7 +226,7 @@ TEST_F(Soak, ADayAtTheForm) {
       // or one the arrows move there from a selection's far end, lets the
       // next digit overwrite the slash, as the rules allow.
       const UINT command = kCommands[pick(std::size(kCommands))];
-      if (command == WM_PASTE) SetClipboard(form.hwnd(), kClipboards[pick(std::size(kClipboards))]);
+      if (command == WM_PASTE) SetClipboardText(form.hwnd(), kClipboards[pick(std::size(kClipboards))]);
       const int length = GetWindowTextLengthW(edit);
       std::size_t from = pick(static_cast<std::size_t>(length) + 1);
       if (!kFields[which].number && field->Text()[from] == L'/') ++from;

@@ -14,18 +14,19 @@
 
 #include "com/handles.h"
 #include "test_container.h"
-#include "test_files.h"
+#include "test_support.h"
 #include "velmora_h.h"
 
 namespace {
 
-using velmora::testing::OcxPath;
+using velmora::testing::Apartment;
+using velmora::testing::Ocx;
+using velmora::testing::OleScope;
 using velmora::testing::Placed;
 using velmora::testing::TestForm;
 using velmora::win32::ComPtr;
 
-using GetClassObject = HRESULT STDAPICALLTYPE(REFCLSID, REFIID, void**);
-using CanUnloadNow = HRESULT STDAPICALLTYPE();
+using GetClassObject = velmora::testing::GetClassObjectFn;
 
 constexpr int kThreads = 4;
 constexpr int kRounds = 6;
@@ -69,10 +70,8 @@ void TypeInto(HWND edit, const wchar_t* keys) {
   for (const wchar_t* k = keys; *k; ++k) SendMessageW(edit, WM_CHAR, *k, 1);
 }
 
-void PumpThread() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-}
+// What the thread's queue holds now, handled.
+void PumpThread() { velmora::testing::Pump(nullptr, 0); }
 
 std::wstring TextOf(IUnknown* control) {
   VARIANT v;
@@ -94,10 +93,8 @@ void RunRounds(Worker& worker) {
     return;
   }
   TestForm form;
-  FONTDESC desc{sizeof(FONTDESC), const_cast<LPOLESTR>(L"DejaVu Sans"), {{static_cast<ULONG>(90000 + 10000 * worker.index), 0}},
-                FW_NORMAL, DEFAULT_CHARSET, FALSE, FALSE, FALSE};
-  if (FAILED(OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(form.ambients().font.GetAddressOf()))))
-    return Fail(worker, 0, "font");
+  form.ambients().font = velmora::testing::NewFont(9 + worker.index);
+  if (!form.ambients().font) return Fail(worker, 0, "font");
   for (int round = 0; round < kRounds && worker.failure.empty(); ++round) {
     ComPtr<IUnknown> object;
     HRESULT created;
@@ -140,12 +137,12 @@ void RunRounds(Worker& worker) {
 
 DWORD WINAPI WorkerMain(void* argument) {
   auto& worker = *static_cast<Worker*>(argument);
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+  OleScope apartment(Apartment::kSingleThreaded);
+  if (!apartment.ok()) {
     worker.failure = "CoInitializeEx";
     return 1;
   }
   worker.rounds(worker);
-  CoUninitialize();
   return 0;
 }
 
@@ -272,36 +269,30 @@ TEST(Threads, DISABLED_PlainTextBoxesSharingAFont) {
 
 TEST(Threads, PagesOnSeveralThreadsAtOnce) {
   InitializeCriticalSection(&g_textLayout);
-  HMODULE ocx = LoadLibraryW(OcxPath().c_str());
-  ASSERT_NE(ocx, nullptr);
-  RunWorkers(reinterpret_cast<GetClassObject*>(reinterpret_cast<void*>(GetProcAddress(ocx, "DllGetClassObject"))),
-             &RunPageRounds, kPageThreads);
-  EXPECT_TRUE(FreeLibrary(ocx));
+  Ocx ocx;
+  ASSERT_TRUE(ocx.loaded());
+  RunWorkers(ocx.Export<GetClassObject>("DllGetClassObject"), &RunPageRounds, kPageThreads);
+  EXPECT_TRUE(ocx.Free());
   DeleteCriticalSection(&g_textLayout);
 }
 
 TEST(Threads, ControlsOnSeveralThreadsAtOnce) {
   InitializeCriticalSection(&g_textLayout);
-  HMODULE ocx = LoadLibraryW(OcxPath().c_str());
-  ASSERT_NE(ocx, nullptr);
-  auto* getClassObject = reinterpret_cast<GetClassObject*>(reinterpret_cast<void*>(GetProcAddress(ocx, "DllGetClassObject")));
-  auto* canUnloadNow = reinterpret_cast<CanUnloadNow*>(reinterpret_cast<void*>(GetProcAddress(ocx, "DllCanUnloadNow")));
-  RunWorkers(getClassObject);
-  EXPECT_EQ(canUnloadNow(), S_OK);
-  ASSERT_TRUE(FreeLibrary(ocx));
+  Ocx ocx;
+  ASSERT_TRUE(ocx.loaded());
+  const HMODULE first = ocx.get();
+  RunWorkers(ocx.Export<GetClassObject>("DllGetClassObject"));
+  EXPECT_EQ(ocx.CanUnloadNow(), S_OK);
+  ASSERT_TRUE(ocx.Free());
 
   // Loaded again where the first image is not: anything the first load
   // left behind pointing into it (a window class) fails here.
-  MEMORY_BASIC_INFORMATION old{};
-  VirtualQuery(reinterpret_cast<void*>(ocx), &old, sizeof(old));
-  void* hold = VirtualAlloc(reinterpret_cast<void*>(ocx), 0x10000, MEM_RESERVE, PAGE_NOACCESS);
-  HMODULE again = LoadLibraryW(OcxPath().c_str());
-  ASSERT_NE(again, nullptr);
-  getClassObject = reinterpret_cast<GetClassObject*>(reinterpret_cast<void*>(GetProcAddress(again, "DllGetClassObject")));
-  canUnloadNow = reinterpret_cast<CanUnloadNow*>(reinterpret_cast<void*>(GetProcAddress(again, "DllCanUnloadNow")));
-  RunWorkers(getClassObject);
-  EXPECT_EQ(canUnloadNow(), S_OK);
-  EXPECT_TRUE(FreeLibrary(again));
+  void* hold = VirtualAlloc(reinterpret_cast<void*>(first), 0x10000, MEM_RESERVE, PAGE_NOACCESS);
+  Ocx again;
+  ASSERT_TRUE(again.loaded());
+  RunWorkers(again.Export<GetClassObject>("DllGetClassObject"));
+  EXPECT_EQ(again.CanUnloadNow(), S_OK);
+  EXPECT_TRUE(again.Free());
   if (hold) VirtualFree(hold, 0, MEM_RELEASE);
   DeleteCriticalSection(&g_textLayout);
 }

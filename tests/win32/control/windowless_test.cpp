@@ -28,19 +28,6 @@ BOOL CALLBACK CountOne(HWND, LPARAM count) {
   return TRUE;
 }
 
-BOOL CALLBACK CountWithChildren(HWND hwnd, LPARAM count) {
-  ++*reinterpret_cast<int*>(count);
-  EnumChildWindows(hwnd, &CountOne, count);
-  return TRUE;
-}
-
-// Every window of this thread, top-level or child.
-int ThreadWindows() {
-  int count = 0;
-  EnumThreadWindows(GetCurrentThreadId(), &CountWithChildren, reinterpret_cast<LPARAM>(&count));
-  return count;
-}
-
 int WindowsUnder(HWND parent) {
   int count = 0;
   EnumChildWindows(parent, &CountOne, reinterpret_cast<LPARAM>(&count));
@@ -53,32 +40,13 @@ std::wstring ClassOf(HWND hwnd) {
   return name;
 }
 
-template <class I>
-ComPtr<I> As(IUnknown* object) {
-  ComPtr<I> out;
-  if (object) object->QueryInterface(__uuidof(I), reinterpret_cast<void**>(out.GetAddressOf()));
-  return out;
-}
-
-ComPtr<IFontDisp> NewFont(double points) {
-  FONTDESC desc{sizeof(FONTDESC), const_cast<LPOLESTR>(L"DejaVu Sans"), {}, FW_NORMAL, ANSI_CHARSET, FALSE, FALSE,
-                FALSE};
-  desc.cySize.int64 = static_cast<LONGLONG>(points * 10000);
-  ComPtr<IFontDisp> font;
-  OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(font.GetAddressOf()));
-  return font;
-}
-
 // The control's font set by reference, as a script's Set does.
 HRESULT PutFont(IUnknown* control, double points) {
   const ComPtr<IFontDisp> font = NewFont(points);
   VARIANT arg{};
   V_VT(&arg) = VT_DISPATCH;
   V_DISPATCH(&arg) = font.Get();
-  DISPID named = DISPID_PROPERTYPUT;
-  DISPPARAMS params{&arg, &named, 1, 1};
-  return As<IDispatch>(control)->Invoke(DISPID_FONT, IID_NULL, 0, DISPATCH_PROPERTYPUTREF, &params, nullptr,
-                                        nullptr, nullptr);
+  return InvokePut(As<IDispatch>(control).Get(), DISPID_FONT, arg, DISPATCH_PROPERTYPUTREF);
 }
 
 class Windowless : public OleTest {

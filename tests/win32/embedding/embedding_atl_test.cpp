@@ -17,9 +17,6 @@
 namespace velmora::testing {
 namespace {
 
-using AxWinInit = BOOL(WINAPI*)();
-using AxAttachControl = HRESULT(WINAPI*)(IUnknown*, HWND, IUnknown**);
-
 // Runs a plain message loop: the ATL host does no keyboard navigation.
 void PlainPump() { velmora::testing::Pump(nullptr, 30); }
 
@@ -35,19 +32,12 @@ TEST(AtlHost, CreatesShowsResizesTypesAndReleasesTheControl) {
   win32::Win32Platform platform;
   ScopedPlatform installed(platform);
   const long objectsBefore = win32::ModuleObjectCount();
-  HMODULE atl = LoadLibraryW(L"atl.dll");
-  ASSERT_NE(atl, nullptr);
-  auto init = reinterpret_cast<AxWinInit>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
-  auto attach = reinterpret_cast<AxAttachControl>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxAttachControl")));
-  ASSERT_TRUE(init && attach);
-  ASSERT_TRUE(init());
   {
-    HWND host = CreateWindowExW(0, L"AtlAxWin", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 260, 80, nullptr,
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(host, nullptr);
+    AtlHost atl;
     ComPtr<IUnknown> control = CreateTestControl();
     ComPtr<IUnknown> container;
-    ASSERT_EQ(attach(control.Get(), host, container.GetAddressOf()), S_OK);
+    HWND host = atl.Attach(control.Get(), container);
+    ASSERT_NE(host, nullptr);
     PlainPump();
 
     ComPtr<IOleWindow> window;

@@ -25,8 +25,7 @@ namespace {
 class ControlInfo : public OleTest {
  protected:
   static CONTROLINFO Read(IUnknown* object) {
-    ComPtr<IOleControl> control;
-    object->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(control.GetAddressOf()));
+    ComPtr<IOleControl> control = As<IOleControl>(object);
     CONTROLINFO info{};
     info.cb = sizeof(info);
     EXPECT_EQ(control->GetControlInfo(&info), S_OK);
@@ -68,8 +67,7 @@ TEST_F(ControlInfo, EatsEscapeAlwaysAndEnterWhileItMovesOn) {
 
   ASSERT_EQ(PutBool(object.Get(), kDispTastoInvio, false), S_OK);
   EXPECT_EQ(Read(object.Get()).hAccel, enterMovesOn.hAccel) << "one table per state, made once";
-  ComPtr<IOleControl> control;
-  object->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(control.GetAddressOf()));
+  ComPtr<IOleControl> control = As<IOleControl>(object.Get());
   EXPECT_EQ(control->GetControlInfo(nullptr), E_POINTER);
 }
 
@@ -97,8 +95,7 @@ TEST_F(ControlInfo, MnemonicKeysActOnlyWhileText1HasTheFocus) {
   HWND before = form.AddField(10, 10);
   Placed* placed = form.AddControl(CreateTestControl(), RECT{110, 10, 310, 40});
   ASSERT_NE(placed, nullptr) << form.failure();
-  ComPtr<IOleControl> control;
-  placed->object->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(control.GetAddressOf()));
+  ComPtr<IOleControl> control = As<IOleControl>(placed->object.Get());
   const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(VK_ESCAPE, MAPVK_VK_TO_VSC)) << 16;
   MSG escape{nullptr, WM_KEYDOWN, VK_ESCAPE, 1 | scan, 0, {}};
   form.Focus(before);

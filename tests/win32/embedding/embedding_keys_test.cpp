@@ -63,14 +63,6 @@ const KeyRow kRows[] = {
     {"NumberRefusesLetters", false, false, nullptr, 1, L"x", L"0", 1, Focus::kStays, {}, kWindowText},
 };
 
-std::string Join(const std::vector<std::string>& items) {
-  std::string out;
-  for (const std::string& item : items) out += (out.empty() ? "" : " ") + item;
-  return out;
-}
-
-std::string Narrow(const std::wstring& text) { return win32::WideToUtf8(text); }
-
 class TypedKeys : public OleFixture<::testing::TestWithParam<std::tuple<KeyRow, TestForm::Loop>>> {
  protected:
   win32::Win32Platform platform_;

@@ -178,13 +178,8 @@ TEST_F(View, ActiveControlShowsColoursAndEnabledOnScreen) {
   EXPECT_FALSE(IsWindowEnabled(placed->Edit()));
 }
 
-}  // namespace
-}  // namespace velmora::testing
-
 // ---- the picture a caching host keeps (IDataObject) ----------------------------
 
-namespace velmora::testing {
-namespace {
 
 FORMATETC Format(CLIPFORMAT format, DWORD tymed, DWORD aspect = DVASPECT_CONTENT, LONG index = -1) {
   return FORMATETC{format, nullptr, aspect, index, tymed};

@@ -100,7 +100,7 @@ TEST_P(WindowsKeys, Play) {
   key_rows::PlayRow(*player_, GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Shared, WindowsKeys, ::testing::ValuesIn(key_rows::kKeyRows), key_rows::RowName);
+INSTANTIATE_TEST_SUITE_P(Shared, WindowsKeys, ::testing::ValuesIn(key_rows::kKeyRows), kRowName);
 
 }  // namespace
 }  // namespace velmora::testing

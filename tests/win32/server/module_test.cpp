@@ -22,35 +22,28 @@ namespace {
 using velmora::testing::Ocx;
 using velmora::win32::ComPtr;
 
-using CanUnloadNow = HRESULT STDAPICALLTYPE();
-using GetClassObject = HRESULT STDAPICALLTYPE(REFCLSID, REFIID, void**);
-
 TEST(Module, CanUnloadNowFollowsFactoriesAndLocks) {
   Ocx ocx;
-  ASSERT_TRUE(ocx.loaded());
-  auto* can_unload = ocx.Export<CanUnloadNow>("DllCanUnloadNow");
-  auto* get_class_object = ocx.Export<GetClassObject>("DllGetClassObject");
-  ASSERT_NE(can_unload, nullptr);
+  auto* get_class_object = ocx.Export<velmora::testing::GetClassObjectFn>("DllGetClassObject");
   ASSERT_NE(get_class_object, nullptr);
 
-  EXPECT_EQ(can_unload(), S_OK) << "nothing alive after loading";
+  EXPECT_EQ(ocx.CanUnloadNow(), S_OK) << "nothing alive after loading";
   ComPtr<IClassFactory> factory;
   ASSERT_EQ(get_class_object(CLSID_VelmoraControl, IID_IClassFactory, &factory), S_OK);
-  EXPECT_EQ(can_unload(), S_FALSE) << "a held factory keeps the module";
+  EXPECT_EQ(ocx.CanUnloadNow(), S_FALSE) << "a held factory keeps the module";
   ASSERT_EQ(factory->LockServer(TRUE), S_OK);
   factory.Reset();
-  EXPECT_EQ(can_unload(), S_FALSE) << "a lock keeps the module";
+  EXPECT_EQ(ocx.CanUnloadNow(), S_FALSE) << "a lock keeps the module";
   ASSERT_EQ(get_class_object(CLSID_Generale, IID_IClassFactory, &factory), S_OK);
   ASSERT_EQ(factory->LockServer(FALSE), S_OK);
   factory.Reset();
-  EXPECT_EQ(can_unload(), S_OK) << "lock released, factory released";
+  EXPECT_EQ(ocx.CanUnloadNow(), S_OK) << "lock released, factory released";
 }
 
 TEST(Module, ClassFactoryRules) {
   Ocx ocx;
-  ASSERT_TRUE(ocx.loaded());
-  auto* get_class_object = ocx.Export<GetClassObject>("DllGetClassObject");
-  auto* can_unload = ocx.Export<CanUnloadNow>("DllCanUnloadNow");
+  auto* get_class_object = ocx.Export<velmora::testing::GetClassObjectFn>("DllGetClassObject");
+  ASSERT_NE(get_class_object, nullptr);
   ComPtr<IClassFactory> factory;
   EXPECT_EQ(get_class_object(IID__VelmoraControl, IID_IClassFactory, &factory),
             CLASS_E_CLASSNOTAVAILABLE)
@@ -67,7 +60,7 @@ TEST(Module, ClassFactoryRules) {
   EXPECT_EQ(factory->LockServer(FALSE), E_UNEXPECTED) << "unlock without a lock";
   unknown.Reset();
   factory.Reset();
-  EXPECT_EQ(can_unload(), S_OK) << "the refused unlock must not unbalance the count";
+  EXPECT_EQ(ocx.CanUnloadNow(), S_OK) << "the refused unlock must not unbalance the count";
 }
 
 // ---------------------------------------------------------------------------
@@ -126,21 +119,7 @@ TEST(ComEdge, AnswersEveryThrowWithItsHresult) {
     }, IID__VelmoraControl);
     EXPECT_EQ(hr, row.expected) << std::hex << hr;
 
-    ComPtr<IErrorInfo> info;
-    const HRESULT got = ::GetErrorInfo(0, &info);
-    if (row.description == nullptr) {
-      EXPECT_EQ(got, S_FALSE) << "no rich error information expected";
-      continue;
-    }
-    ASSERT_EQ(got, S_OK);
-    velmora::win32::UniqueBstr description, source;
-    GUID guid{};
-    info->GetDescription(description.put());
-    info->GetSource(source.put());
-    info->GetGUID(&guid);
-    EXPECT_EQ(description.ToWide(), row.description);
-    EXPECT_EQ(source.ToWide(), L"Velmora.VelmoraControl");
-    EXPECT_TRUE(IsEqualGUID(guid, IID__VelmoraControl));
+    velmora::testing::ExpectErrorInfo(row.description != nullptr, row.description);
   }
 }
 

@@ -20,11 +20,12 @@
 #include "com/handles.h"
 #include "server/registration.h"
 #include "test_container.h"
-#include "test_files.h"
+#include "test_support.h"
 #include "velmora_h.h"
 
 namespace {
 
+using velmora::testing::Apartment;
 using velmora::testing::BesideProgram;
 using velmora::testing::Narrow;
 using velmora::testing::OcxPath;
@@ -310,7 +311,7 @@ struct Marshaled {
 
 DWORD WINAPI CallFromAnotherApartment(void* argument) {
   const Marshaled& streams = *static_cast<Marshaled*>(argument);
-  ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  velmora::testing::OleScope apartment(Apartment::kMultiThreaded);
   DWORD result = 0;
   _VelmoraControl* control = nullptr;
   short length = 0;
@@ -327,7 +328,6 @@ DWORD WINAPI CallFromAnotherApartment(void* argument) {
     result |= 2;
   }
   if (sink) sink->Release();
-  ::CoUninitialize();
   return result;
 }
 
@@ -340,7 +340,8 @@ DWORD WINAPI CallFromAnotherApartment(void* argument) {
 TEST(InstalledServer, CreatesByProgIdAndLoadsTheTypeLibraryByLibid) {
   const char* expected = ScriptSays("VELMORA_INSTALLED_OCX");
   if (!expected) GTEST_SKIP() << "run by registration_test.sh";
-  ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+  velmora::testing::OleScope apartment(Apartment::kSingleThreaded);
+  ASSERT_TRUE(apartment.ok());
   struct Creation {
     const wchar_t* progId;
     const CLSID* clsid;
@@ -383,9 +384,7 @@ TEST(InstalledServer, CreatesByProgIdAndLoadsTheTypeLibraryByLibid) {
   HANDLE worker = ::CreateThread(nullptr, 0, CallFromAnotherApartment, &streams, 0, nullptr);
   ASSERT_NE(worker, nullptr);
   // The control's apartment serves the worker's calls while it waits.
-  while (::MsgWaitForMultipleObjects(1, &worker, FALSE, 30000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
-    for (MSG msg; ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageW(&msg);
-  }
+  velmora::testing::WaitPumping(worker, 30000);
   DWORD code = 1;
   ::GetExitCodeThread(worker, &code);
   ::CloseHandle(worker);
@@ -395,8 +394,6 @@ TEST(InstalledServer, CreatesByProgIdAndLoadsTheTypeLibraryByLibid) {
   short length = 0;
   EXPECT_EQ(control->get_MaxLength(&length), S_OK);
   EXPECT_EQ(length, 7);
-  control.Reset();
-  ::CoUninitialize();
 }
 
 }  // namespace

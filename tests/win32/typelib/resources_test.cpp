@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "test_files.h"
+#include "test_support.h"
 #include "velmora_h.h"
 
 namespace {
@@ -18,24 +18,19 @@ using velmora::testing::OcxPath;
 
 class Resources : public ::testing::Test {
  protected:
-  void SetUp() override {
-    module_ = ::LoadLibraryExW(OcxPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(module_, nullptr) << Narrow(OcxPath());
-  }
-  void TearDown() override {
-    if (module_) ::FreeLibrary(module_);
-  }
+  void SetUp() override { ASSERT_TRUE(ocx_.loaded()); }
 
   // The bytes of resource (type, name), empty if it is missing.
   std::vector<unsigned char> Bytes(const wchar_t* type, const wchar_t* name) {
-    HRSRC found = ::FindResourceW(module_, name, type);
+    const HMODULE module = ocx_.get();
+    HRSRC found = ::FindResourceW(module, name, type);
     if (found == nullptr) return {};
-    HGLOBAL loaded = ::LoadResource(module_, found);
+    HGLOBAL loaded = ::LoadResource(module, found);
     const auto* data = static_cast<const unsigned char*>(::LockResource(loaded));
-    return {data, data + ::SizeofResource(module_, found)};
+    return {data, data + ::SizeofResource(module, found)};
   }
 
-  HMODULE module_ = nullptr;
+  velmora::testing::Ocx ocx_{/*dataFile=*/true};
 };
 
 struct GuidResourceRow {
@@ -80,8 +75,7 @@ TEST_F(Resources, ToolboxBitmap) {
   EXPECT_EQ(bytes.size(), header.biSize + 15u * 48u);
 
   // And it loads as a picture the toolbox can draw.
-  HMODULE module = ::LoadLibraryExW(OcxPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageW(module, MAKEINTRESOURCEW(30000), IMAGE_BITMAP,
+  HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageW(ocx_.get(), MAKEINTRESOURCEW(30000), IMAGE_BITMAP,
                                                      0, 0, LR_CREATEDIBSECTION));
   ASSERT_NE(bitmap, nullptr);
   BITMAP info{};
@@ -90,7 +84,6 @@ TEST_F(Resources, ToolboxBitmap) {
   EXPECT_EQ(info.bmHeight, 15);
   EXPECT_EQ(info.bmBitsPixel, 24);
   ::DeleteObject(bitmap);
-  ::FreeLibrary(module);
 }
 
 TEST_F(Resources, TypeLibraryIsResourceOne) {

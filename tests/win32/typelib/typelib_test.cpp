@@ -228,14 +228,6 @@ TEST_F(TypeLibrary, ClassesImplementTheirInterfaces) {
 // How a value type must come out of the library.
 enum class Value { Short, Bool, Color, Font, String };
 
-struct AccessorRow {
-  const char* name;
-  MEMBERID id;
-  INVOKEKIND kind;
-  Value value;
-  const wchar_t* help;
-};
-
 constexpr wchar_t kBackColorHelp[] =
     L"Restituisce o imposta il colore di sfondo utilizzato per la visualizzazione di testo e "
     L"grafica in un oggetto.";
@@ -248,25 +240,21 @@ constexpr wchar_t kForeColorHelp[] =
     L"e grafica in un oggetto.";
 constexpr wchar_t kTextHelp[] = L"Restituisce o imposta il testo contenuto nel controllo.";
 
-const AccessorRow kAccessors[] = {
-    {"MaxLength", 0x68030007, INVOKE_PROPERTYGET, Value::Short, L""},
-    {"MaxLength", 0x68030007, INVOKE_PROPERTYPUT, Value::Short, L""},
-    {"DateValue", 0x68030006, INVOKE_PROPERTYGET, Value::Bool, L""},
-    {"DateValue", 0x68030006, INVOKE_PROPERTYPUT, Value::Bool, L""},
-    {"BackColor", 0x68030005, INVOKE_PROPERTYGET, Value::Color, kBackColorHelp},
-    {"BackColor", 0x68030005, INVOKE_PROPERTYPUT, Value::Color, kBackColorHelp},
-    {"Font", DISPID_FONT, INVOKE_PROPERTYGET, Value::Font, kFontHelp},
-    {"Font", DISPID_FONT, INVOKE_PROPERTYPUTREF, Value::Font, kFontHelp},
-    {"Enabled", 0x68030004, INVOKE_PROPERTYGET, Value::Bool, kEnabledHelp},
-    {"Enabled", 0x68030004, INVOKE_PROPERTYPUT, Value::Bool, kEnabledHelp},
-    {"ForeColor", 0x68030003, INVOKE_PROPERTYGET, Value::Color, kForeColorHelp},
-    {"ForeColor", 0x68030003, INVOKE_PROPERTYPUT, Value::Color, kForeColorHelp},
-    {"Text", 0x68030002, INVOKE_PROPERTYGET, Value::String, kTextHelp},
-    {"Text", 0x68030002, INVOKE_PROPERTYPUT, Value::String, kTextHelp},
-    {"Virgola", 0x68030001, INVOKE_PROPERTYGET, Value::Bool, L""},
-    {"Virgola", 0x68030001, INVOKE_PROPERTYPUT, Value::Bool, L""},
-    {"TastoInvio", 0x68030000, INVOKE_PROPERTYGET, Value::Bool, L""},
-    {"TastoInvio", 0x68030000, INVOKE_PROPERTYPUT, Value::Bool, L""},
+// The control's properties in the interface's order, each with its type
+// and help string.
+struct PropertyRow {
+  const wchar_t* name;
+  MEMBERID id;
+  Value value;
+  const wchar_t* help;
+};
+
+const PropertyRow kProperties[] = {
+    {L"MaxLength", 0x68030007, Value::Short, L""},       {L"DateValue", 0x68030006, Value::Bool, L""},
+    {L"BackColor", 0x68030005, Value::Color, kBackColorHelp}, {L"Font", DISPID_FONT, Value::Font, kFontHelp},
+    {L"Enabled", 0x68030004, Value::Bool, kEnabledHelp}, {L"ForeColor", 0x68030003, Value::Color, kForeColorHelp},
+    {L"Text", 0x68030002, Value::String, kTextHelp},     {L"Virgola", 0x68030001, Value::Bool, L""},
+    {L"TastoInvio", 0x68030000, Value::Bool, L""},
 };
 
 // Checks that `desc` is the value type `value` (behind a pointer for an
@@ -278,15 +266,9 @@ void ExpectValueType(ITypeInfo* info, const TYPEDESC& outer, bool out, Value val
     type = type->lptdesc;
   }
   switch (value) {
-    case Value::Short:
-      EXPECT_EQ(type->vt, VT_I2);
-      break;
-    case Value::Bool:
-      EXPECT_EQ(type->vt, VT_BOOL);
-      break;
-    case Value::String:
-      EXPECT_EQ(type->vt, VT_BSTR);
-      break;
+    case Value::Short: EXPECT_EQ(type->vt, VT_I2); break;
+    case Value::Bool: EXPECT_EQ(type->vt, VT_BOOL); break;
+    case Value::String: EXPECT_EQ(type->vt, VT_BSTR); break;
     case Value::Color: {
       ASSERT_EQ(type->vt, VT_USERDEFINED);
       Referenced ref = Resolve(info, type->hreftype);
@@ -308,8 +290,9 @@ void ExpectValueType(ITypeInfo* info, const TYPEDESC& outer, bool out, Value val
 }
 
 // The accessors as the vtable view of the dual interface declares them:
-// after IDispatch's seven methods, in order, each returning an HRESULT with
-// one unnamed parameter.
+// after IDispatch's seven methods, each property's getter then its setter
+// (by reference for the font), each returning an HRESULT with one unnamed
+// parameter.
 TEST_F(TypeLibrary, DualInterfaceAccessors) {
   ComPtr<ITypeInfo> dispatch = TypeOf(IID__VelmoraControl);
   ASSERT_TRUE(dispatch);
@@ -319,24 +302,27 @@ TEST_F(TypeLibrary, DualInterfaceAccessors) {
   ASSERT_EQ(dispatch->GetRefTypeInfo(href, &vtable), S_OK);
   TypeAttr attr(vtable);
   ASSERT_EQ(attr.attr->typekind, TKIND_INTERFACE);
-  ASSERT_EQ(attr.attr->cFuncs, std::size(kAccessors));
-  EXPECT_EQ(attr.attr->cbSizeVft, (7 + std::size(kAccessors)) * sizeof(void*));
+  const UINT accessors = 2 * std::size(kProperties);
+  ASSERT_EQ(attr.attr->cFuncs, accessors);
+  EXPECT_EQ(attr.attr->cbSizeVft, (7 + accessors) * sizeof(void*));
 
-  for (UINT i = 0; i < std::size(kAccessors); ++i) {
-    const AccessorRow& row = kAccessors[i];
-    SCOPED_TRACE(testing::Message() << "accessor " << i + 1 << " " << row.name << " kind "
-                                    << row.kind);
+  for (UINT i = 0; i < accessors; ++i) {
+    const PropertyRow& row = kProperties[i / 2];
+    const bool getter = i % 2 == 0;
+    const INVOKEKIND kind = getter                       ? INVOKE_PROPERTYGET
+                            : row.value == Value::Font ? INVOKE_PROPERTYPUTREF
+                                                       : INVOKE_PROPERTYPUT;
+    SCOPED_TRACE(testing::Message() << "accessor " << i + 1 << " " << Narrow(row.name) << " kind " << kind);
     FuncDesc func(vtable.Get(), i);
     ASSERT_NE(func.desc, nullptr);
     EXPECT_EQ(func.desc->memid, row.id) << std::hex << func.desc->memid;
-    EXPECT_EQ(func.desc->invkind, row.kind);
+    EXPECT_EQ(func.desc->invkind, kind);
     EXPECT_EQ(func.desc->funckind, FUNC_PUREVIRTUAL);
     EXPECT_EQ(func.desc->callconv, CC_STDCALL);
     EXPECT_EQ(func.desc->oVft, static_cast<SHORT>((7 + i) * sizeof(void*)));
     EXPECT_EQ(func.desc->elemdescFunc.tdesc.vt, VT_HRESULT);
     ASSERT_EQ(func.desc->cParams, 1);
     const ELEMDESC& param = func.desc->lprgelemdescParam[0];
-    const bool getter = row.kind == INVOKE_PROPERTYGET;
     EXPECT_EQ(param.paramdesc.wParamFlags,
               getter ? PARAMFLAG_FOUT | PARAMFLAG_FRETVAL : PARAMFLAG_FIN);
     ExpectValueType(vtable.Get(), param.tdesc, getter, row.value);
@@ -346,28 +332,28 @@ TEST_F(TypeLibrary, DualInterfaceAccessors) {
     UINT count = 0;
     ASSERT_EQ(vtable->GetNames(row.id, names, 3, &count), S_OK);
     EXPECT_EQ(count, 1u);
-    EXPECT_EQ(std::wstring(names[0]), std::wstring(row.name, row.name + strlen(row.name)));
+    EXPECT_EQ(std::wstring(names[0]), row.name);
     for (UINT n = 0; n < count; ++n) ::SysFreeString(names[n]);
 
     EXPECT_EQ(DocString(vtable.Get(), row.id), row.help);
   }
 }
 
+// A member by its name and identifier, with its help string where a test
+// reads it.
+struct NamedMember {
+  const wchar_t* name;
+  MEMBERID id;
+  const wchar_t* help = L"";
+};
+
 // Late-bound callers resolve names through the dispatch view.
 TEST_F(TypeLibrary, NamesResolveToDispatchIdentifiers) {
   ComPtr<ITypeInfo> dispatch = TypeOf(IID__VelmoraControl);
   ASSERT_TRUE(dispatch);
-  struct Row {
-    const wchar_t* name;
-    MEMBERID id;
-  };
-  const Row rows[] = {
-      {L"MaxLength", 0x68030007}, {L"DateValue", 0x68030006}, {L"BackColor", 0x68030005},
-      {L"Font", DISPID_FONT},     {L"Enabled", 0x68030004},   {L"ForeColor", 0x68030003},
-      {L"Text", 0x68030002},      {L"Virgola", 0x68030001},   {L"TastoInvio", 0x68030000},
-      {L"tastoinvio", 0x68030000},  // names are case-insensitive
-  };
-  for (const Row& row : rows) {
+  std::vector<NamedMember> rows = {{L"tastoinvio", 0x68030000}};  // names are case-insensitive
+  for (const PropertyRow& property : kProperties) rows.push_back({property.name, property.id});
+  for (const NamedMember& row : rows) {
     LPOLESTR name = const_cast<LPOLESTR>(row.name);
     MEMBERID id = 0;
     EXPECT_EQ(dispatch->GetIDsOfNames(&name, 1, &id), S_OK) << Narrow(row.name);
@@ -378,13 +364,8 @@ TEST_F(TypeLibrary, NamesResolveToDispatchIdentifiers) {
 TEST_F(TypeLibrary, EventInterface) {
   ComPtr<ITypeInfo> events = TypeOf(DIID___VelmoraControl);
   ASSERT_TRUE(events);
-  struct Row {
-    const wchar_t* name;
-    MEMBERID id;
-    const wchar_t* help;
-  };
-  const Row rows[] = {
-      {L"DataNonValida", 1, L""},
+  const NamedMember rows[] = {
+      {L"DataNonValida", 1},
       {L"Change", 2, L"Viene generato quando il contenuto di un controllo viene modificato."},
   };
   for (UINT i = 0; i < std::size(rows); ++i) {

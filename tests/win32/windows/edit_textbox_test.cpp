@@ -18,31 +18,12 @@
 #include "errors.h"
 #include "windows/ole_font.h"
 #include "test_support.h"
+#include "windows/hosted_box.h"
 
 namespace velmora::win32 {
 namespace {
 
 using namespace velmora::testing;
-
-// A control as its object builds it: the control window, reparented into a
-// form between two other fields, with Text1 filling it.
-struct Hosted : BoxInWindow {
-  Hosted() {
-    before = form.AddEdit(0);
-    window.SetParentWindow(form.hwnd());
-    window.SetRect(RECT{100, 10, 300, 40});
-    window.FillWith(box.hwnd());
-    window.Show();
-    form.Last(window.hwnd());
-    after = form.AddEdit(300);
-  }
-  ~Hosted() {
-    DestroyWindow(before);
-    DestroyWindow(after);
-  }
-  Form& form = Form::Shared();
-  HWND before = nullptr, after = nullptr;
-};
 
 // ---- the contract, typed into the real EDIT ----------------------------------
 
@@ -65,16 +46,7 @@ class EditDriver final : public contract::Driver {
   Hosted host_;
 };
 
-class EditTextBoxContract : public OleFixture<::testing::TestWithParam<contract::Row>> {};
-
-TEST_P(EditTextBoxContract, Holds) {
-  EditDriver driver;
-  const std::string failure = contract::RunContractRow(driver, GetParam());
-  EXPECT_TRUE(failure.empty()) << failure;
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, EditTextBoxContract, ::testing::ValuesIn(contract::ContractRows()),
-                         [](const ::testing::TestParamInfo<contract::Row>& info) { return info.param.name; });
+VELMORA_CONTRACT_SUITE(EditTextBoxContract, OleFixture<::testing::TestWithParam<contract::Row>>, EditDriver);
 
 // ---- events ------------------------------------------------------------------
 
@@ -101,7 +73,19 @@ struct Events final : TextBoxEvents {
   }
 };
 
-using EditTextBoxTest = OleTest;
+// A hosted box whose events the test hears once it listens.
+class EditTextBoxTest : public OleTest {
+ protected:
+  ~EditTextBoxTest() override { host.box.setEvents(nullptr); }
+  // Gives the box the events, and the focus for typing unless told not to.
+  void Listen(bool focus = true) {
+    host.box.setEvents(&events);
+    if (focus) host.form.Focus(host.box.hwnd());
+  }
+  Hosted host;
+  Events events;
+};
+using ControlWindowTest = OleTest;
 
 TEST_F(EditTextBoxTest, ShiftStateOfKeyDownNamesShiftCtrlAlt) {
   struct {
@@ -110,66 +94,35 @@ TEST_F(EditTextBoxTest, ShiftStateOfKeyDownNamesShiftCtrlAlt) {
     std::int16_t expected;
   } const rows[] = {{"none", 0, 0}, {"shift", 1, 1}, {"ctrl", 2, 2}, {"alt", 4, 4}, {"ctrl+shift", 3, 3},
                     {"all", 7, 7}};
-  Hosted host;
-  Events events;
-  host.box.setEvents(&events);
-  host.form.Focus(host.box.hwnd());
+  Listen();
   for (const auto& row : rows) {
     events.shifts.clear();
     PressKey(VK_RIGHT, row.held);
     ASSERT_EQ(events.shifts.size(), 1u) << row.name;
     EXPECT_EQ(events.shifts[0], row.expected) << row.name;
   }
-  host.box.setEvents(nullptr);
-}
-
-TEST_F(EditTextBoxTest, EveryTypedChangeRaisesChangeOnce) {
-  Hosted host;
-  Events events;
-  host.box.setEvents(&events);
-  host.form.Focus(host.box.hwnd());
-  for (WORD vk : {'H', 'E', 'L', 'L', 'O'}) PressKey(vk);
-  PressKey(VK_BACK);
-  PressKey(VK_HOME);
-  PressKey(VK_BACK);  // nothing to erase: no change
-  EXPECT_EQ(host.box.Text(), u"hell");
-  EXPECT_EQ(events.changes, 6);
-  host.box.setEvents(nullptr);
 }
 
 TEST_F(EditTextBoxTest, AssignmentFromAChangeHandlerRaisesItsOwnChange) {
   // The editing procedures rewrite the text while the box reports a change
   // (a handler that formats what was typed): each real change counts once.
-  Hosted host;
-  Events events;
   events.onChange = [&] {
     if (host.box.Text() == u"1") host.box.setText(u"1/");
   };
-  host.box.setEvents(&events);
-  host.form.Focus(host.box.hwnd());
+  Listen();
   PressKey('1');
   EXPECT_EQ(host.box.Text(), u"1/");
   EXPECT_EQ(events.changes, 2);
-  host.box.setEvents(nullptr);
 }
 
 TEST_F(EditTextBoxTest, RefusedCtrlVPastesNothingAndAllowedOnePastes) {
-  Hosted host;
-  ASSERT_TRUE(OpenClipboard(host.form.hwnd()));
-  EmptyClipboard();
-  HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, sizeof(L"PASTE"));
-  std::memcpy(GlobalLock(data), L"PASTE", sizeof(L"PASTE"));
-  GlobalUnlock(data);
-  SetClipboardData(CF_UNICODETEXT, data);
-  CloseClipboard();
+  ASSERT_TRUE(SetClipboardText(host.form.hwnd(), L"PASTE"));
 
-  Events events;
   bool refuse = true;
   events.onKeyPress = [&](std::int16_t& KeyAscii) {
     if (KeyAscii == 22 && refuse) KeyAscii = 0;
   };
-  host.box.setEvents(&events);
-  host.form.Focus(host.box.hwnd());
+  Listen();
   PressKey('V', kCtrlMask);
   EXPECT_EQ(host.box.Text(), u"");
   EXPECT_EQ(events.changes, 0);
@@ -177,13 +130,10 @@ TEST_F(EditTextBoxTest, RefusedCtrlVPastesNothingAndAllowedOnePastes) {
   PressKey('V', kCtrlMask);
   EXPECT_EQ(host.box.Text(), u"PASTE");
   EXPECT_EQ(events.changes, 1);
-  host.box.setEvents(nullptr);
 }
 
 TEST_F(EditTextBoxTest, HandlerErrorStaysInsideWindowProcedureAndSwallowedKeyStays) {
-  Hosted host;
   host.box.setText(u"abc");
-  Events events;
   events.onKeyDown = [](std::int16_t& KeyCode, std::int16_t) {
     if (KeyCode == VK_DELETE) {
       KeyCode = 0;
@@ -195,35 +145,27 @@ TEST_F(EditTextBoxTest, HandlerErrorStaysInsideWindowProcedureAndSwallowedKeySta
     ++reported;
     number = velmora::testing::ErrorOf([&] { std::rethrow_exception(error); }).number;
   });
-  host.box.setEvents(&events);
-  host.form.Focus(host.box.hwnd());
+  Listen();
   host.box.setSelStart(0);
   PressKey(VK_DELETE);
   EXPECT_EQ(host.box.Text(), u"abc");
   EXPECT_EQ(reported, 1);
   EXPECT_EQ(number, 5);
-  host.box.setEvents(nullptr);
 }
 
 TEST_F(EditTextBoxTest, ChangeHandlerErrorOfAnAssignmentReachesTheCaller) {
-  Hosted host;
-  Events events;
   events.onChange = [] { throw VelmoraError(ErrorNumber::ServiceFailed, "container failed"); };
-  host.box.setEvents(&events);
+  Listen(false);
   EXPECT_THROW(host.box.setText(u"x"), VelmoraError);
   EXPECT_EQ(host.box.Text(), u"x");  // what was done stays done
   events.onChange = nullptr;
   host.box.setText(u"y");  // the box is not left half-assigning
   EXPECT_EQ(events.changes, 2);
-  host.box.setEvents(nullptr);
 }
 
 TEST_F(EditTextBoxTest, DisablingTheFocusedBoxLosesTheFocus) {
   // The real box drops the focus when it is disabled, and reports it.
-  Hosted host;
-  Events events;
-  host.box.setEvents(&events);
-  host.form.Focus(host.box.hwnd());
+  Listen();
   host.box.setEnabled(false);
   Pump();
   EXPECT_FALSE(host.box.Enabled());
@@ -234,7 +176,6 @@ TEST_F(EditTextBoxTest, DisablingTheFocusedBoxLosesTheFocus) {
   EXPECT_EQ(events.keyPresses, 0);
   host.box.setEnabled(true);
   EXPECT_TRUE(host.box.Enabled());
-  host.box.setEvents(nullptr);
 }
 
 // ---- dialog codes: Enter and Escape are the box's, Tab the container's ------
@@ -248,7 +189,6 @@ TEST_F(EditTextBoxTest, DialogCodeWantsEnterAndEscapeOnly) {
   } const rows[] = {{"enter down", WM_KEYDOWN, VK_RETURN, true}, {"escape down", WM_KEYDOWN, VK_ESCAPE, true},
                     {"enter char", WM_CHAR, 13, true},           {"escape char", WM_CHAR, 27, true},
                     {"tab down", WM_KEYDOWN, VK_TAB, false},     {"letter down", WM_KEYDOWN, 'A', false}};
-  Hosted host;
   for (const auto& row : rows) {
     MSG msg{host.box.hwnd(), row.message, row.key, 0, 0, {}};
     const LRESULT code = SendMessageW(host.box.hwnd(), WM_GETDLGCODE, row.key, reinterpret_cast<LPARAM>(&msg));
@@ -258,12 +198,9 @@ TEST_F(EditTextBoxTest, DialogCodeWantsEnterAndEscapeOnly) {
 }
 
 TEST_F(EditTextBoxTest, DialogStyleContainerHandsEnterAndEscapeToTheBoxAndKeepsTab) {
-  Hosted host;
-  Events events;
   std::vector<std::int16_t> chars;
   events.onKeyPress = [&](std::int16_t& KeyAscii) { chars.push_back(KeyAscii); };
-  host.box.setEvents(&events);
-  host.form.Focus(host.box.hwnd());
+  Listen();
   PressKey(VK_RETURN, 0, host.form.hwnd());
   PressKey(VK_ESCAPE, 0, host.form.hwnd());
   EXPECT_EQ(chars, (std::vector<std::int16_t>{13, 27}));
@@ -273,7 +210,6 @@ TEST_F(EditTextBoxTest, DialogStyleContainerHandsEnterAndEscapeToTheBoxAndKeepsT
   EXPECT_EQ(events.lostFocus, 1);
   PressKey(VK_TAB, kShiftMask, host.form.hwnd());
   EXPECT_EQ(GetFocus(), host.box.hwnd());  // through the control window (WS_EX_CONTROLPARENT)
-  host.box.setEvents(nullptr);
 }
 
 // ---- properties -----------------------------------------------------------------
@@ -283,7 +219,6 @@ TEST_F(EditTextBoxTest, MaxLengthReadsBackAndZeroIsTheEditMaximum) {
     std::int32_t set;
     LRESULT limit;  // what the EDIT holds
   } const rows[] = {{5, 5}, {0, 0x7FFFFFFE}, {32767, 32767}, {100000, 100000}};
-  Hosted host;
   for (const auto& row : rows) {
     host.box.setMaxLength(row.set);
     EXPECT_EQ(host.box.MaxLength(), row.set);
@@ -304,7 +239,6 @@ TEST_F(EditTextBoxTest, ColoursReachTheEditThroughCtlColor) {
       {"rgb back", 0x00336699u, kWindowText, RGB(0x99, 0x66, 0x33), GetSysColor(COLOR_WINDOWTEXT)},
       {"button face", 0x8000000Fu, 0x80000012u, GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT)},
   };
-  Hosted host;
   HDC dc = CreateCompatibleDC(nullptr);
   for (const auto& row : rows) {
     for (bool enabled : {true, false}) {
@@ -340,7 +274,6 @@ LOGFONTW EditFont(HWND edit) {
 }
 
 TEST_F(EditTextBoxTest, FontIsByReferenceAndLaterChangesReachTheEdit) {
-  Hosted host;
   auto font = OleFont::Create(StdFont(u"DejaVu Sans", 10));
   host.box.setFont(font);
   EXPECT_EQ(host.box.Font(), font);  // the same object, not a copy
@@ -371,7 +304,6 @@ TEST_F(EditTextBoxTest, FontIsByReferenceAndLaterChangesReachTheEdit) {
 }
 
 TEST_F(EditTextBoxTest, PortableFontBecomesAnOleFontAndNullIsRefused) {
-  Hosted host;
   auto portable = std::make_shared<StdFont>(u"DejaVu Sans", 12);
   portable->setBold(true);
   portable->setUnderline(true);
@@ -391,7 +323,7 @@ TEST_F(EditTextBoxTest, PortableFontBecomesAnOleFontAndNullIsRefused) {
   EXPECT_EQ(host.box.Font(), used);
 }
 
-TEST_F(EditTextBoxTest, NewBoxHasTheDefaultFontAndWindowColours) {
+TEST_F(ControlWindowTest, NewBoxHasTheDefaultFontAndWindowColours) {
   BoxInWindow boxed;
   ControlWindow& window = boxed.window;
   EditTextBox& box = boxed.box;
@@ -407,7 +339,6 @@ TEST_F(EditTextBoxTest, NewBoxHasTheDefaultFontAndWindowColours) {
 }
 
 TEST_F(EditTextBoxTest, SizeAndMoveInPixelsOfTheControlWindow) {
-  Hosted host;
   host.window.FillWith(nullptr);
   auto place = [&] {
     RECT r{};
@@ -432,69 +363,58 @@ TEST_F(EditTextBoxTest, SizeAndMoveInPixelsOfTheControlWindow) {
 
 // ---- the control window -------------------------------------------------------
 
-TEST_F(EditTextBoxTest, ControlWindowIsMadeHiddenInAContainerAndGoesWhenTakenOut) {
+// A control window has no window at all until a container places it (none
+// per control, no hidden window of the thread), and none is left behind
+// when it is taken out or its object goes.
+TEST_F(ControlWindowTest, ControlWindowIsMadeHiddenInAContainerAndGoesWhenTakenOut) {
   Form& form = Form::Shared();
-  BoxInWindow boxed;
-  ControlWindow& window = boxed.window;
-  EditTextBox& box = boxed.box;
-  EXPECT_EQ(window.hwnd(), nullptr);  // nothing until a container places it
-  EXPECT_EQ(box.hwnd(), nullptr);
-  EXPECT_EQ(window.ParentWindow(), nullptr);
-  box.setText(u"kept");
-
-  window.SetParentWindow(form.hwnd());
-  ASSERT_NE(window.hwnd(), nullptr);
-  EXPECT_FALSE(IsWindowVisible(window.hwnd()));
-  EXPECT_NE(GetWindowLongW(window.hwnd(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT, 0);
-  window.FillWith(box.hwnd());
-  window.SetRect(RECT{10, 20, 130, 45});
-  window.Show();
-  EXPECT_EQ(window.ParentWindow(), form.hwnd());
-  EXPECT_EQ(GetParent(window.hwnd()), form.hwnd());
-  EXPECT_NE(GetWindowLongW(window.hwnd(), GWL_STYLE) & WS_CHILD, 0);
-  EXPECT_TRUE(IsWindowVisible(window.hwnd()));
-  RECT client{}, edit{};
-  GetClientRect(window.hwnd(), &client);
-  EXPECT_EQ(client.right, 120);
-  EXPECT_EQ(client.bottom, 25);
-  GetWindowRect(box.hwnd(), &edit);
-  EXPECT_EQ(edit.right - edit.left, 120);  // Text1 fills the control
-  EXPECT_EQ(edit.bottom - edit.top, 25);
-
-  const HWND placed = window.hwnd();
-  window.SetParentWindow(nullptr);
-  EXPECT_EQ(window.ParentWindow(), nullptr);
-  EXPECT_EQ(window.hwnd(), nullptr);
-  EXPECT_FALSE(IsWindow(placed));
-  EXPECT_EQ(box.Text(), u"kept");
-  window.SetParentWindow(form.hwnd());  // and in again, as a second activation
-  EXPECT_EQ(GetParent(window.hwnd()), form.hwnd());
-  EXPECT_EQ(box.Text(), u"kept");
-}
-
-// Control windows out of a container have no window at all: none per
-// control, no hidden window of the thread, and none left behind.
-TEST_F(EditTextBoxTest, ControlWindowsOutOfAContainerHaveNoWindow) {
-  HWND placed = nullptr;
+  HWND again = nullptr;
   {
+    BoxInWindow boxed;
     FaceClient none;
-    ControlWindow first(none), second(none);
-    EXPECT_EQ(first.hwnd(), nullptr);
-    second.SetParentWindow(Form::Shared().hwnd());
-    placed = second.hwnd();
-    ASSERT_NE(placed, nullptr);
-    EXPECT_EQ(GetParent(placed), Form::Shared().hwnd());
-    EXPECT_NE(GetWindowLongW(placed, GWL_STYLE) & WS_CHILD, 0);
-    second.SetParentWindow(nullptr);
-    EXPECT_EQ(second.hwnd(), nullptr);
+    ControlWindow& window = boxed.window;
+    ControlWindow neverPlaced(none);
+    EditTextBox& box = boxed.box;
+    EXPECT_EQ(window.hwnd(), nullptr);  // nothing until a container places it
+    EXPECT_EQ(neverPlaced.hwnd(), nullptr);
+    EXPECT_EQ(box.hwnd(), nullptr);
+    EXPECT_EQ(window.ParentWindow(), nullptr);
+    box.setText(u"kept");
+
+    window.SetParentWindow(form.hwnd());
+    ASSERT_NE(window.hwnd(), nullptr);
+    EXPECT_FALSE(IsWindowVisible(window.hwnd()));
+    EXPECT_NE(GetWindowLongW(window.hwnd(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT, 0);
+    window.FillWith(box.hwnd());
+    window.SetRect(RECT{10, 20, 130, 45});
+    window.Show();
+    EXPECT_EQ(window.ParentWindow(), form.hwnd());
+    EXPECT_EQ(GetParent(window.hwnd()), form.hwnd());
+    EXPECT_NE(GetWindowLongW(window.hwnd(), GWL_STYLE) & WS_CHILD, 0);
+    EXPECT_TRUE(IsWindowVisible(window.hwnd()));
+    RECT client{}, edit{};
+    GetClientRect(window.hwnd(), &client);
+    EXPECT_EQ(client.right, 120);
+    EXPECT_EQ(client.bottom, 25);
+    GetWindowRect(box.hwnd(), &edit);
+    EXPECT_EQ(edit.right - edit.left, 120);  // Text1 fills the control
+    EXPECT_EQ(edit.bottom - edit.top, 25);
+
+    const HWND placed = window.hwnd();
+    window.SetParentWindow(nullptr);
+    EXPECT_EQ(window.ParentWindow(), nullptr);
+    EXPECT_EQ(window.hwnd(), nullptr);
     EXPECT_FALSE(IsWindow(placed));
-    second.SetParentWindow(Form::Shared().hwnd());
-    placed = second.hwnd();
+    EXPECT_EQ(box.Text(), u"kept");
+    window.SetParentWindow(form.hwnd());  // and in again, as a second activation
+    EXPECT_EQ(GetParent(window.hwnd()), form.hwnd());
+    EXPECT_EQ(box.Text(), u"kept");
+    again = window.hwnd();
   }
-  EXPECT_FALSE(IsWindow(placed));  // destroyed with its object
+  EXPECT_FALSE(IsWindow(again));  // destroyed with its object
 }
 
-TEST_F(EditTextBoxTest, BoxWhoseWindowWentFirstFailsCleanly) {
+TEST_F(ControlWindowTest, BoxWhoseWindowWentFirstFailsCleanly) {
   FaceClient client;
   auto window = std::make_unique<ControlWindow>(client);
   EditTextBox box(*window);

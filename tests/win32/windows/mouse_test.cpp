@@ -98,28 +98,6 @@ const MouseRow kRows[] = {
     {"NumberSetTextIsAnAssignment", 0, L"1.234", Act::kMessage, 0, 0, WM_SETTEXT, L"abc", kDigits, L"", L"abc", 1},
 };
 
-void SetClipboard(HWND owner, const wchar_t* text) {
-  ASSERT_TRUE(OpenClipboard(owner));
-  EmptyClipboard();
-  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-  HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  memcpy(GlobalLock(data), text, bytes);
-  GlobalUnlock(data);
-  SetClipboardData(CF_UNICODETEXT, data);
-  CloseClipboard();
-}
-
-std::wstring Clipboard(HWND owner) {
-  std::wstring text;
-  if (!OpenClipboard(owner)) return L"(not open)";
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    text = static_cast<const wchar_t*>(GlobalLock(data));
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
-  return text;
-}
-
 // The screen point of a character index of the EDIT: just inside the left
 // edge of that character, where the EDIT puts the caret before it; past the
 // end, well right of the text.
@@ -134,17 +112,6 @@ POINT ScreenPointOf(HWND edit, int index) {
   ClientToScreen(edit, &point);
   return point;
 }
-
-void Mouse(POINT screen, DWORD buttons) {
-  INPUT input{};
-  input.type = INPUT_MOUSE;
-  input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-  input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-  input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | buttons;
-  SendInput(1, &input, sizeof(INPUT));
-}
-
-std::string Narrow(const std::wstring& text) { return win32::WideToUtf8(text); }
 
 int Changes(const Log& log) {
   const std::vector<std::string> events = log.Events();
@@ -185,7 +152,9 @@ void MouseAndMenu::Play(TestForm& form, HWND before, const MouseRow& row) {
   if (row.start) {
     ASSERT_EQ(PutText(control, row.start), S_OK);
   }
-  if (row.clipboard) SetClipboard(form.hwnd(), row.clipboard);
+  if (row.clipboard) {
+    ASSERT_TRUE(SetClipboardText(form.hwnd(), row.clipboard));
+  }
   HWND edit = placed->Edit();
   form.Pump();
   placed->log.Clear();
@@ -195,9 +164,9 @@ void MouseAndMenu::Play(TestForm& form, HWND before, const MouseRow& row) {
       form.Focus(edit);
       SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(row.from), static_cast<LPARAM>(row.to));
       const POINT at = ScreenPointOf(edit, kPastEnd);
-      Mouse(at, 0);
-      Mouse(at, MOUSEEVENTF_RIGHTDOWN);
-      Mouse(at, MOUSEEVENTF_RIGHTUP);
+      SendMouse(at, 0);
+      SendMouse(at, MOUSEEVENTF_RIGHTDOWN);
+      SendMouse(at, MOUSEEVENTF_RIGHTUP);
       // The keys wait in the queue for the menu's own loop.
       for (UINT down = 0; down < row.message; ++down) Send(Keystroke(VK_DOWN));
       Send(Keystroke(VK_RETURN));
@@ -208,9 +177,9 @@ void MouseAndMenu::Play(TestForm& form, HWND before, const MouseRow& row) {
       // The focus comes with the click, from the field before.
       form.Focus(before);
       const POINT at = ScreenPointOf(edit, row.from);
-      Mouse(at, 0);
-      Mouse(at, MOUSEEVENTF_LEFTDOWN);
-      Mouse(at, MOUSEEVENTF_LEFTUP);
+      SendMouse(at, 0);
+      SendMouse(at, MOUSEEVENTF_LEFTDOWN);
+      SendMouse(at, MOUSEEVENTF_LEFTUP);
       form.Pump();
       ASSERT_EQ(GetFocus(), edit) << "the click gave the control the focus";
       break;
@@ -218,13 +187,13 @@ void MouseAndMenu::Play(TestForm& form, HWND before, const MouseRow& row) {
     case Act::kDrag: {
       form.Focus(before);
       const POINT from = ScreenPointOf(edit, row.from), to = ScreenPointOf(edit, row.to);
-      Mouse(from, 0);
-      Mouse(from, MOUSEEVENTF_LEFTDOWN);
+      SendMouse(from, 0);
+      SendMouse(from, MOUSEEVENTF_LEFTDOWN);
       form.Pump();
       for (int step = 1; step <= 4; ++step)
-        Mouse(POINT{from.x + (to.x - from.x) * step / 4, from.y}, 0);
+        SendMouse(POINT{from.x + (to.x - from.x) * step / 4, from.y}, 0);
       form.Pump();
-      Mouse(to, MOUSEEVENTF_LEFTUP);
+      SendMouse(to, MOUSEEVENTF_LEFTUP);
       form.Pump();
       break;
     }
@@ -249,7 +218,7 @@ void MouseAndMenu::Play(TestForm& form, HWND before, const MouseRow& row) {
   EXPECT_EQ(GetFocus(), edit);
   EXPECT_EQ(platform_.beeps, row.beeps);
   if (row.clipboard) {
-    EXPECT_EQ(Narrow(Clipboard(form.hwnd())), Narrow(row.wantClipboard ? row.wantClipboard : row.clipboard));
+    EXPECT_EQ(Narrow(ClipboardText(form.hwnd())), Narrow(row.wantClipboard ? row.wantClipboard : row.clipboard));
   }
   form.RemoveControl(placed);
 }

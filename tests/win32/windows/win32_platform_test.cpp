@@ -13,6 +13,7 @@
 #include "errors.h"
 #include "windows/win32_platform.h"
 #include "test_support.h"
+#include "windows/hosted_box.h"
 
 namespace velmora::win32 {
 namespace {
@@ -88,47 +89,27 @@ TEST(Win32PlatformDate, TodayIsTheLocalDate) {
 // Three fields in a dialog-style form; the middle one is the control.
 class SendKeysTest : public OleTest {
  protected:
-  void SetUp() override {
-    boxed_ = std::make_unique<BoxInWindow>();
-    ControlWindow* window_ = &boxed_->window;
-    box_ = &boxed_->box;
-    before_ = form_.AddEdit(0);
-    window_->SetParentWindow(form_.hwnd());
-    window_->SetRect(RECT{100, 10, 200, 34});
-    window_->FillWith(box_->hwnd());
-    window_->Show();
-    form_.Last(window_->hwnd());
-    after_ = form_.AddEdit(300);
-    form_.Focus(box_->hwnd());
-  }
-  void TearDown() override {
-    boxed_.reset();
-    DestroyWindow(before_);
-    DestroyWindow(after_);
-  }
-  Form& form_ = Form::Shared();
-  std::unique_ptr<BoxInWindow> boxed_;
-  EditTextBox* box_ = nullptr;
-  HWND before_ = nullptr, after_ = nullptr;
+  void SetUp() override { host_.form.Focus(host_.box.hwnd()); }
+  Hosted host_;
 };
 
 TEST_F(SendKeysTest, TabAndShiftTabMoveTheFocusAfterTheCallReturns) {
   Win32Platform platform;
   platform.SendKeys(u"{TAB}");
-  EXPECT_EQ(GetFocus(), box_->hwnd());  // queued, not waited for
-  Pump(form_.hwnd());
-  EXPECT_EQ(GetFocus(), after_);
-  SetFocus(box_->hwnd());
+  EXPECT_EQ(GetFocus(), host_.box.hwnd());  // queued, not waited for
+  Pump(host_.form.hwnd());
+  EXPECT_EQ(GetFocus(), host_.after);
+  SetFocus(host_.box.hwnd());
   platform.SendKeys(u"+{TAB}");
-  Pump(form_.hwnd());
-  EXPECT_EQ(GetFocus(), before_);
+  Pump(host_.form.hwnd());
+  EXPECT_EQ(GetFocus(), host_.before);
 }
 
 TEST_F(SendKeysTest, RefusedKeyStringSendsNothing) {
   Win32Platform platform;
   EXPECT_THROW(platform.SendKeys(u"{ENTER}"), VelmoraError);
-  Pump(form_.hwnd());
-  EXPECT_EQ(GetFocus(), box_->hwnd());
+  Pump(host_.form.hwnd());
+  EXPECT_EQ(GetFocus(), host_.box.hwnd());
 }
 
 // What the control does with Enter: swallow it and send a Tab.
@@ -148,19 +129,17 @@ struct EnterMovesOn final : TextBoxEvents {
 
 TEST_F(SendKeysTest, ShiftEnterMovesForwardAndLostFocusFollowsTheKey) {
   EnterMovesOn events;
-  box_->setEvents(&events);
+  host_.box.setEvents(&events);
   // Shift is still down when the Enter is handled.
-  INPUT keys[] = {KeyInput(VK_SHIFT, false), KeyInput(VK_RETURN, false), KeyInput(VK_RETURN, true)};
-  SendInput(3, keys, sizeof(INPUT));
-  Pump(form_.hwnd());
-  INPUT release = KeyInput(VK_SHIFT, true);
-  SendInput(1, &release, sizeof(INPUT));
-  Pump(form_.hwnd());
-  EXPECT_EQ(GetFocus(), after_);
+  Send({KeyInput(VK_SHIFT, false), KeyInput(VK_RETURN, false), KeyInput(VK_RETURN, true)});
+  Pump(host_.form.hwnd());
+  Send({KeyInput(VK_SHIFT, true)});
+  Pump(host_.form.hwnd());
+  EXPECT_EQ(GetFocus(), host_.after);
   EXPECT_EQ(events.log, "P13 L ");
-  EXPECT_EQ(box_->Text(), u"");
+  EXPECT_EQ(host_.box.Text(), u"");
   EXPECT_GE(GetAsyncKeyState(VK_SHIFT), 0);  // nothing left held down
-  box_->setEvents(nullptr);
+  host_.box.setEvents(nullptr);
 }
 
 }  // namespace
