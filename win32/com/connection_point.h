@@ -19,19 +19,17 @@
 
 namespace velmora::win32 {
 
-class ConnectionPoint final : public IConnectionPoint {
+// A point's references are its container's; its QueryInterface is its own
+// (a point answers only IUnknown and IConnectionPoint, with itself).
+class ConnectionPoint final : public DelegatingFacet<ConnectionPoint, IConnectionPoint> {
  public:
   // `iid` is the interface the point serves; a sink that lacks it but is
   // an IDispatch is taken when `acceptDispatch` is set (event sinks of
   // late-bound clients implement only IDispatch).
   ConnectionPoint(IConnectionPointContainer& container, const IID& iid, bool acceptDispatch) noexcept
-      : container_(container), iid_(iid), acceptDispatch_(acceptDispatch) {}
-  ConnectionPoint(const ConnectionPoint&) = delete;
-  ConnectionPoint& operator=(const ConnectionPoint&) = delete;
+      : DelegatingFacet(&container), container_(container), iid_(iid), acceptDispatch_(acceptDispatch) {}
 
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override;
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return container_.AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override { return container_.Release(); }
+  HRESULT FindInterface(REFIID riid, void** ppv) noexcept;
 
   STDMETHODIMP GetConnectionInterface(IID* iid) noexcept override;
   STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) noexcept override;

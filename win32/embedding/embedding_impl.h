@@ -49,15 +49,12 @@ inline LONG PixelsToHimetric(LONG pixels, bool vertical) {
 }
 
 // The embedding's interfaces on one object without an identity of its own:
-// IUnknown goes to the owner.
-struct OleEmbedding::Impl final : public IOleObject,
-                                  public IOleInPlaceObject,
-                                  public IOleInPlaceActiveObject,
-                                  public IOleControl,
-                                  public IViewObjectEx,
-                                  public IQuickActivate,
+// IUnknown goes to the owner's outer unknown.
+struct OleEmbedding::Impl final : public DelegatingFacet<OleEmbedding::Impl, IOleObject, IOleInPlaceObject,
+                                                         IOleInPlaceActiveObject, IOleControl, IViewObjectEx,
+                                                         IQuickActivate>,
                                   public ControlWindow::Listener {
-  explicit Impl(EmbeddingOwner& o) : owner(o), data(o) {}
+  explicit Impl(EmbeddingOwner& o) : DelegatingFacet(o.OuterUnknown()), owner(o), data(o.OuterUnknown()) {}
 
   EmbeddingOwner& owner;
   DataObjectFacet data;
@@ -89,16 +86,11 @@ struct OleEmbedding::Impl final : public IOleObject,
 
   IOleInPlaceActiveObject* ActiveObject() { return static_cast<IOleInPlaceActiveObject*>(this); }
 
-  // ---- IUnknown: the owner's identity ---------------------------------------
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override;
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return owner.OuterUnknown()->AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override { return owner.OuterUnknown()->Release(); }
-
   // ---- helpers ---------------------------------------------------------------
 
   // Keeps the object alive across a call that hands control to the
   // container, which may release its last reference meanwhile.
-  ComPtr<IUnknown> KeepAlive() { return ComPtr<IUnknown>(owner.OuterUnknown()); }
+  ComPtr<IUnknown> KeepAlive() { return ComPtr<IUnknown>(Controlling()); }
 
   // Text1's EDIT, the usual target, is checked first: IsChild walks the
   // window tree, a trip to the window server under wine, for every key.
