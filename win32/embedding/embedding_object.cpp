@@ -100,8 +100,7 @@ void OleEmbedding::Impl::ReleaseAll() {
 }
 
 STDMETHODIMP OleEmbedding::Impl::SetClientSite(IOleClientSite* newSite) noexcept {
-  return ComEdge([&] {
-    auto keep = KeepAlive();
+  return HeldEdge([&] {
     if (!newSite) InPlaceDeactivate_();  // activation needs the site it came from
     SetSite(newSite);
     owner.ClientSiteChanged(newSite);
@@ -117,8 +116,7 @@ STDMETHODIMP OleEmbedding::Impl::GetClientSite(IOleClientSite** out) noexcept {
 }
 
 STDMETHODIMP OleEmbedding::Impl::Close(DWORD saveOption) noexcept {
-  return ComEdge([&] {
-    auto keep = KeepAlive();
+  return HeldEdge([&] {
     if ((saveOption == OLECLOSE_SAVEIFDIRTY || saveOption == OLECLOSE_PROMPTSAVE) && site) {
       ComPtr<IPersistStreamInit> persist;
       if (SUCCEEDED(Controlling()->QueryInterface(IID_IPersistStreamInit,
@@ -150,8 +148,7 @@ STDMETHODIMP OleEmbedding::Impl::GetClipboardData(DWORD, IDataObject** out) noex
 }
 
 STDMETHODIMP OleEmbedding::Impl::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND, LPCRECT) noexcept {
-  return ComEdge([&]() -> HRESULT {
-    auto keep = KeepAlive();
+  return HeldEdge([&]() -> HRESULT {
     switch (verb) {
       case OLEIVERB_PRIMARY:
       case OLEIVERB_UIACTIVATE: {
@@ -236,8 +233,7 @@ STDMETHODIMP OleEmbedding::Impl::SetExtent(DWORD aspect, SIZEL* size) noexcept {
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (!size) return E_POINTER;
   if (size->cx < 0 || size->cy < 0) return E_INVALIDARG;
-  return ComEdge([&] {
-    auto keep = KeepAlive();
+  return HeldEdge([&] {
     extent = *size;
     // While active, the container places the window with SetObjectRects;
     // before that the extent is the control's size.
