@@ -73,8 +73,8 @@ HRESULT HresultFromVelmoraError(const VelmoraError& error, REFIID iid) noexcept;
 // information naming iid, HresultError -> its HRESULT, std::bad_alloc ->
 // E_OUTOFMEMORY, anything else -> E_FAIL.
 //
-//   STDMETHODIMP Control::put_MaxLength(short value) {
-//     return ComEdge([&] { core_.SetMaxLength(value); return S_OK; }, IID__VelmoraControl);
+//   STDMETHODIMP Object::put_Limit(short value) {
+//     return ComEdge([&] { core_.SetLimit(value); return S_OK; }, IID_IObject);
 //   }
 //
 // The HRESULT of the exception being handled, as ComEdge answers it; only

@@ -1,5 +1,5 @@
 // Between OLE's VARIANT and the core's Variant, for whatever hands settings
-// across (a container's property bag, the property page's dispatch calls).
+// across (a container's property bag, dispatch calls).
 // An object the core does not know travels as ComObjectValue; objects that
 // have a core type of their own (the OLE font, a Font in the core) are
 // converted by the layer that knows them, through ObjectConversion: this

@@ -1,11 +1,11 @@
-// Connection points of the control object: one for the event interface and
-// one for IPropertyNotifySink. A point lives inside its container object and
-// counts its references on the container, so a client holding a point, a
-// connection enumerator or a point enumerator keeps the whole object alive,
-// as the connection point rules require.
+// Connection points of an object with events (typically one for its event
+// interface and one for IPropertyNotifySink). A point lives inside its
+// container object and counts its references on the container, so a client
+// holding a point, a connection enumerator or a point enumerator keeps the
+// whole object alive, as the connection point rules require.
 //
 // Firing walks a copy of the connected sinks: a sink may disconnect itself,
-// or make the control fire again, from inside its own callback.
+// or make the object fire again, from inside its own callback.
 #pragma once
 
 #include <windows.h>
