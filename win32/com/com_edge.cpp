@@ -14,7 +14,7 @@ using Microsoft::WRL::ComPtr;
 void ThrowIfFailed(HRESULT hr, const char* what) {
   if (SUCCEEDED(hr)) return;
   // " (0x8000FFFF)", spelled out here: the C library's printf would bring its
-  // whole formatting engine into the control for this one line.
+  // whole formatting engine into the module for this one line.
   std::string message = std::string(what) + " (0x";
   for (int shift = 28; shift >= 0; shift -= 4)
     message += "0123456789ABCDEF"[(static_cast<unsigned long>(hr) >> shift) & 0xF];

@@ -17,8 +17,11 @@
 
 namespace velmora::win32 {
 
-// The object and interface named in rich error information.
-inline constexpr wchar_t kErrorSource[] = L"Velmora.VelmoraControl";
+// The source named in rich error information: the programmatic identifier
+// clients know the module's objects by. The edge knows no object of its
+// own; the module that links it defines the value (server/registration.cpp,
+// beside the identifiers it registers).
+extern const wchar_t* const kErrorSource;
 
 // A failed HRESULT carried through C++ code to the COM edge, where ComEdge
 // answers it as it is, with rich error information when it has a
@@ -70,8 +73,8 @@ HRESULT HresultFromVelmoraError(const VelmoraError& error, REFIID iid) noexcept;
 // information naming iid, HresultError -> its HRESULT, std::bad_alloc ->
 // E_OUTOFMEMORY, anything else -> E_FAIL.
 //
-//   STDMETHODIMP Control::put_MaxLength(short value) {
-//     return ComEdge([&] { core_.SetMaxLength(value); return S_OK; }, IID__VelmoraControl);
+//   STDMETHODIMP Object::put_Limit(short value) {
+//     return ComEdge([&] { core_.SetLimit(value); return S_OK; }, IID_IObject);
 //   }
 //
 // The HRESULT of the exception being handled, as ComEdge answers it; only

@@ -32,7 +32,7 @@ long ModuleLockCount() noexcept;
 bool ModuleCanUnload() noexcept;
 
 // The library's own type library, embedded in the module, loaded once for
-// the whole process and held until the module is unloaded: every control
+// the whole process and held until the module is unloaded: every object
 // on every thread describes itself from the same object, and the library
 // never drops to its last reference while another apartment is taking it
 // from the system's cache. Answers it AddRef'ed.

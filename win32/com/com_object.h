@@ -2,6 +2,8 @@
 //  - ComBase<Derived, Interfaces...>: IUnknown (reference count, the
 //    module's live-object count, QueryInterface from a table);
 //  - AggregatableComBase: the same for an object a client may aggregate;
+//  - DelegatingFacet<Derived, Interfaces...>: interfaces living inside
+//    another object, whose references are that object's;
 //  - StartCreation: the aggregation rule of every creation function;
 //  - UniqueAdvise: an advise connection undone when it goes;
 //  - Enumerator<Traits>: the IEnumXxx shape (a snapshot, a position, Clone
@@ -181,29 +183,60 @@ HRESULT HandOver(Object* created, REFIID riid, void** ppv) noexcept {
   return hr;
 }
 
-// The same for an object a client may aggregate. Its IUnknown delegates to
-// the controlling unknown (the aggregator's, or its own inner one when it
-// stands alone); Inner() is the non-delegating unknown, the identity and
-// reference count an aggregator holds, answering IUnknown itself and the
-// rest from Derived::FindInterface.
+// Interfaces that live inside another object (a member of it) and count
+// their references on that object's controlling unknown, so whoever holds
+// one of them holds the whole object alive. QueryInterface answers from
+// Derived::FindInterface; by default it goes to the controlling unknown
+// too (the facet shares the object's identity). A facet with an identity
+// of its own (a connection point) declares its own FindInterface.
+//
+// As for ComBase, nothing here is virtual beyond IUnknown's own methods,
+// and the constructor only keeps the pointer: no vtables of this class.
 template <class Derived, class... Interfaces>
-class AggregatableComBase : public Interfaces... {
+class DelegatingFacet : public Interfaces... {
+ public:
+  DelegatingFacet(const DelegatingFacet&) = delete;
+  DelegatingFacet& operator=(const DelegatingFacet&) = delete;
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
+    return static_cast<Derived*>(this)->FindInterface(riid, ppv);
+  }
+  STDMETHODIMP_(ULONG) AddRef() noexcept override { return controlling_->AddRef(); }
+  STDMETHODIMP_(ULONG) Release() noexcept override { return controlling_->Release(); }
+
+  HRESULT FindInterface(REFIID riid, void** ppv) noexcept { return controlling_->QueryInterface(riid, ppv); }
+
+ protected:
+  explicit DelegatingFacet(IUnknown* controlling) noexcept : controlling_(controlling) {}
+  ~DelegatingFacet() = default;
+
+  IUnknown* Controlling() const noexcept { return controlling_; }
+
+ private:
+  IUnknown* controlling_;
+};
+
+// The same as ComBase for an object a client may aggregate. Its IUnknown
+// delegates to the controlling unknown (the aggregator's, or its own inner
+// one when it stands alone); Inner() is the non-delegating unknown, the
+// identity and reference count an aggregator holds, answering IUnknown
+// itself and the rest from Derived::FindInterface.
+template <class Derived, class... Interfaces>
+class AggregatableComBase : public DelegatingFacet<AggregatableComBase<Derived, Interfaces...>, Interfaces...> {
+  using Facet = DelegatingFacet<AggregatableComBase, Interfaces...>;
+
  public:
   template <class... Args>
   static Derived* New(Args&&... args) {
     return detail::Counted(new Derived(std::forward<Args>(args)...));
   }
 
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override { return outer_->QueryInterface(riid, ppv); }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return outer_->AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override { return outer_->Release(); }
-
  protected:
-  // `outer` is the aggregator, or null for an object on its own.
-  explicit AggregatableComBase(IUnknown* outer) noexcept : inner_(*this), outer_(outer ? outer : &inner_) {}
+  // `outer` is the aggregator, or null for an object on its own. (Only the
+  // inner unknown's address is taken before it is built.)
+  explicit AggregatableComBase(IUnknown* outer) noexcept : Facet(outer ? outer : &inner_), inner_(*this) {}
 
   IUnknown& Inner() noexcept { return inner_; }
-  IUnknown* Controlling() const noexcept { return outer_; }
 
  private:
   class InnerUnknown final : public IUnknown {
@@ -228,7 +261,6 @@ class AggregatableComBase : public Interfaces... {
 
   RefCount refs_;
   InnerUnknown inner_;
-  IUnknown* outer_;
 };
 
 // The base of a host's own objects (a test's sinks and sites, the demo's

@@ -39,7 +39,7 @@ HRESULT CreateConnectionPointEnumerator(std::vector<ComPtr<IConnectionPoint>> po
   return Enumerator<PointTraits>::Create(std::move(points), out);
 }
 
-STDMETHODIMP ConnectionPoint::QueryInterface(REFIID riid, void** ppv) noexcept {
+HRESULT ConnectionPoint::FindInterface(REFIID riid, void** ppv) noexcept {
   const InterfaceEntry table[] = {Entry<ConnectionPoint, IConnectionPoint>()};
   return QueryInterfaceFromTable(this, table, riid, ppv);
 }

@@ -1,11 +1,11 @@
-// Connection points of the control object: one for the event interface and
-// one for IPropertyNotifySink. A point lives inside its container object and
-// counts its references on the container, so a client holding a point, a
-// connection enumerator or a point enumerator keeps the whole object alive,
-// as the connection point rules require.
+// Connection points of an object with events (typically one for its event
+// interface and one for IPropertyNotifySink). A point lives inside its
+// container object and counts its references on the container, so a client
+// holding a point, a connection enumerator or a point enumerator keeps the
+// whole object alive, as the connection point rules require.
 //
 // Firing walks a copy of the connected sinks: a sink may disconnect itself,
-// or make the control fire again, from inside its own callback.
+// or make the object fire again, from inside its own callback.
 #pragma once
 
 #include <windows.h>
@@ -19,19 +19,17 @@
 
 namespace velmora::win32 {
 
-class ConnectionPoint final : public IConnectionPoint {
+// A point's references are its container's; its QueryInterface is its own
+// (a point answers only IUnknown and IConnectionPoint, with itself).
+class ConnectionPoint final : public DelegatingFacet<ConnectionPoint, IConnectionPoint> {
  public:
   // `iid` is the interface the point serves; a sink that lacks it but is
   // an IDispatch is taken when `acceptDispatch` is set (event sinks of
   // late-bound clients implement only IDispatch).
   ConnectionPoint(IConnectionPointContainer& container, const IID& iid, bool acceptDispatch) noexcept
-      : container_(container), iid_(iid), acceptDispatch_(acceptDispatch) {}
-  ConnectionPoint(const ConnectionPoint&) = delete;
-  ConnectionPoint& operator=(const ConnectionPoint&) = delete;
+      : DelegatingFacet(&container), container_(container), iid_(iid), acceptDispatch_(acceptDispatch) {}
 
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override;
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return container_.AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override { return container_.Release(); }
+  HRESULT FindInterface(REFIID riid, void** ppv) noexcept;
 
   STDMETHODIMP GetConnectionInterface(IID* iid) noexcept override;
   STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) noexcept override;

@@ -4,6 +4,7 @@
 
 #include "com/com_edge.h"
 #include "com/com_object.h"
+#include "com/handles.h"
 
 #include <algorithm>
 #include <iterator>
@@ -93,14 +94,6 @@ HRESULT RenderMetafilePict(HENHMETAFILE picture, const SIZEL& extent, HGLOBAL* o
 
 }  // namespace
 
-// ---- IUnknown: the owner's identity -------------------------------------------
-
-STDMETHODIMP DataObjectFacet::QueryInterface(REFIID riid, void** ppv) noexcept {
-  return owner_.OuterUnknown()->QueryInterface(riid, ppv);
-}
-STDMETHODIMP_(ULONG) DataObjectFacet::AddRef() noexcept { return owner_.OuterUnknown()->AddRef(); }
-STDMETHODIMP_(ULONG) DataObjectFacet::Release() noexcept { return owner_.OuterUnknown()->Release(); }
-
 // ---- the picture -------------------------------------------------------------------
 
 STDMETHODIMP DataObjectFacet::GetData(FORMATETC* format, STGMEDIUM* medium) noexcept {
@@ -110,7 +103,7 @@ STDMETHODIMP DataObjectFacet::GetData(FORMATETC* format, STGMEDIUM* medium) noex
   if (FAILED(check)) return check;
   return ComEdge([&]() -> HRESULT {
     ComPtr<IViewObject2> view;
-    HRESULT hr = owner_.OuterUnknown()->QueryInterface(IID_IViewObject2, reinterpret_cast<void**>(view.GetAddressOf()));
+    HRESULT hr = Controlling()->QueryInterface(IID_IViewObject2, reinterpret_cast<void**>(view.GetAddressOf()));
     if (FAILED(hr)) return hr;
     SIZEL extent{};
     hr = view->GetExtent(DVASPECT_CONTENT, -1, nullptr, &extent);

@@ -7,22 +7,20 @@
 // drawn directly.
 //
 // The facet lives inside the OLE embedding and shares the object's
-// identity: IUnknown goes to the owner's outer unknown.
+// identity: IUnknown goes to the object's controlling unknown.
 #pragma once
 
 #include <windows.h>
 #include <ole2.h>
 
 #include "com/com_object.h"
-#include "embedding/ole_embedding.h"
 
 namespace velmora::win32 {
 
-class DataObjectFacet final : public IDataObject {
+class DataObjectFacet final : public DelegatingFacet<DataObjectFacet, IDataObject> {
  public:
-  explicit DataObjectFacet(EmbeddingOwner& owner) noexcept : owner_(owner) {}
-  DataObjectFacet(const DataObjectFacet&) = delete;
-  DataObjectFacet& operator=(const DataObjectFacet&) = delete;
+  // `controlling`: the object's controlling unknown, its identity.
+  explicit DataObjectFacet(IUnknown* controlling) noexcept : DelegatingFacet(controlling) {}
 
   // The look changed: every data-advise sink hears it, with a new picture
   // unless it asked for none (ADVF_NODATA).
@@ -30,11 +28,6 @@ class DataObjectFacet final : public IDataObject {
   // Lets go of the data-advise sinks (the object gives back what the
   // container lent).
   void ReleaseSinks() noexcept;
-
-  // IUnknown: the owner's identity.
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override;
-  STDMETHODIMP_(ULONG) AddRef() noexcept override;
-  STDMETHODIMP_(ULONG) Release() noexcept override;
 
   // IDataObject
   STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) noexcept override;
@@ -50,7 +43,6 @@ class DataObjectFacet final : public IDataObject {
  private:
   HRESULT Holder() noexcept;
 
-  EmbeddingOwner& owner_;
   ComPtr<IDataAdviseHolder> holder_;
 };
 

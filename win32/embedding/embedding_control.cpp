@@ -39,8 +39,7 @@ STDMETHODIMP OleEmbedding::Impl::OnMnemonic(MSG* msg) noexcept {
 }
 
 STDMETHODIMP OleEmbedding::Impl::OnAmbientPropertyChange(DISPID id) noexcept {
-  return ComEdge([&] {
-    auto keep = KeepAlive();
+  return HeldEdge([&] {
     if (id == DISPID_AMBIENT_USERMODE || id == DISPID_UNKNOWN) {
       ReadUserMode();
       ApplyUserMode();
@@ -65,8 +64,7 @@ STDMETHODIMP OleEmbedding::Impl::QuickActivate(QACONTAINER* container, QACONTROL
   if (!container || !control) return E_POINTER;
   if (container->cbSize < offsetof(QACONTAINER, pUndoMgr) || control->cbSize < sizeof(QACONTROL))
     return E_INVALIDARG;
-  return ComEdge([&] {
-    auto keep = KeepAlive();
+  return HeldEdge([&] {
     SetSite(container->pClientSite);
     if (container->dwAmbientFlags & QACONTAINER_USERMODE)
       userMode = true;

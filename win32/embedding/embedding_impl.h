@@ -25,6 +25,8 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <type_traits>
+
 #include "com/com_edge.h"
 #include "com/com_strings.h"
 #include "com/handles.h"
@@ -49,14 +51,12 @@ inline LONG PixelsToHimetric(LONG pixels, bool vertical) {
 }
 
 // The embedding's interfaces on one object without an identity of its own:
-// IUnknown goes to the owner.
-struct OleEmbedding::Impl final : public IOleObject,
-                                  public IOleInPlaceObject,
-                                  public IOleInPlaceActiveObject,
-                                  public IOleControl,
-                                  public IViewObjectEx,
-                                  public IQuickActivate {
-  Impl(EmbeddingOwner& o, ControlWindow& w) : owner(o), window(w), data(o) {}
+// IUnknown goes to the owner's outer unknown.
+struct OleEmbedding::Impl final : public DelegatingFacet<OleEmbedding::Impl, IOleObject, IOleInPlaceObject,
+                                                         IOleInPlaceActiveObject, IOleControl, IViewObjectEx,
+                                                         IQuickActivate> {
+  Impl(EmbeddingOwner& o, ControlWindow& w)
+      : DelegatingFacet(o.OuterUnknown()), owner(o), window(w), data(o.OuterUnknown()) {}
 
   EmbeddingOwner& owner;
   ControlWindow& window;  // the owner's, lent for the embedding's life
@@ -88,31 +88,46 @@ struct OleEmbedding::Impl final : public IOleObject,
 
   IOleInPlaceActiveObject* ActiveObject() { return static_cast<IOleInPlaceActiveObject*>(this); }
 
-  // ---- IUnknown: the owner's identity ---------------------------------------
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override;
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return owner.OuterUnknown()->AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override { return owner.OuterUnknown()->Release(); }
-
-  // ---- helpers ---------------------------------------------------------------
+  // ---- helpers -------------------------------------------------------------------
 
   // Keeps the object alive across a call that hands control to the
   // container, which may release its last reference meanwhile.
-  ComPtr<IUnknown> KeepAlive() { return ComPtr<IUnknown>(owner.OuterUnknown()); }
+  ComPtr<IUnknown> KeepAlive() { return ComPtr<IUnknown>(Controlling()); }
+  // The COM edge (ComEdge) of a method that may hand control to the
+  // container, with the object held alive until the body is done. A body
+  // that answers nothing answers S_OK.
+  template <class Body>
+  HRESULT HeldEdge(Body&& body, REFIID iid) noexcept {
+    return ComEdge([&]() -> HRESULT {
+      const auto keep = KeepAlive();
+      if constexpr (std::is_void_v<decltype(body())>) {
+        body();
+        return S_OK;
+      } else {
+        return body();
+      }
+    }, iid);
+  }
 
   // Text1's EDIT, the usual target, is checked first: IsChild walks the
   // window tree, a trip to the window server under wine, for every key.
   bool IsOurs(HWND target) const;
 
+  // The container's user mode (ambient UserMode), true when it says none.
   void ReadUserMode();
 
+  // An ambient property through the client site's IDispatch.
   HRESULT GetAmbientValue(DISPID id, VARIANT* value);
 
   // In design mode the control's window takes no input: the designer, not
   // the user, works with the control. Text1's own Enabled is left alone.
   void ApplyUserMode();
 
+  // Takes the client site (and its control site, if it has one), then
+  // reads and applies the user mode.
   void SetSite(IOleClientSite* newSite);
 
+  // The control's inner size changed: the owner lays it out again.
   void NotifyResized();
 
   // The control window was destroyed from outside.
@@ -124,16 +139,25 @@ struct OleEmbedding::Impl final : public IOleObject,
   // of every focus change.
   void OnText1Focus(bool gained);
 
+  // ---- activation, in the OLE sequence above ---------------------------------
+
+  // In-place activation through `activeSite` (or the client site); UI
+  // activation on top of it (OLE_E_NOT_INPLACEACTIVE without), taking the
+  // focus when asked. Deactivation undoes them, in-place deactivation the
+  // UI activation first. Each step already done (or undone) is skipped;
+  // the COM methods of the same names run these at their edge.
   HRESULT InPlaceActivate(IOleClientSite* activeSite);
-
   HRESULT UIActivate(bool takeFocus);
-
   void UIDeactivate_();
-
   void InPlaceDeactivate_();
-
+  // Places the window at `pos` within the container's window, clipped to
+  // `clip`; a new size changes the extent and lays the control out.
   void SetRects(const RECT& pos, const RECT& clip);
 
+  // ---- the look ------------------------------------------------------------------
+
+  // Tells the view sink, if it asked for the content aspect, that the view
+  // changed; a sink that asked for ADVF_ONLYONCE is then let go.
   void SendViewChange();
 
   // The control looks different: its view and its picture are out of date.

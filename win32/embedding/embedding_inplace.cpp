@@ -190,36 +190,23 @@ STDMETHODIMP OleEmbedding::Impl::GetWindow(HWND* out) noexcept {
 }
 
 STDMETHODIMP OleEmbedding::Impl::InPlaceDeactivate() noexcept {
-  return ComEdge([&] {
-    auto keep = KeepAlive();
-    InPlaceDeactivate_();
-    return S_OK;
-  }, IID_IOleInPlaceObject);
+  return HeldEdge([&] { InPlaceDeactivate_(); }, IID_IOleInPlaceObject);
 }
 
 STDMETHODIMP OleEmbedding::Impl::UIDeactivate() noexcept {
-  return ComEdge([&] {
-    auto keep = KeepAlive();
-    UIDeactivate_();
-    return S_OK;
-  }, IID_IOleInPlaceObject);
+  return HeldEdge([&] { UIDeactivate_(); }, IID_IOleInPlaceObject);
 }
 
 STDMETHODIMP OleEmbedding::Impl::SetObjectRects(LPCRECT pos, LPCRECT clip) noexcept {
   if (!pos || !clip) return E_INVALIDARG;
-  return ComEdge([&] {
-    auto keep = KeepAlive();
-    SetRects(*pos, *clip);
-    return S_OK;
-  }, IID_IOleInPlaceObject);
+  return HeldEdge([&] { SetRects(*pos, *clip); }, IID_IOleInPlaceObject);
 }
 
 STDMETHODIMP OleEmbedding::Impl::TranslateAccelerator(LPMSG msg) noexcept {
   if (!msg) return E_INVALIDARG;
   if (!inPlaceActive || msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST || !IsOurs(msg->hwnd))
     return S_FALSE;
-  return ComEdge([&]() -> HRESULT {
-    auto keep = KeepAlive();
+  return HeldEdge([&]() -> HRESULT {
     const UINT message = msg->message;
     const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
     const bool system = message == WM_SYSKEYDOWN || message == WM_SYSKEYUP || message == WM_SYSCHAR ||

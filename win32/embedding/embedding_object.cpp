@@ -49,10 +49,6 @@ struct VerbTraits : EnumeratorTraits<IEnumOLEVERB, OLEVERB, TableItems<VerbRow>,
 
 }  // namespace
 
-STDMETHODIMP OleEmbedding::Impl::QueryInterface(REFIID riid, void** ppv) noexcept {
-  return owner.OuterUnknown()->QueryInterface(riid, ppv);
-}
-
 void OleEmbedding::Impl::ReadUserMode() {
   UniqueVariant value;
   if (SUCCEEDED(GetAmbientValue(DISPID_AMBIENT_USERMODE, value.put())) &&
@@ -104,8 +100,7 @@ void OleEmbedding::Impl::ReleaseAll() {
 }
 
 STDMETHODIMP OleEmbedding::Impl::SetClientSite(IOleClientSite* newSite) noexcept {
-  return ComEdge([&] {
-    auto keep = KeepAlive();
+  return HeldEdge([&] {
     if (!newSite) InPlaceDeactivate_();  // activation needs the site it came from
     SetSite(newSite);
     owner.ClientSiteChanged(newSite);
@@ -121,12 +116,11 @@ STDMETHODIMP OleEmbedding::Impl::GetClientSite(IOleClientSite** out) noexcept {
 }
 
 STDMETHODIMP OleEmbedding::Impl::Close(DWORD saveOption) noexcept {
-  return ComEdge([&] {
-    auto keep = KeepAlive();
+  return HeldEdge([&] {
     if ((saveOption == OLECLOSE_SAVEIFDIRTY || saveOption == OLECLOSE_PROMPTSAVE) && site) {
       ComPtr<IPersistStreamInit> persist;
-      if (SUCCEEDED(owner.OuterUnknown()->QueryInterface(IID_IPersistStreamInit,
-                                                         reinterpret_cast<void**>(persist.GetAddressOf()))) &&
+      if (SUCCEEDED(Controlling()->QueryInterface(IID_IPersistStreamInit,
+                                                  reinterpret_cast<void**>(persist.GetAddressOf()))) &&
           persist->IsDirty() == S_OK) {
         // Changes the container failed to save stay with an open control
         // rather than being thrown away by closing it.
@@ -154,8 +148,7 @@ STDMETHODIMP OleEmbedding::Impl::GetClipboardData(DWORD, IDataObject** out) noex
 }
 
 STDMETHODIMP OleEmbedding::Impl::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND, LPCRECT) noexcept {
-  return ComEdge([&]() -> HRESULT {
-    auto keep = KeepAlive();
+  return HeldEdge([&]() -> HRESULT {
     switch (verb) {
       case OLEIVERB_PRIMARY:
       case OLEIVERB_UIACTIVATE: {
@@ -204,14 +197,14 @@ void OleEmbedding::Impl::Show() {
 HRESULT OleEmbedding::Impl::ShowProperties() {
   if (controlSite && controlSite->ShowPropertyFrame() == S_OK) return S_OK;
   ComPtr<ISpecifyPropertyPages> pages;
-  HRESULT hr = owner.OuterUnknown()->QueryInterface(IID_ISpecifyPropertyPages,
-                                                    reinterpret_cast<void**>(pages.GetAddressOf()));
+  HRESULT hr = Controlling()->QueryInterface(IID_ISpecifyPropertyPages,
+                                             reinterpret_cast<void**>(pages.GetAddressOf()));
   if (FAILED(hr)) return E_NOTIMPL;
   CAUUID ids{};
   hr = pages->GetPages(&ids);
   if (FAILED(hr)) return hr;
   const UniqueTaskMemory<GUID> owned(ids.pElems);
-  IUnknown* object = owner.OuterUnknown();
+  IUnknown* object = Controlling();
   HWND parent = hwnd ? GetAncestor(hwnd, GA_ROOT) : nullptr;
   return OleCreatePropertyFrame(parent, 0, 0, kEmbeddingObjectName, 1, &object, ids.cElems, ids.pElems,
                                 LOCALE_USER_DEFAULT, 0, nullptr);
@@ -240,8 +233,7 @@ STDMETHODIMP OleEmbedding::Impl::SetExtent(DWORD aspect, SIZEL* size) noexcept {
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (!size) return E_POINTER;
   if (size->cx < 0 || size->cy < 0) return E_INVALIDARG;
-  return ComEdge([&] {
-    auto keep = KeepAlive();
+  return HeldEdge([&] {
     extent = *size;
     // While active, the container places the window with SetObjectRects;
     // before that the extent is the control's size.
@@ -300,31 +292,32 @@ OleEmbedding::~OleEmbedding() {
 }
 
 HRESULT OleEmbedding::Find(REFIID riid, void** ppv) noexcept {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  Impl* self = impl_;
-  void* found = nullptr;
-  if (IsEqualIID(riid, IID_IOleObject))
-    found = static_cast<IOleObject*>(self);
-  else if (IsEqualIID(riid, IID_IOleWindow))
-    found = static_cast<IOleWindow*>(static_cast<IOleInPlaceObject*>(self));
-  else if (IsEqualIID(riid, IID_IOleInPlaceObject))
-    found = static_cast<IOleInPlaceObject*>(self);
-  else if (IsEqualIID(riid, IID_IOleInPlaceActiveObject))
-    found = static_cast<IOleInPlaceActiveObject*>(self);
-  else if (IsEqualIID(riid, IID_IOleControl))
-    found = static_cast<IOleControl*>(self);
-  else if (IsEqualIID(riid, IID_IViewObject) || IsEqualIID(riid, IID_IViewObject2) ||
-           IsEqualIID(riid, IID_IViewObjectEx))
-    found = static_cast<IViewObjectEx*>(self);
-  else if (IsEqualIID(riid, IID_IQuickActivate))
-    found = static_cast<IQuickActivate*>(self);
-  else if (IsEqualIID(riid, IID_IDataObject))
-    found = static_cast<IDataObject*>(&self->data);
-  if (!found) return E_NOINTERFACE;
-  self->owner.OuterUnknown()->AddRef();
-  *ppv = found;
-  return S_OK;
+  using I = Impl;
+  // IUnknown is the owner's to answer: the table's first row would take
+  // the object's identity.
+  if (IsEqualIID(riid, IID_IUnknown)) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  // The picture lives in a member: its row is measured on this object.
+  const auto dataOffset = reinterpret_cast<char*>(static_cast<IDataObject*>(&impl_->data)) -
+                          reinterpret_cast<char*>(impl_);
+  // Every facet AddRefs through the owner's outer unknown.
+  const InterfaceEntry table[] = {
+      EntryAs<I, IOleObject>(IID_IOleObject),
+      // Both in-place interfaces derive from IOleWindow; either serves.
+      EntryAs<I, IOleInPlaceObject>(IID_IOleWindow),
+      EntryAs<I, IOleInPlaceObject>(IID_IOleInPlaceObject),
+      EntryAs<I, IOleInPlaceActiveObject>(IID_IOleInPlaceActiveObject),
+      EntryAs<I, IOleControl>(IID_IOleControl),
+      EntryAs<I, IViewObjectEx>(IID_IViewObject),
+      EntryAs<I, IViewObjectEx>(IID_IViewObject2),
+      EntryAs<I, IViewObjectEx>(IID_IViewObjectEx),
+      EntryAs<I, IQuickActivate>(IID_IQuickActivate),
+      {&IID_IDataObject, dataOffset},
+  };
+  return QueryInterfaceFromTable(impl_, table, riid, ppv);
 }
 
 IOleClientSite* OleEmbedding::ClientSite() const noexcept { return impl_->site.Get(); }

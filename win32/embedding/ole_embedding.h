@@ -23,7 +23,6 @@
 #include "com/handles.h"
 #include "windows/text_box_look.h"
 
-
 namespace velmora::win32 {
 
 class ControlWindow;
@@ -91,9 +90,9 @@ class OleEmbedding {
 
   // Answers the embedding's interfaces (IOleObject, IOleWindow,
   // IOleInPlaceObject, IOleInPlaceActiveObject, IOleControl, IViewObject,
-  // IViewObject2, IQuickActivate, IDataObject and whatever else a container
-  // expects of a windowed control), AddRef'ed through the owner; E_NOINTERFACE (with *ppv
-  // null) for any other IID.
+  // IViewObject2, IViewObjectEx, IQuickActivate, IDataObject), AddRef'ed
+  // through the owner; E_NOINTERFACE (with *ppv null) for any other IID,
+  // IUnknown included (the owner's own answer).
   HRESULT Find(REFIID riid, void** ppv) noexcept;
 
   // The container's client site, or nullptr.

@@ -1,8 +1,8 @@
 #include "page/page_dispatch.h"
 
 #include "com/com_edge.h"
+#include "com/com_variant.h"
 #include "core/errors.h"
-#include "windows/property_bag_adapter.h"
 
 namespace velmora::win32 {
 

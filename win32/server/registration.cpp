@@ -7,12 +7,18 @@
 #include <string_view>
 #include <vector>
 
+#include "com/com_edge.h"
 #include "com/com_strings.h"
 #include "com/handles.h"
 #include "embedding/ole_embedding.h"
 #include "velmora_h.h"
 
 namespace velmora::win32 {
+
+// Errors come from the control, whichever object raised them: scripts and
+// hosts show this name beside the message.
+extern const wchar_t* const kErrorSource = kVelmoraControlProgId;
+
 namespace {
 
 std::wstring GuidText(const GUID& guid) {

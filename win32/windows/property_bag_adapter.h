@@ -9,36 +9,19 @@
 
 #include <string>
 
-#include "com/com_object.h"
-#include "com/com_strings.h"
-#include "com/handles.h"
+#include "com/com_variant.h"
 #include "core/property_bag.h"
 #include "core/variant.h"
 
 namespace velmora::win32 {
 
-// A COM object that is not a font, held in a core Variant: reading it as a
-// font (or as anything else) is a type mismatch, as it should be.
-class ComObject final : public velmora::Object {
- public:
-  explicit ComObject(ComPtr<IUnknown> object) : object_(std::move(object)) {}
-  IUnknown* get() const { return object_.Get(); }
+// Fonts in VARIANT conversions (FromVariant, ToVariant): an object that is
+// an OLE font becomes an OleFont sharing it, and a core font goes back as
+// its IFontDisp.
+extern const ObjectConversion kOleFontConversion;
 
- private:
-  ComPtr<IUnknown> object_;
-};
-
-// VARIANT -> Variant. Numbers keep their width where the core has one
-// (VT_I2, VT_I4, VT_R8); other numeric types go through OLE's own
-// conversion to a double; an object that is an OLE font becomes an
-// OleFont sharing it. Null, arrays and the like cannot be a setting:
-// "invalid use of Null" (94) and type mismatch (13).
-velmora::Variant FromVariant(const VARIANT& value);
-
-// Variant -> VARIANT (VT_I2, VT_I4, VT_R8, VT_BOOL, VT_BSTR, fonts as
-// VT_DISPATCH IFontDisp).
-UniqueVariant ToVariant(const velmora::Variant& value);
-
+// A container's bag as the core's: values through FromVariant and
+// ToVariant, fonts as kOleFontConversion makes them.
 class OlePropertyBagAdapter final : public velmora::PropertyBag {
  public:
   OlePropertyBagAdapter(IPropertyBag* bag, IErrorLog* log) noexcept : bag_(bag), log_(log) {}

@@ -1,7 +1,8 @@
 // The COM skeleton as callers meet it: the four enumerators the control
 // hands out (connection points, connections, data formats, verbs) keep
 // each interface's own answers to missing arguments, skip and clone alike,
-// and every object the control makes counts for the module's unloading.
+// every object the control makes counts for the module's unloading, and a
+// facet's references are its holder's.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <ole2.h>
@@ -12,6 +13,7 @@
 
 #include "com/com_module.h"
 #include "com/com_object.h"
+#include "com/connection_point.h"
 #include "com/handles.h"
 #include "test_container.h"
 #include "test_support.h"
@@ -154,6 +156,44 @@ TEST(ComSkeleton, EveryObjectOfANewControlCountsForUnloading) {
   }
   Pump();
   EXPECT_EQ(ModuleObjectCount(), base);
+}
+
+// An object holding the two kinds of facet: a connection point (its own
+// QueryInterface) and one that shares the holder's identity.
+class FacetHolder final : public win32::HostComBase<FacetHolder, IConnectionPointContainer> {
+ public:
+  class Shared final : public win32::DelegatingFacet<Shared, IOleWindow> {
+   public:
+    explicit Shared(IUnknown* holder) : DelegatingFacet(holder) {}
+    STDMETHODIMP GetWindow(HWND*) noexcept override { return E_NOTIMPL; }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) noexcept override { return E_NOTIMPL; }
+  };
+  FacetHolder() : point(*this, IID_IPropertyNotifySink, false), shared(this) {}
+  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP FindConnectionPoint(REFIID, IConnectionPoint**) noexcept override { return E_NOTIMPL; }
+  win32::ConnectionPoint point;
+  Shared shared;
+};
+
+TEST(ComSkeleton, FacetsCountOnTheirHolderAndAnswerAsTheirKindSays) {
+  FacetHolder* holder = FacetHolder::New();
+  for (IUnknown* facet : {static_cast<IUnknown*>(&holder->point), static_cast<IUnknown*>(&holder->shared)}) {
+    facet->AddRef();
+    EXPECT_EQ(holder->References(), 2u) << "AddRef counts on the holder";
+    facet->Release();
+    EXPECT_EQ(holder->References(), 1u) << "Release counts on the holder";
+  }
+  IUnknown* answer = nullptr;
+  ASSERT_EQ(holder->point.QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&answer)), S_OK);
+  EXPECT_EQ(answer, static_cast<IConnectionPoint*>(&holder->point)) << "a point is its own identity";
+  answer->Release();
+  EXPECT_EQ(holder->point.QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&answer)),
+            E_NOINTERFACE);
+  ASSERT_EQ(holder->shared.QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&answer)), S_OK);
+  EXPECT_EQ(answer, static_cast<IConnectionPointContainer*>(holder)) << "the shared facet's identity is the holder";
+  answer->Release();
+  EXPECT_EQ(holder->References(), 1u);
+  holder->Release();
 }
 
 }  // namespace
