@@ -47,11 +47,10 @@ class PageTest : public ::testing::Test {
   // A written value converted to the property's type as a dispatch converts
   // it; nothing when it does not convert.
   static std::optional<std::int16_t> Stored(const ModelPageHost::Access& w) {
-    try {
-      return w.name == u"MaxLength" ? w.value.ToInteger() : w.value.ToBoolean();
-    } catch (const VelmoraError&) {
+    std::int16_t stored = 0;
+    if (testing::Thrown<VelmoraError>([&] { stored = w.name == u"MaxLength" ? w.value.ToInteger() : w.value.ToBoolean(); }))
       return std::nullopt;
-    }
+    return stored;
   }
   // The writes to control i as page_rows spells them.
   std::string Writes(std::int32_t i) const {
