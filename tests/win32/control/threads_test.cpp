@@ -19,11 +19,7 @@
 
 namespace {
 
-using velmora::testing::Apartment;
-using velmora::testing::Ocx;
-using velmora::testing::OleScope;
-using velmora::testing::Placed;
-using velmora::testing::TestForm;
+using namespace velmora::testing;
 using velmora::win32::ComPtr;
 
 using GetClassObject = velmora::testing::GetClassObjectFn;

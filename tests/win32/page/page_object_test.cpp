@@ -30,14 +30,7 @@
 
 namespace {
 
-using velmora::testing::BesideProgram;
-using velmora::testing::Form;
-using velmora::testing::GetProperty;
-using velmora::testing::PutBool;
-using velmora::testing::PutInt;
-using velmora::testing::Narrow;
-using velmora::testing::Ocx;
-using velmora::testing::Pump;
+using namespace velmora::testing;
 using velmora::ControlId;
 using velmora::ControlKind;
 using velmora::GeneraleLayout;

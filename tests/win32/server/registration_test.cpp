@@ -25,10 +25,7 @@
 
 namespace {
 
-using velmora::testing::Apartment;
-using velmora::testing::BesideProgram;
-using velmora::testing::Narrow;
-using velmora::testing::OcxPath;
+using namespace velmora::testing;
 using velmora::win32::UniqueHkey;
 
 // Every key path under `root` ("CLSID\{...}\InprocServer32"), depth first.
