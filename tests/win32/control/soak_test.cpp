@@ -204,12 +204,7 @@ TEST_F(Soak, ADayAtTheForm) {
         form.Pump(0);
       }
       const SoakKey& key = kKeys[pick(std::size(kKeys))];
-      std::vector<INPUT> inputs;
-      if (key.shift) inputs.push_back(KeyInput(key.shift == 1 ? VK_SHIFT : VK_CONTROL, false));
-      inputs.push_back(KeyInput(key.vk, false));
-      inputs.push_back(KeyInput(key.vk, true));
-      if (key.shift) inputs.push_back(KeyInput(key.shift == 1 ? VK_SHIFT : VK_CONTROL, true));
-      SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+      Send(Keystroke(key.vk, key.shift));
       did_ = "key " + std::to_string(key.vk) + " shift " + std::to_string(key.shift);
     } else if (kind < 16) {
       // A click on a character, or right of the text.
